@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QString>
+
+namespace quorvel {
+
+enum class MessageIcon { Warning, Information, Error };
+
+// Where application message boxes go: a real modal box, or a test recorder.
+class MessageSink {
+public:
+    virtual ~MessageSink() = default;
+    virtual void show(const QString& caption, const QString& text, MessageIcon icon) = 0;
+};
+
+// A flood of bad datagrams must not stack boxes without end: past this many
+// open at once, further messages are dropped (their datagrams were read).
+constexpr int kMaxNestedMessageBoxes = 4;
+
+// The one routine every message of the program goes through: one OK button,
+// the executable's name as caption, the warning icon unless told otherwise.
+void AppMessageBox(const QString& text, MessageIcon icon = MessageIcon::Warning);
+void AppMessageBox(int stringId, MessageIcon icon = MessageIcon::Warning);
+
+// The executable's file name without its extension.
+QString ApplicationTitle();
+
+// Installs `sink` (null restores the real boxes); returns the previous one.
+MessageSink* SetMessageSink(MessageSink* sink);
+
+int MessageBoxDepth();        // boxes open now
+int MaxMessageBoxDepthSeen(); // deepest nesting since start (or the last reset)
+int SuppressedMessageCount(); // messages dropped at the bound
+void ResetMessageBoxStatistics();
+
+} // namespace quorvel

@@ -1,0 +1,124 @@
+#include "CQuorvelDlg.h"
+
+#include "CQuorvelApp.h"
+#include "devices/CNetDisplay.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QPushButton>
+
+namespace quorvel {
+
+namespace {
+
+const char* const kSortItems[] = {"Left Column", "Right Column", "IP Address", "Unsorted"};
+
+} // namespace
+
+CQuorvelDlg::CQuorvelDlg(QWidget* parent) : CVtDialog(parent) {
+    const DialogTemplate& tmpl = FindDialogTemplate(IDD_MAIN);
+    setWindowTitle(QString::fromUtf8(tmpl.title));
+    m_controls.build(this, tmpl, [this](const ControlTemplate& c, QWidget* parent) -> QWidget* {
+        if (c.id != 1001)
+            return nullptr;
+        m_deviceList = new CNetDisplay(parent);
+        return m_deviceList;
+    });
+    setFixedSize(m_controls.clientSize());
+
+    m_showMac = m_controls.as<QCheckBox>(1006);
+    m_leftColumn = m_controls.as<QCheckBox>(1007);
+    m_rightColumn = m_controls.as<QCheckBox>(1008);
+    m_sortCombo = m_controls.as<QComboBox>(1009);
+    for (const char* item : kSortItems)
+        m_sortCombo->addItem(QString::fromUtf8(item));
+    m_sortCombo->setCurrentIndex(m_sortIndex);
+
+    const auto onClick = [this](int id, void (CQuorvelDlg::*handler)()) {
+        connect(m_controls.as<QAbstractButton>(id), &QAbstractButton::clicked, this, handler);
+    };
+    connect(m_controls.as<QPushButton>(2), &QPushButton::clicked, this, &QDialog::reject);
+    onClick(1005, &CQuorvelDlg::OnSearch);
+    onClick(1004, &CQuorvelDlg::OnClear);
+    onClick(1003, &CQuorvelDlg::OnAddEntry);
+    onClick(1006, &CQuorvelDlg::OnShowMac);
+    onClick(1007, &CQuorvelDlg::OnShowLeftColumn);
+    onClick(1008, &CQuorvelDlg::OnShowRightColumn);
+    // activated, not currentIndexChanged: refilling the list from a reply
+    // must not count as the user choosing a sort order.
+    connect(m_sortCombo, &QComboBox::activated, this, &CQuorvelDlg::OnSortChanged);
+
+    OnInitDialog();
+}
+
+CQuorvelDlg::~CQuorvelDlg() {
+    if (CQuorvelApp* app = CQuorvelApp::instance(); app && app->mainDialog == this)
+        app->mainDialog = nullptr;
+}
+
+void CQuorvelDlg::OnInitDialog() {
+    if (CQuorvelApp* app = CQuorvelApp::instance())
+        app->mainDialog = this;
+    DeviceTable& table = deviceTable();
+    table.showMac = true;
+    m_showMac->setChecked(true);
+    table.showLeftColumn = true;
+    m_leftColumn->setChecked(true);
+    table.showRightColumn = true;
+    m_rightColumn->setChecked(true);
+    table.SortAndRedraw();
+    m_sortIndex = Unsorted;
+    table.sortMode = Unsorted;
+    m_sortCombo->setCurrentIndex(m_sortIndex);
+    m_controls.control(2)->setFocus();
+}
+
+DeviceTable& CQuorvelDlg::deviceTable() {
+    return m_deviceList->table();
+}
+
+void CQuorvelDlg::relabelColumns(const QString& leftLabel, const QString& rightLabel) {
+    m_leftColumn->setText(QStringLiteral("Show ") + leftLabel);
+    m_rightColumn->setText(QStringLiteral("Show ") + rightLabel);
+    m_sortCombo->clear();
+    m_sortCombo->addItem(leftLabel);
+    m_sortCombo->addItem(rightLabel);
+    m_sortCombo->addItem(QStringLiteral("IP Address"));
+    m_sortCombo->addItem(QStringLiteral("Unsorted"));
+    m_sortCombo->setCurrentIndex(m_sortIndex);
+}
+
+void CQuorvelDlg::OnSearch() {
+    deviceTable().Clear();
+}
+
+void CQuorvelDlg::OnClear() {
+    deviceTable().Clear();
+}
+
+void CQuorvelDlg::OnAddEntry() {
+    deviceTable().AddRecord(NextTestRecord());
+}
+
+void CQuorvelDlg::OnShowMac() {
+    deviceTable().showMac = m_showMac->isChecked();
+    deviceTable().SortAndRedraw();
+}
+
+void CQuorvelDlg::OnShowLeftColumn() {
+    deviceTable().showLeftColumn = m_leftColumn->isChecked();
+    deviceTable().SortAndRedraw();
+}
+
+void CQuorvelDlg::OnShowRightColumn() {
+    deviceTable().showRightColumn = m_rightColumn->isChecked();
+    deviceTable().SortAndRedraw();
+}
+
+void CQuorvelDlg::OnSortChanged() {
+    m_sortIndex = m_sortCombo->currentIndex();
+    deviceTable().sortMode = m_sortIndex;
+    deviceTable().SortAndRedraw();
+}
+
+} // namespace quorvel

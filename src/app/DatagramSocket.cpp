@@ -1,0 +1,17 @@
+#include "DatagramSocket.h"
+
+#include <cstring>
+
+namespace quorvel {
+
+ReadBytes ReceiveBuffer::read(DatagramSocket& socket, ReadOutcome* outcome) {
+    std::memset(m_bytes, 0, sizeof m_bytes);
+    const ReadOutcome result = socket.receive(m_bytes);
+    if (outcome)
+        *outcome = result;
+    if (result.failed || result.length > sizeof m_bytes)
+        return std::nullopt;
+    return std::span<const std::uint8_t>(m_bytes, result.length);
+}
+
+} // namespace quorvel

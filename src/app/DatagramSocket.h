@@ -1,0 +1,50 @@
+#pragma once
+
+#include "protocol/Datagram.h"
+
+#include <cstdint>
+#include <functional>
+#include <span>
+
+namespace quorvel {
+
+struct ReadOutcome {
+    bool failed = true;         // a socket error, or a datagram longer than the buffer
+    std::size_t length = 0;     // bytes of the datagram (valid when !failed)
+    std::uint32_t sourceIp = 0; // host order
+    std::uint16_t sourcePort = 0;
+    int error = 0; // errno of a failed read
+};
+
+// The one UDP endpoint every exchange shares. The real one is a POSIX socket;
+// tests use an in-memory fake with the same behaviour.
+class DatagramSocket {
+public:
+    virtual ~DatagramSocket() = default;
+
+    virtual bool isOpen() const = 0;
+    // Returns 0 when sent, else the platform error code.
+    virtual int sendTo(std::span<const std::uint8_t> bytes, std::uint32_t ipv4,
+                       std::uint16_t port) = 0;
+    // Reads exactly one datagram into `buffer`.
+    virtual ReadOutcome receive(std::span<std::uint8_t> buffer) = 0;
+    virtual bool hasPendingDatagram() = 0;
+    virtual void close() = 0;
+
+    // Called once for each datagram waiting; the callee must read it.
+    std::function<void()> onReadyRead;
+};
+
+constexpr std::uint32_t kBroadcastAddress = 0xFFFFFFFFu;
+
+// Each reply handler's own buffer, zeroed before every read.
+class ReceiveBuffer {
+public:
+    // Reads one datagram; nothing on a failed read.
+    ReadBytes read(DatagramSocket& socket, ReadOutcome* outcome = nullptr);
+
+private:
+    std::uint8_t m_bytes[kReceiveBufferSize];
+};
+
+} // namespace quorvel

@@ -1,0 +1,76 @@
+#pragma once
+
+#include "protocol/DeviceRecord.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace quorvel {
+
+enum SortMode : std::int32_t {
+    SortByLeftColumn = 0,
+    SortByRightColumn = 1,
+    SortByIpAddress = 2,
+    Unsorted = 3,
+};
+
+// What the table asks of whatever shows it. Without a view both are no-ops.
+class DeviceTableView {
+public:
+    virtual ~DeviceTableView() = default;
+    virtual void UpdateScrollBar() = 0; // ends by calling SortAndRedraw
+    virtual void RequestRedraw() = 0;
+};
+
+// The discovered boards in display order, with the selection, the sort mode
+// and the display flags. The order after any sort is exactly that of a
+// stable bubble sort by the mode's key, reached in O(n log n) or better.
+class DeviceTable {
+public:
+    void setView(DeviceTableView* view) { m_view = view; }
+
+    bool AddRecord(const DeviceRecord& record);
+    void Clear();
+    void SortAndRedraw();
+
+    bool HasSelection() const { return selectedIndex != -1; }
+    std::uint32_t GetRecordCount() const { return static_cast<std::uint32_t>(records.size()); }
+    bool GetMacAt(std::uint32_t index, std::uint8_t (&mac)[6]) const;
+    bool GetSelectedMac(std::uint8_t (&mac)[6]) const;
+    bool GetSelectedIp(std::uint8_t (&ip)[4]) const;
+    bool GetSelectedSubnetMask(std::uint8_t (&mask)[4]) const;
+    bool GetSelectedGateway(std::uint8_t (&gateway)[4]) const;
+    std::uint16_t GetSelectedPort() const;
+    void SwapRecords(std::uint32_t first, std::uint32_t second);
+
+    // Sets the selection from a click: an index past the last record clears it.
+    void selectIndex(std::int64_t index);
+
+    const std::vector<DeviceRecord>& recordList() const { return records; }
+
+    std::int32_t selectedIndex = -1;
+    std::int32_t sortMode = Unsorted;
+    bool showMac = true;
+    bool showLeftColumn = true;
+    bool showRightColumn = true;
+
+private:
+    void sortRecords();
+    const DeviceRecord* selected() const;
+    void updateScrollBar();
+
+    std::vector<DeviceRecord> records;
+    DeviceTableView* m_view = nullptr;
+};
+
+// Compares two records by the key of a sorted mode; -1, 0 or 1.
+int CompareSortKeys(std::int32_t sortMode, const DeviceRecord& a, const DeviceRecord& b);
+
+// The address key: the fourth octet weighs most.
+std::uint32_t IpSortKey(const DeviceRecord& record);
+
+// The "Add Entry" test record; each call advances the process-wide counter
+// 1, 2, 255, 0, 1, ...
+DeviceRecord NextTestRecord();
+
+} // namespace quorvel

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+
+namespace quorvel {
+
+class CQuorvelApp;
+
+// What one search run knows while replies come in.
+struct SearchRunState {
+    std::optional<std::uint16_t> randomNumber; // none until the first request is sent
+    std::int32_t foundCount = 0;
+};
+
+// Reads one datagram from the shared socket and handles it as a search
+// reply: new boards go into the main window's table, which relabels its
+// column controls; bad datagrams are reported. Returns true when a board was
+// added (the caller then shows the new count).
+bool HandleSearchDatagram(CQuorvelApp& app, SearchRunState& run);
+
+} // namespace quorvel

@@ -1,0 +1,7 @@
+#include "CVtDialog.h"
+
+namespace quorvel {
+
+CVtDialog::CVtDialog(QWidget* parent) : QDialog(parent) {}
+
+} // namespace quorvel

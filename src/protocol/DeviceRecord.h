@@ -1,0 +1,30 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace quorvel {
+
+// One board that answered a search. Texts are held as UTF-8.
+struct DeviceRecord {
+    std::uint8_t staticAddress = 0;
+    std::uint32_t leftDays = 0;
+    std::uint8_t leftHours = 0;
+    std::uint8_t leftMinutes = 0;
+    std::uint32_t rightDays = 0;
+    std::uint8_t rightHours = 0;
+    std::uint8_t rightMinutes = 0;
+    std::uint8_t leftSeconds = 0;
+    std::uint8_t rightSeconds = 0;
+    std::uint8_t mac[6] = {};
+    std::uint8_t ip[4] = {};
+    std::uint16_t replyPort = 0;
+    std::uint8_t subnetMask[4] = {};
+    std::uint8_t gateway[4] = {};
+    std::string name;
+    std::string description;
+    std::string leftLabel;
+    std::string rightLabel;
+};
+
+} // namespace quorvel

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QString>
+
+namespace quorvel {
+
+enum StringId {
+    IDS_ABOUTBOX = 101,
+    IDS_SOCKETS_INIT_FAILED = 103,
+};
+
+// The text of a string resource; empty when there is none with that id.
+QString LoadResourceString(int id);
+
+} // namespace quorvel

@@ -1,0 +1,147 @@
+#include "FakeDatagramSocket.h"
+#include "RecordingMessageSink.h"
+#include "SearchReplyBytes.h"
+#include "app/CQuorvelApp.h"
+#include "app/CQuorvelDlg.h"
+#include "devices/DeviceTable.h"
+#include "dialogs/SearchReplyHandler.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QTest>
+
+using namespace quorvel;
+using namespace quorvel::testing;
+
+namespace {
+
+const QString kMismatch =
+    QStringLiteral("Invalid Search Packet Received or Random Number Mismatch");
+
+// The app, its main window and one search run, wired to the fake socket.
+struct Fixture : ExchangeDialog {
+    Fixture() : fake(new FakeDatagramSocket), app(std::unique_ptr<DatagramSocket>(fake)) {
+        app.searchDialog = this;
+        app.ExchangeMode = ExchangeSearch;
+    }
+    void HandleReply() override {
+        if (HandleSearchDatagram(app, run))
+            ++added;
+    }
+    void deliver(std::vector<std::uint8_t> bytes, std::uint16_t port = 3040) {
+        fake->push(std::move(bytes), port);
+        fake->deliverAll();
+    }
+    DeviceTable& table() { return window.deviceTable(); }
+
+    FakeDatagramSocket* fake;
+    CQuorvelApp app;
+    CQuorvelDlg window;
+    SearchRunState run;
+    int added = 0;
+};
+
+QStringList comboItems(QComboBox* combo) {
+    QStringList items;
+    for (int i = 0; i < combo->count(); ++i)
+        items << combo->itemText(i);
+    return items;
+}
+
+} // namespace
+
+class SearchReplyTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void addsANewBoardAndRelabelsTheMainWindow() {
+        RecordingMessageSink sink;
+        Fixture f;
+        f.run.randomNumber = 0x1234;
+        f.deliver(SearchReplyBytes(0x1234, 1, {"P1", "desc", "Up", "Link"}), 50123);
+        QVERIFY(sink.messages.empty());
+        QCOMPARE(f.run.foundCount, 1);
+        QCOMPARE(f.table().GetRecordCount(), 1u);
+        const DeviceRecord& r = f.table().recordList()[0];
+        QCOMPARE(r.name, std::string("P1"));
+        QCOMPARE(r.description, std::string("desc"));
+        QCOMPARE(r.leftLabel, std::string("Up: "));
+        QCOMPARE(r.rightLabel, std::string("Link: "));
+        QCOMPARE(r.replyPort, 50123);
+        auto* left = qobject_cast<QCheckBox*>(f.window.control(1007));
+        auto* right = qobject_cast<QCheckBox*>(f.window.control(1008));
+        auto* combo = qobject_cast<QComboBox*>(f.window.control(1009));
+        QCOMPARE(left->text(), QStringLiteral("Show Up"));
+        QCOMPARE(right->text(), QStringLiteral("Show Link"));
+        QCOMPARE(comboItems(combo), (QStringList{"Up", "Link", "IP Address", "Unsorted"}));
+        QCOMPARE(combo->currentIndex(), 3);
+        QCOMPARE(f.table().sortMode, 3);
+    }
+
+    void emptyTextsGiveBareLabels() {
+        Fixture f;
+        f.run.randomNumber = 7;
+        f.deliver(SearchReplyBytes(7, 1));
+        QCOMPARE(f.table().recordList()[0].leftLabel, std::string(": "));
+        QCOMPARE(qobject_cast<QCheckBox*>(f.window.control(1007))->text(), QStringLiteral("Show "));
+    }
+
+    void dropsDuplicatesByAllSixMacBytes() {
+        RecordingMessageSink sink;
+        Fixture f;
+        f.run.randomNumber = 0x0102;
+        f.deliver(SearchReplyBytes(0x0102, 1, {"first", "", "A", "B"}));
+        // Same MAC, everything else different: dropped silently, labels kept.
+        f.deliver(SearchReplyBytes(0x0102, 1, {"second", "", "C", "D"}, 99));
+        // Differs only in the first MAC byte: a new board.
+        auto other = SearchReplyBytes(0x0102, 1, {"third", "", "E", "F"});
+        other[14] = 0x01;
+        f.deliver(other);
+        QVERIFY(sink.messages.empty());
+        QCOMPARE(f.table().GetRecordCount(), 2u);
+        QCOMPARE(f.run.foundCount, 2);
+        QCOMPARE(f.table().recordList()[0].name, std::string("first"));
+        QCOMPARE(qobject_cast<QCheckBox*>(f.window.control(1007))->text(),
+                 QStringLiteral("Show E"));
+    }
+
+    void reportsBadDatagramsAndGoesOn() {
+        RecordingMessageSink sink;
+        Fixture f;
+        // Before the first request: any reply is a mismatch.
+        f.deliver(SearchReplyBytes(0x1234, 1));
+        f.run.randomNumber = 0x1234;
+        auto shortReply = SearchReplyBytes(0x1234, 2);
+        shortReply.resize(31);
+        f.deliver(shortReply);
+        f.deliver({0x00, 0x00, 0x12, 0x34}); // our own request: silent
+        f.deliver({0x00, 0x00, 0x12, 0x35});
+        f.deliver(SearchReplyBytes(0x4321, 3));
+        f.fake->pushReadError();
+        f.fake->deliverAll();
+        f.deliver(std::vector<std::uint8_t>(5000, 1));
+        f.deliver({});
+        QCOMPARE(sink.texts(),
+                 (QStringList{kMismatch, kMismatch, kMismatch, kMismatch, "Error receiving data",
+                              "Error receiving data", kMismatch}));
+        QCOMPARE(f.table().GetRecordCount(), 0u);
+        // The search still works afterwards.
+        f.deliver(SearchReplyBytes(0x1234, 4));
+        QCOMPARE(f.table().GetRecordCount(), 1u);
+    }
+
+    void neverReadsPastAnyLength() {
+        RecordingMessageSink sink;
+        Fixture f;
+        f.run.randomNumber = 0x0101;
+        for (std::size_t length = 0; length <= 4200; length += (length < 64 ? 1 : 97)) {
+            std::vector<std::uint8_t> bytes(length, 0x01);
+            f.deliver(bytes);
+        }
+        // Every datagram was consumed; the long run of 0x01 bytes is one valid board.
+        QVERIFY(f.fake->queue.empty());
+        QCOMPARE(f.table().GetRecordCount(), 1u);
+    }
+};
+
+QTEST_MAIN(SearchReplyTest)
+#include "SearchReplyTest.moc"

@@ -1,0 +1,106 @@
+#include "app/CMySocket.h"
+
+#include <QTest>
+#include <arpa/inet.h>
+#include <cerrno>
+#include <cstring>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+#include <vector>
+
+using namespace quorvel;
+
+namespace {
+
+constexpr std::uint32_t kLoopback = 0x7F000001;
+
+// A plain peer on 127.0.0.1 that sends datagrams to the socket under test.
+class LoopbackPeer {
+public:
+    LoopbackPeer() {
+        fd = ::socket(AF_INET, SOCK_DGRAM, 0);
+        sockaddr_in local{};
+        local.sin_family = AF_INET;
+        local.sin_addr.s_addr = htonl(kLoopback);
+        bindOk = fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr*>(&local), sizeof local) == 0;
+        socklen_t length = sizeof local;
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&local), &length);
+        port = ntohs(local.sin_port);
+    }
+    ~LoopbackPeer() {
+        if (fd >= 0)
+            ::close(fd);
+    }
+    bool sendTo(std::uint16_t toPort, const std::vector<std::uint8_t>& bytes) const {
+        sockaddr_in to{};
+        to.sin_family = AF_INET;
+        to.sin_addr.s_addr = htonl(kLoopback);
+        to.sin_port = htons(toPort);
+        return ::sendto(fd, bytes.data(), bytes.size(), 0, reinterpret_cast<sockaddr*>(&to),
+                        sizeof to) == static_cast<ssize_t>(bytes.size());
+    }
+    std::vector<std::uint8_t> receive() const {
+        std::vector<std::uint8_t> buffer(65536);
+        const ssize_t got = ::recv(fd, buffer.data(), buffer.size(), 0);
+        buffer.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
+        return buffer;
+    }
+    int fd = -1;
+    bool bindOk = false;
+    std::uint16_t port = 0;
+};
+
+} // namespace
+
+class UdpSocketTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void sendsAndReceivesOnLoopback() {
+        CMySocket socket;
+        QCOMPARE(socket.open(), SocketOpenResult::Opened);
+        LoopbackPeer peer;
+        if (!peer.bindOk)
+            QSKIP("cannot bind a UDP socket on 127.0.0.1 here");
+
+        const std::uint8_t request[4] = {0, 0, 0x12, 0x34};
+        QCOMPARE(socket.sendTo(request, kLoopback, peer.port), 0);
+        QCOMPARE(peer.receive(), (std::vector<std::uint8_t>{0, 0, 0x12, 0x34}));
+
+        std::vector<int> lengths;
+        socket.onReadyRead = [&] {
+            ReceiveBuffer buffer;
+            ReadOutcome outcome;
+            const ReadBytes bytes = buffer.read(socket, &outcome);
+            lengths.push_back(bytes ? static_cast<int>(bytes->size()) : -1);
+            QCOMPARE(outcome.sourcePort, peer.port);
+        };
+        QVERIFY(peer.sendTo(socket.localPort(), std::vector<std::uint8_t>(40, 1)));
+        QVERIFY(peer.sendTo(socket.localPort(), std::vector<std::uint8_t>(5000, 2)));
+        QVERIFY(peer.sendTo(socket.localPort(), {}));
+        QVERIFY(peer.sendTo(socket.localPort(), std::vector<std::uint8_t>(4096, 3)));
+        QTRY_COMPARE_WITH_TIMEOUT(lengths.size(), std::size_t(4), 5000);
+        // The 5,000-byte datagram is a failed read; the empty one is read and consumed.
+        QCOMPARE(lengths, (std::vector<int>{40, -1, 0, 4096}));
+        QVERIFY(!socket.hasPendingDatagram());
+    }
+
+    void asksForALargeReceiveBuffer() {
+        CMySocket socket;
+        QCOMPARE(socket.open(), SocketOpenResult::Opened);
+        QVERIFY(socket.localPort() != 0);
+        QVERIFY(socket.receiveBufferSize() >= 200000);
+    }
+
+    void aClosedSocketFailsItsSends() {
+        CMySocket socket;
+        const std::uint8_t byte[1] = {0};
+        QCOMPARE(socket.sendTo(byte, kLoopback, 9), EBADF);
+        std::uint8_t buffer[16];
+        QVERIFY(socket.receive(buffer).failed);
+        QVERIFY(!socket.hasPendingDatagram());
+    }
+};
+
+QTEST_GUILESS_MAIN(UdpSocketTest)
+#include "UdpSocketTest.moc"

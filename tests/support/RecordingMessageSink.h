@@ -1,0 +1,47 @@
+#pragma once
+
+#include "app/AppMessageBox.h"
+
+#include <QStringList>
+#include <functional>
+#include <vector>
+
+namespace quorvel::testing {
+
+// Records message boxes instead of showing them; installs itself for its lifetime.
+class RecordingMessageSink : public MessageSink {
+public:
+    struct Message {
+        QString caption;
+        QString text;
+        MessageIcon icon;
+    };
+
+    RecordingMessageSink() {
+        m_previous = SetMessageSink(this);
+        ResetMessageBoxStatistics();
+    }
+    ~RecordingMessageSink() override { SetMessageSink(m_previous); }
+
+    void show(const QString& caption, const QString& text, MessageIcon icon) override {
+        messages.push_back({caption, text, icon});
+        if (whileOpen)
+            whileOpen();
+    }
+
+    QStringList texts() const {
+        QStringList list;
+        for (const Message& m : messages)
+            list << m.text;
+        return list;
+    }
+
+    std::vector<Message> messages;
+    // Runs while the "box" is open, like the nested event loop of a real one.
+    std::function<void()> whileOpen;
+
+private:
+    MessageSink* m_previous = nullptr;
+};
+
+} // namespace quorvel::testing
