@@ -1,5 +1,6 @@
 #include "CQuorvelDlg.h"
 
+#include "AppMessageBox.h"
 #include "CQuorvelApp.h"
 #include "devices/CNetDisplay.h"
 
@@ -12,6 +13,14 @@ namespace quorvel {
 namespace {
 
 const char* const kSortItems[] = {"Left Column", "Right Column", "IP Address", "Unsorted"};
+
+// Refuses a command that needs a selected board; true when there is one.
+bool requireSelection(const DeviceTable& table) {
+    if (table.HasSelection())
+        return true;
+    AppMessageBox(QStringLiteral("请先选择一个打印机！"), MessageIcon::Information);
+    return false;
+}
 
 } // namespace
 
@@ -44,6 +53,12 @@ CQuorvelDlg::CQuorvelDlg(QWidget* parent) : CVtDialog(parent) {
     onClick(1006, &CQuorvelDlg::OnShowMac);
     onClick(1007, &CQuorvelDlg::OnShowLeftColumn);
     onClick(1008, &CQuorvelDlg::OnShowRightColumn);
+    onClick(1025, &CQuorvelDlg::OnModifyIp);
+    onClick(1027, &CQuorvelDlg::OnPrinterStatus);
+    onClick(1013, &CQuorvelDlg::OnSetPorts);
+    onClick(1010, &CQuorvelDlg::OnBrowser);
+    onClick(1012, &CQuorvelDlg::OnTelnet);
+    onClick(1011, &CQuorvelDlg::OnBootloader);
     // activated, not currentIndexChanged: refilling the list from a reply
     // must not count as the user choosing a sort order.
     connect(m_sortCombo, &QComboBox::activated, this, &CQuorvelDlg::OnSortChanged);
@@ -120,5 +135,23 @@ void CQuorvelDlg::OnSortChanged() {
     deviceTable().sortMode = m_sortIndex;
     deviceTable().SortAndRedraw();
 }
+
+void CQuorvelDlg::OnModifyIp() {
+    if (!requireSelection(deviceTable()))
+        return;
+}
+
+void CQuorvelDlg::OnPrinterStatus() {
+    if (!requireSelection(deviceTable()))
+        return;
+}
+
+void CQuorvelDlg::OnSetPorts() {}
+
+void CQuorvelDlg::OnBrowser() {}
+
+void CQuorvelDlg::OnTelnet() {}
+
+void CQuorvelDlg::OnBootloader() {}
 
 } // namespace quorvel

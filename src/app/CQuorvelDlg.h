@@ -37,6 +37,12 @@ public:
     void OnShowLeftColumn();
     void OnShowRightColumn();
     void OnSortChanged();
+    void OnModifyIp();
+    void OnPrinterStatus();
+    void OnSetPorts();
+    void OnBrowser();
+    void OnTelnet();
+    void OnBootloader();
 
 private:
     void OnInitDialog();

@@ -103,7 +103,7 @@ private Q_SLOTS:
         RecordingMessageSink sink;
         AppMessageBox(QStringLiteral("x"));
         AppMessageBox(QStringLiteral("y"), MessageIcon::Information);
-        QCOMPARE(sink.messages[0].caption, QStringLiteral("dispatch_test"));
+        QCOMPARE(sink.messages[0].caption, QStringLiteral("DispatchTest"));
         QCOMPARE(sink.messages[0].icon, MessageIcon::Warning);
         QCOMPARE(sink.messages[1].icon, MessageIcon::Information);
     }
