@@ -3,6 +3,7 @@
 #include "AppMessageBox.h"
 #include "CQuorvelApp.h"
 #include "devices/CNetDisplay.h"
+#include "dialogs/PrtStatDlg.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -144,6 +145,8 @@ void CQuorvelDlg::OnModifyIp() {
 void CQuorvelDlg::OnPrinterStatus() {
     if (!requireSelection(deviceTable()))
         return;
+    PrtStatDlg dialog;
+    dialog.exec();
 }
 
 void CQuorvelDlg::OnSetPorts() {}
