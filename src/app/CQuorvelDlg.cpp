@@ -3,6 +3,7 @@
 #include "AppMessageBox.h"
 #include "CQuorvelApp.h"
 #include "devices/CNetDisplay.h"
+#include "dialogs/CPortConfigDlg.h"
 #include "dialogs/PrtStatDlg.h"
 
 #include <QCheckBox>
@@ -149,7 +150,10 @@ void CQuorvelDlg::OnPrinterStatus() {
     dialog.exec();
 }
 
-void CQuorvelDlg::OnSetPorts() {}
+void CQuorvelDlg::OnSetPorts() {
+    CPortConfigDlg dialog;
+    dialog.exec();
+}
 
 void CQuorvelDlg::OnBrowser() {}
 
