@@ -3,6 +3,8 @@
 #include "AppMessageBox.h"
 #include "CQuorvelApp.h"
 #include "devices/CNetDisplay.h"
+#include "dialogs/CPortConfigDlg.h"
+#include "dialogs/PrtStatDlg.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -144,9 +146,14 @@ void CQuorvelDlg::OnModifyIp() {
 void CQuorvelDlg::OnPrinterStatus() {
     if (!requireSelection(deviceTable()))
         return;
+    PrtStatDlg dialog;
+    dialog.exec();
 }
 
-void CQuorvelDlg::OnSetPorts() {}
+void CQuorvelDlg::OnSetPorts() {
+    CPortConfigDlg dialog;
+    dialog.exec();
+}
 
 void CQuorvelDlg::OnBrowser() {}
 
