@@ -1,13 +1,21 @@
 #include "CQuorvelDlg.h"
 
 #include "AppMessageBox.h"
+#include "CAboutDlg.h"
 #include "CQuorvelApp.h"
 #include "devices/CNetDisplay.h"
 #include "dialogs/CPortConfigDlg.h"
+#include "dialogs/CSearchDlg.h"
 #include "dialogs/PrtStatDlg.h"
+#include "resources/StringTable.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
+#include <QKeyEvent>
 #include <QPushButton>
 
 namespace quorvel {
@@ -25,6 +33,10 @@ bool requireSelection(const DeviceTable& table) {
 }
 
 } // namespace
+
+QString HelpFilePath() {
+    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("Quorvel.chm"));
+}
 
 CQuorvelDlg::CQuorvelDlg(QWidget* parent) : CVtDialog(parent) {
     const DialogTemplate& tmpl = FindDialogTemplate(IDD_MAIN);
@@ -74,6 +86,14 @@ CQuorvelDlg::~CQuorvelDlg() {
 }
 
 void CQuorvelDlg::OnInitDialog() {
+    if (systemMenu()) {
+        const QString about = LoadResourceString(IDS_ABOUTBOX);
+        if (!about.isEmpty()) {
+            appendSystemMenuSeparator();
+            appendSystemMenuItem(IDM_ABOUTBOX, about);
+        }
+    }
+    setWindowIcon(m_icon);
     if (CQuorvelApp* app = CQuorvelApp::instance())
         app->mainDialog = this;
     DeviceTable& table = deviceTable();
@@ -106,7 +126,11 @@ void CQuorvelDlg::relabelColumns(const QString& leftLabel, const QString& rightL
 }
 
 void CQuorvelDlg::OnSearch() {
+    // The main window owns the dialog, as the platform makes it the owner of
+    // a dialog created without a parent.
+    CSearchDlg dialog(this);
     deviceTable().Clear();
+    dialog.exec();
 }
 
 void CQuorvelDlg::OnClear() {
@@ -160,5 +184,34 @@ void CQuorvelDlg::OnBrowser() {}
 void CQuorvelDlg::OnTelnet() {}
 
 void CQuorvelDlg::OnBootloader() {}
+
+void CQuorvelDlg::OnSysCommand(unsigned commandId) {
+    if ((commandId & ~0xFu) == IDM_ABOUTBOX) {
+        CAboutDlg about(this);
+        about.exec();
+        return;
+    }
+    CVtDialog::OnSysCommand(commandId);
+}
+
+void CQuorvelDlg::OnHelp() {
+    const QString path = HelpFilePath();
+    if (!QFileInfo::exists(path))
+        return;
+    const QUrl url = QUrl::fromLocalFile(path);
+    if (m_helpOpener)
+        m_helpOpener(url);
+    else
+        QDesktopServices::openUrl(url);
+}
+
+void CQuorvelDlg::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_F1) {
+        OnHelp();
+        event->accept();
+        return;
+    }
+    CVtDialog::keyPressEvent(event);
+}
 
 } // namespace quorvel

@@ -1,9 +1,12 @@
 #pragma once
 
 #include "frame/CVtDialog.h"
+#include "resources/IconResource.h"
 #include "resources/TemplateControls.h"
 
 #include <QIcon>
+#include <QUrl>
+#include <functional>
 
 class QCheckBox;
 class QComboBox;
@@ -12,6 +15,13 @@ namespace quorvel {
 
 class CNetDisplay;
 class DeviceTable;
+
+// The system menu's About item; the low four bits of a system command are
+// the platform's own, so 0x10 to 0x1F all mean About.
+constexpr unsigned IDM_ABOUTBOX = 0x0010;
+
+// The help file, looked for beside the executable.
+QString HelpFilePath();
 
 // The main window: the device list and the commands that start every exchange.
 class CQuorvelDlg : public CVtDialog {
@@ -43,6 +53,15 @@ public:
     void OnBrowser();
     void OnTelnet();
     void OnBootloader();
+    void OnSysCommand(unsigned commandId) override;
+    void OnHelp();
+
+    // How the help file is opened; tests record instead of launching a viewer.
+    using HelpOpener = std::function<void(const QUrl&)>;
+    void setHelpOpener(HelpOpener opener) { m_helpOpener = std::move(opener); }
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void OnInitDialog();
@@ -54,7 +73,8 @@ private:
     QCheckBox* m_rightColumn = nullptr;
     QComboBox* m_sortCombo = nullptr;
     int m_sortIndex = -1;
-    QIcon m_icon;
+    QIcon m_icon = LoadIconResource(IDI_MAINFRAME);
+    HelpOpener m_helpOpener;
 };
 
 } // namespace quorvel

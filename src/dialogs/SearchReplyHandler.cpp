@@ -6,18 +6,28 @@
 #include "devices/DeviceTable.h"
 #include "protocol/SearchDatagrams.h"
 
-#include <algorithm>
-
 namespace quorvel {
 
 namespace {
 
-bool alreadyListed(const DeviceTable& table, const std::array<std::uint8_t, 6>& mac) {
-    std::uint8_t listed[6];
-    for (std::uint32_t i = 0; i < table.GetRecordCount(); ++i)
-        if (table.GetMacAt(i, listed) && std::equal(mac.begin(), mac.end(), listed))
-            return true;
-    return false;
+std::uint64_t macKey(const std::uint8_t* mac) {
+    std::uint64_t key = 0;
+    for (int i = 0; i < 6; ++i)
+        key = key << 8 | mac[i];
+    return key;
+}
+
+bool alreadyListed(const DeviceTable& table, SearchRunState& run,
+                   const std::array<std::uint8_t, 6>& mac) {
+    if (table.GetRecordCount() != run.indexedRecords) {
+        run.listedMacs.clear();
+        std::uint8_t listed[6];
+        for (std::uint32_t i = 0; i < table.GetRecordCount(); ++i)
+            if (table.GetMacAt(i, listed))
+                run.listedMacs.insert(macKey(listed));
+        run.indexedRecords = table.GetRecordCount();
+    }
+    return run.listedMacs.contains(macKey(mac.data()));
 }
 
 } // namespace
@@ -42,7 +52,8 @@ bool HandleSearchDatagram(CQuorvelApp& app, SearchRunState& run) {
     if (!mainWindow)
         return false;
     DeviceTable& table = mainWindow->deviceTable();
-    if (alreadyListed(table, SearchReplyMac(*datagram)))
+    const std::array<std::uint8_t, 6> mac = SearchReplyMac(*datagram);
+    if (alreadyListed(table, run, mac))
         return false;
 
     ParsedSearchReply parsed = ParseSearchReply(*datagram, outcome.sourcePort);
@@ -51,6 +62,8 @@ bool HandleSearchDatagram(CQuorvelApp& app, SearchRunState& run) {
     parsed.record.leftLabel += ": ";
     parsed.record.rightLabel += ": ";
     table.AddRecord(parsed.record);
+    run.listedMacs.insert(macKey(mac.data()));
+    run.indexedRecords = table.GetRecordCount();
     ++run.foundCount;
     return true;
 }

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <unordered_set>
 
 namespace quorvel {
 
@@ -11,6 +12,12 @@ class CQuorvelApp;
 struct SearchRunState {
     std::optional<std::uint16_t> randomNumber; // none until the first request is sent
     std::int32_t foundCount = 0;
+
+    // The MACs of the table's records, so that thousands of replies are not
+    // each compared with every listed board. Rebuilt from the table whenever
+    // its record count is not the one seen last (something else changed it).
+    std::unordered_set<std::uint64_t> listedMacs;
+    std::uint32_t indexedRecords = 0;
 };
 
 // Reads one datagram from the shared socket and handles it as a search

@@ -129,6 +129,26 @@ private Q_SLOTS:
         QCOMPARE(f.table().GetRecordCount(), 1u);
     }
 
+    void followsBoardsListedOrClearedBehindItsBack() {
+        RecordingMessageSink sink;
+        Fixture f;
+        f.run.randomNumber = 5;
+        DeviceRecord listedBefore;
+        const std::uint8_t mac[6] = {0x00, 0x0B, 0x3C, 0x12, 0x34, 7};
+        std::copy(std::begin(mac), std::end(mac), listedBefore.mac);
+        f.table().AddRecord(listedBefore);
+        f.deliver(SearchReplyBytes(5, 7));
+        QCOMPARE(f.table().GetRecordCount(), 1u);
+        f.deliver(SearchReplyBytes(5, 8));
+        f.deliver(SearchReplyBytes(5, 8));
+        QCOMPARE(f.table().GetRecordCount(), 2u);
+        f.table().Clear();
+        f.deliver(SearchReplyBytes(5, 8));
+        f.deliver(SearchReplyBytes(5, 7));
+        QCOMPARE(f.table().GetRecordCount(), 2u);
+        QCOMPARE(f.run.foundCount, 3);
+    }
+
     void neverReadsPastAnyLength() {
         RecordingMessageSink sink;
         Fixture f;

@@ -1,0 +1,17 @@
+#include "CAboutDlg.h"
+
+#include <QPushButton>
+
+namespace quorvel {
+
+CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
+    const DialogTemplate& tmpl = FindDialogTemplate(IDD_ABOUTBOX);
+    setWindowTitle(QString::fromUtf8(tmpl.title));
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    m_controls.build(this, tmpl);
+    setFixedSize(m_controls.clientSize());
+    connect(m_controls.as<QPushButton>(1), &QPushButton::clicked, this, &QDialog::accept);
+}
+
+} // namespace quorvel
