@@ -48,7 +48,9 @@ public:
             outcome.error = ECONNREFUSED;
             return outcome;
         }
-        std::memcpy(buffer.data(), next.bytes.data(), std::min(buffer.size(), next.bytes.size()));
+        if (!next.bytes.empty())
+            std::memcpy(buffer.data(), next.bytes.data(),
+                        std::min(buffer.size(), next.bytes.size()));
         outcome.length = next.bytes.size();
         outcome.sourceIp = next.ip;
         outcome.sourcePort = next.port;
