@@ -1,0 +1,114 @@
+// Drives the reply handlers through the in-memory socket with any sequence
+// of datagrams. Each record of the input is [path][length, 2 bytes][bytes];
+// the path picks which dialog owns the socket when the datagram arrives.
+#include "FakeDatagramSocket.h"
+#include "app/AppMessageBox.h"
+#include "app/CQuorvelApp.h"
+#include "app/CQuorvelDlg.h"
+#include "devices/DeviceTable.h"
+#include "dialogs/CSearchDlg.h"
+#include "dialogs/PrtStatDlg.h"
+
+#include <QApplication>
+#include <cstdlib>
+#include <memory>
+
+using namespace quorvel;
+using quorvel::testing::FakeDatagramSocket;
+
+namespace {
+
+enum Path { SearchWithCurrentNumber, SearchRaw, PrinterStatus, OutOfPlace, PathCount };
+
+// A box "open" runs the nested event loop, which hands over the next datagram.
+class NestingSink : public MessageSink {
+public:
+    void show(const QString&, const QString&, MessageIcon) override {
+        if (socket && socket->hasPendingDatagram())
+            socket->onReadyRead();
+    }
+    FakeDatagramSocket* socket = nullptr;
+};
+
+struct World {
+    World() {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        static int argc = 1;
+        static char name[] = "fuzz_reply_paths";
+        static char* argv[] = {name, nullptr};
+        application = std::make_unique<QApplication>(argc, argv);
+        socket = new FakeDatagramSocket;
+        app = std::make_unique<CQuorvelApp>(std::unique_ptr<DatagramSocket>(socket));
+        sink.socket = socket;
+        SetMessageSink(&sink);
+        mainWindow = std::make_unique<CQuorvelDlg>();
+        std::srand(1);
+        search = std::make_unique<CSearchDlg>();
+        search->OnTimer(); // draws the run's number and sends the first request
+        status = std::make_unique<PrtStatDlg>();
+    }
+
+    std::unique_ptr<QApplication> application;
+    FakeDatagramSocket* socket;
+    std::unique_ptr<CQuorvelApp> app;
+    NestingSink sink;
+    std::unique_ptr<CQuorvelDlg> mainWindow;
+    std::unique_ptr<CSearchDlg> search;
+    std::unique_ptr<PrtStatDlg> status;
+};
+
+World& world() {
+    static World* w = new World; // lives to the end of the process
+    return *w;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    world();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    World& w = world();
+    w.mainWindow->deviceTable().Clear();
+    w.socket->sent.clear();
+    const std::uint16_t number = *w.search->randomNumber();
+    std::size_t at = 0;
+    while (at + 3 <= size) {
+        const std::uint8_t path = data[at];
+        std::size_t length = std::size_t(data[at + 1]) << 8 | data[at + 2];
+        at += 3;
+        length = std::min(length, size - at);
+        std::vector<std::uint8_t> bytes(data + at, data + at + length);
+        at += length;
+
+        switch (path % PathCount) {
+        case SearchWithCurrentNumber:
+            if (bytes.size() >= 4) {
+                bytes[2] = static_cast<std::uint8_t>(number >> 8);
+                bytes[3] = static_cast<std::uint8_t>(number & 0xFF);
+            }
+            [[fallthrough]];
+        case SearchRaw:
+            w.app->ExchangeMode = ExchangeSearch;
+            break;
+        case PrinterStatus:
+            w.app->ExchangeMode = ExchangePrinterStatus;
+            if (path & 0x40)
+                w.status->OnRefresh();
+            break;
+        case OutOfPlace:
+            w.app->ExchangeMode = ExchangeNone;
+            break;
+        }
+        if (path & 0x80)
+            w.socket->pushReadError();
+        else
+            w.socket->push(std::move(bytes));
+        w.socket->deliverAll();
+        if (w.socket->hasPendingDatagram() || MessageBoxDepth() != 0)
+            __builtin_trap();
+    }
+    return 0;
+}
