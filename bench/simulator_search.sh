@@ -26,5 +26,9 @@ awk -v t=$((after - before)) -v hz="$hz" "BEGIN { printf \"simulator_cpu_s %.2f\
 '
 echo "boards $BOARDS"
 echo "build_type ${build_type:-unknown}"
-bash "$ROOT/tests/e2e/rig.sh" --simulator "$SIMULATOR" --timeout 120 --sim --count "$BOARDS" \
-    -- bash -c "$measure" "$FLOOD" "$BOARDS"
+scratch="$(mktemp -d /tmp/quorvel-bench.XXXXXX)"
+trap 'rm -rf "$scratch"' EXIT
+bash "$ROOT/tests/e2e/rig.sh" --workdir "$scratch" --simulator "$SIMULATOR" --timeout 120 \
+    --sim --count "$BOARDS" -- bash -c "$measure" "$FLOOD" "$BOARDS"
+# Its own account at exit, start-up (generating the boards) included.
+echo "simulator_exit $(tail -n 1 "$scratch/simulator.err")"

@@ -12,16 +12,24 @@
 
 namespace quorvel::sim {
 
+struct alignas(cmsghdr) PacketInfoControl {
+    char bytes[CMSG_SPACE(sizeof(in_pktinfo))];
+};
+
+// sendmmsg's arrays, kept between calls.
+struct UdpServer::SendArrays {
+    std::vector<mmsghdr> messages;
+    std::vector<iovec> iovs;
+    std::vector<sockaddr_in> addresses;
+    std::vector<PacketInfoControl> controls;
+};
+
 namespace {
 
 // sendmmsg takes at most this many messages per call.
 constexpr std::size_t kSendBatch = 1024;
 // Datagrams read per socket before the due replies go out.
 constexpr int kReadsPerWake = 256;
-
-struct alignas(cmsghdr) PacketInfoControl {
-    char bytes[CMSG_SPACE(sizeof(in_pktinfo))];
-};
 
 sockaddr_in toSockaddr(std::uint32_t ip, std::uint16_t port) {
     sockaddr_in address{};
@@ -37,7 +45,9 @@ std::string errorText(const std::string& what) {
 
 } // namespace
 
-UdpServer::UdpServer(SimulatorEngine& engine, DatagramLog* log) : m_engine(engine), m_log(log) {
+UdpServer::UdpServer(SimulatorEngine& engine, DatagramLog* log)
+    : m_engine(engine), m_log(log), m_receiveBuffer(65536),
+      m_sendArrays(std::make_unique<SendArrays>()) {
     m_wakeFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
 }
 
@@ -106,10 +116,10 @@ void UdpServer::run(Clock::time_point deadline, int stopFd) {
 }
 
 void UdpServer::receiveFrom(std::size_t socketIndex) {
-    static std::uint8_t data[65536];
+    std::uint8_t* data = m_receiveBuffer.data();
     for (int read = 0; read < kReadsPerWake; ++read) {
         sockaddr_in from{};
-        iovec iov{data, sizeof data};
+        iovec iov{data, m_receiveBuffer.size()};
         PacketInfoControl control{};
         msghdr message{};
         message.msg_name = &from;
@@ -173,10 +183,10 @@ void UdpServer::flushDue(Clock::time_point now) {
 
 std::size_t UdpServer::sendRun(const ReplyBatch& batch, std::size_t first, std::size_t last) {
     const std::size_t count = last - first;
-    static std::vector<mmsghdr> messages;
-    static std::vector<iovec> iovs;
-    static std::vector<sockaddr_in> addresses;
-    static std::vector<PacketInfoControl> controls;
+    auto& messages = m_sendArrays->messages;
+    auto& iovs = m_sendArrays->iovs;
+    auto& addresses = m_sendArrays->addresses;
+    auto& controls = m_sendArrays->controls;
     messages.assign(count, mmsghdr{});
     iovs.resize(count);
     addresses.resize(count);

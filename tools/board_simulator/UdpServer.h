@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -56,6 +57,9 @@ private:
     std::deque<Pending> m_pending;
     std::unordered_set<std::uint32_t> m_foreignSources; // board addresses not local here
     ServerStats m_stats;
+    std::vector<std::uint8_t> m_receiveBuffer;
+    struct SendArrays;
+    std::unique_ptr<SendArrays> m_sendArrays;
 };
 
 } // namespace quorvel::sim
