@@ -1,11 +1,9 @@
 // The tool's real socket, dispatch and search reply handling against the
 // board simulator, over the rig's veth. Runs inside tests/e2e/rig.sh.
 #include "BoardFile.h"
+#include "RealSocketApp.h"
 #include "RecordingMessageSink.h"
 #include "SimulatorRig.h"
-#include "app/CMySocket.h"
-#include "app/CQuorvelApp.h"
-#include "app/CQuorvelDlg.h"
 #include "devices/DeviceTable.h"
 #include "dialogs/SearchReplyHandler.h"
 #include "protocol/RandomNumber.h"
@@ -25,15 +23,10 @@ namespace {
 const QString kMismatch =
     QStringLiteral("Invalid Search Packet Received or Random Number Mismatch");
 
-// The application over a real socket, its main window, and one search run
-// that owns the socket the way the search dialog does.
-struct SearchSession : ExchangeDialog {
+// One search run over the real application, owning the socket the way the
+// search dialog does.
+struct SearchSession : RealSocketApp, ExchangeDialog {
     SearchSession() {
-        auto socket = std::make_unique<CMySocket>();
-        opened = socket->open();
-        udp = socket.get();
-        app = std::make_unique<CQuorvelApp>(std::move(socket));
-        window = std::make_unique<CQuorvelDlg>();
         app->searchDialog = this;
         app->ExchangeMode = ExchangeSearch;
         run.randomNumber = NewRandomNumber();
@@ -60,19 +53,9 @@ struct SearchSession : ExchangeDialog {
 
     DeviceTable& table() { return window->deviceTable(); }
 
-    SocketOpenResult opened = SocketOpenResult::CannotOpen;
-    CMySocket* udp = nullptr;
-    std::unique_ptr<CQuorvelApp> app;
-    std::unique_ptr<CQuorvelDlg> window;
     SearchRunState run;
     int handled = 0; // datagrams the dispatch passed to this run
 };
-
-QString fromTool(const SearchSession& s) {
-    return QStringLiteral("%1:%2")
-        .arg(qEnvironmentVariable("QUORVEL_RIG_TOOL_ADDRESS"))
-        .arg(s.udp->localPort());
-}
 
 // Board n of a generated set has the address 198.18.1.0 + n.
 int boardNumber(const DeviceRecord& r) {
@@ -155,7 +138,7 @@ private Q_SLOTS:
             const LoggedDatagram& d = heard[i];
             QCOMPARE(d.kind, QStringLiteral("search"));
             QCOMPARE(d.bytes, s.requestBytes());
-            QCOMPARE(d.from, fromTool(s));
+            QCOMPARE(d.from, s.boardsSeeUsAs());
             QCOMPARE(d.to, QStringLiteral("255.255.255.255:%1").arg(ports[i % ports.size()]));
             QVERIFY(d.t >= started && d.t <= finished);
             if (i > 0)
@@ -193,7 +176,7 @@ private Q_SLOTS:
         QCOMPARE(s.handled, 3);
         QCOMPARE(sink.texts(), messages);
         QCOMPARE(s.table().GetRecordCount(), std::uint32_t(listed));
-        QVERIFY(!s.udp->hasPendingDatagram());
+        QVERIFY(!s.socket->hasPendingDatagram());
     }
 
     void aLateBoardIsListedWhenItAnswers() {
@@ -228,7 +211,7 @@ private Q_SLOTS:
         QCOMPARE(sink.texts(), (QStringList{discarding, discarding}));
         QCOMPARE(s.handled, 0);
         QCOMPARE(s.table().GetRecordCount(), 0u);
-        QVERIFY(!s.udp->hasPendingDatagram());
+        QVERIFY(!s.socket->hasPendingDatagram());
     }
 };
 
