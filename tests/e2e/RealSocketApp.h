@@ -1,0 +1,26 @@
+#pragma once
+
+#include "app/CMySocket.h"
+#include "app/CQuorvelApp.h"
+#include "app/CQuorvelDlg.h"
+
+#include <QString>
+#include <memory>
+
+namespace quorvel::testing {
+
+// The application as the tool runs it, over the real socket, with its main
+// window: what the end-to-end tests drive inside the rig.
+struct RealSocketApp {
+    RealSocketApp();
+
+    // How the boards see this socket: "198.18.0.1:PORT", as in the simulator's log.
+    QString boardsSeeUsAs() const;
+
+    SocketOpenResult opened = SocketOpenResult::CannotOpen;
+    CMySocket* socket = nullptr; // owned by app
+    std::unique_ptr<CQuorvelApp> app;
+    std::unique_ptr<CQuorvelDlg> window;
+};
+
+} // namespace quorvel::testing

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+namespace quorvel::testing {
+
+// One datagram the simulated boards received, from the simulator's log.
+struct LoggedDatagram {
+    double t = 0; // CLOCK_MONOTONIC seconds, comparable with MonotonicNow()
+    QString from; // "198.18.0.1:40000"
+    QString to;   // "255.255.255.255:3040"
+    QString kind; // search, assign, status or other
+    QByteArray bytes;
+};
+
+// The rig (tests/e2e/rig.sh) as seen by a test running in the tool's
+// namespace: starts board simulators in the boards' namespace and reads what
+// they received.
+class SimulatorRig {
+public:
+    SimulatorRig() = default;
+    ~SimulatorRig();
+    SimulatorRig(const SimulatorRig&) = delete;
+    SimulatorRig& operator=(const SimulatorRig&) = delete;
+
+    // Why a test cannot use the rig here, or an empty text when it can.
+    static QString unavailableReason();
+
+    // Starts a simulator with these arguments (after stopping the one before)
+    // and returns once it listens. --log and --ready-file are added.
+    bool start(const QStringList& arguments, QString* error);
+    void stop();
+
+    // What the simulator received so far, of one kind or of every kind.
+    QList<LoggedDatagram> received(const QString& kind = {}) const;
+    QString logPath() const { return m_logPath; }
+
+private:
+    QProcess m_process;
+    QString m_logPath;
+    int m_runs = 0;
+};
+
+double MonotonicNow();
+
+// Runs the event loop until `done` is true (then true) or the time is up.
+bool SpinUntil(const std::function<bool()>& done, int timeoutMs);
+void SpinFor(int milliseconds);
+
+} // namespace quorvel::testing

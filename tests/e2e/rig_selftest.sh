@@ -1,0 +1,62 @@
+#!/usr/bin/env bash
+# The rig itself: exit status passed through, namespaces and processes gone
+# after a normal end, a failure and a kill, and a clear skip without root.
+# Usage: rig_selftest.sh SIMULATOR
+set -uo pipefail
+RIG="$(dirname "${BASH_SOURCE[0]}")/rig.sh"
+SIMULATOR="$1"
+SCRATCH="$(mktemp -d /tmp/quorvel-rig-selftest.XXXXXX)"
+trap 'rm -rf "$SCRATCH"' EXIT
+failures=0
+
+check() {
+    if eval "$2"; then echo "ok: $1"; else echo "FAILED: $1"; failures=$((failures + 1)); fi
+}
+left_behind() {
+    local names
+    names="$(cat "$SCRATCH/names" 2>/dev/null)"
+    [ -n "$names" ] || return 0
+    for ns in $names; do ip netns list | grep -qw "$ns" && return 0; done
+    return 1
+}
+
+[ "$(id -u)" -eq 0 ] || { echo "SKIP: the rig needs root"; exit 77; }
+if ! ip netns add "quorvel-selftest-$$" 2>/dev/null; then
+    echo "SKIP: cannot create network namespaces here"
+    exit 77
+fi
+ip netns del "quorvel-selftest-$$"
+
+# The command's own status comes back, and nothing stays.
+bash "$RIG" --simulator "$SIMULATOR" --sim --count 2 -- bash -c \
+    'echo "$QUORVEL_RIG_TOOL_NS $QUORVEL_RIG_BOARDS_NS" > '"$SCRATCH"'/names
+     ip route | grep -q "^default dev" && [ -e "$QUORVEL_SIM_LOG" ] && exit 3'
+status=$?
+check "the command's exit status is the rig's" '[ "$status" -eq 3 ]'
+check "no namespace left after a failing command" '! left_behind'
+
+# A kill while the command runs: the rig removes everything within seconds.
+rm -f "$SCRATCH/names"
+bash "$RIG" --simulator "$SIMULATOR" --sim --count 2 -- bash -c \
+    'echo "$QUORVEL_RIG_TOOL_NS $QUORVEL_RIG_BOARDS_NS" > '"$SCRATCH"'/names
+     echo "$QUORVEL_SIM_PID" > '"$SCRATCH"'/sim; exec sleep 60' &
+rig=$!
+for _ in $(seq 100); do [ -s "$SCRATCH/sim" ] && break; sleep 0.05; done
+started=$SECONDS
+kill -TERM "$rig"
+wait "$rig"
+status=$?
+check "a terminated rig reports it" '[ "$status" -eq 143 ]'
+check "a terminated rig ends within seconds" '[ $((SECONDS - started)) -le 5 ]'
+check "no namespace left after a kill" '! left_behind'
+check "the simulator is gone" '! kill -0 "$(cat "$SCRATCH/sim")" 2>/dev/null'
+
+# Without root: a skip with its reason, not a failure.
+if command -v setpriv >/dev/null; then
+    output="$(setpriv --reuid=65534 --regid=65534 --clear-groups bash "$RIG" -- true 2>&1)"
+    status=$?
+    check "without root the rig skips" '[ "$status" -eq 77 ]'
+    check "the skip says why" '[[ "$output" == *"needs root"* ]]'
+fi
+
+[ "$failures" -eq 0 ]
