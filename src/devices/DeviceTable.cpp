@@ -144,36 +144,30 @@ const DeviceRecord* DeviceTable::selected() const {
     return &records[static_cast<std::size_t>(selectedIndex)];
 }
 
-bool DeviceTable::GetSelectedMac(std::uint8_t (&mac)[6]) const {
+template <std::size_t N>
+bool DeviceTable::copySelected(std::uint8_t (DeviceRecord::*field)[N],
+                               std::uint8_t (&out)[N]) const {
     const DeviceRecord* r = selected();
     if (!r)
         return false;
-    std::memcpy(mac, r->mac, sizeof mac);
+    std::memcpy(out, r->*field, N);
     return true;
+}
+
+bool DeviceTable::GetSelectedMac(std::uint8_t (&mac)[6]) const {
+    return copySelected(&DeviceRecord::mac, mac);
 }
 
 bool DeviceTable::GetSelectedIp(std::uint8_t (&ip)[4]) const {
-    const DeviceRecord* r = selected();
-    if (!r)
-        return false;
-    std::memcpy(ip, r->ip, sizeof ip);
-    return true;
+    return copySelected(&DeviceRecord::ip, ip);
 }
 
 bool DeviceTable::GetSelectedSubnetMask(std::uint8_t (&mask)[4]) const {
-    const DeviceRecord* r = selected();
-    if (!r)
-        return false;
-    std::memcpy(mask, r->subnetMask, sizeof mask);
-    return true;
+    return copySelected(&DeviceRecord::subnetMask, mask);
 }
 
 bool DeviceTable::GetSelectedGateway(std::uint8_t (&gateway)[4]) const {
-    const DeviceRecord* r = selected();
-    if (!r)
-        return false;
-    std::memcpy(gateway, r->gateway, sizeof gateway);
-    return true;
+    return copySelected(&DeviceRecord::gateway, gateway);
 }
 
 std::uint16_t DeviceTable::GetSelectedPort() const {

@@ -57,6 +57,8 @@ public:
 private:
     void sortRecords();
     const DeviceRecord* selected() const;
+    template <std::size_t N>
+    bool copySelected(std::uint8_t (DeviceRecord::*field)[N], std::uint8_t (&out)[N]) const;
     void updateScrollBar();
 
     std::vector<DeviceRecord> records;
