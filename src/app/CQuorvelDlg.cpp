@@ -3,6 +3,7 @@
 #include "AppMessageBox.h"
 #include "CQuorvelApp.h"
 #include "devices/CNetDisplay.h"
+#include "dialogs/CAssignDlg.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -139,6 +140,8 @@ void CQuorvelDlg::OnSortChanged() {
 void CQuorvelDlg::OnModifyIp() {
     if (!requireSelection(deviceTable()))
         return;
+    CAssignDlg dialog(this);
+    dialog.exec();
 }
 
 void CQuorvelDlg::OnPrinterStatus() {
