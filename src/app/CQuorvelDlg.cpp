@@ -4,6 +4,7 @@
 #include "CAboutDlg.h"
 #include "CQuorvelApp.h"
 #include "devices/CNetDisplay.h"
+#include "dialogs/CAssignDlg.h"
 #include "dialogs/CPortConfigDlg.h"
 #include "dialogs/CSearchDlg.h"
 #include "dialogs/PrtStatDlg.h"
@@ -165,6 +166,8 @@ void CQuorvelDlg::OnSortChanged() {
 void CQuorvelDlg::OnModifyIp() {
     if (!requireSelection(deviceTable()))
         return;
+    CAssignDlg dialog(this);
+    dialog.exec();
 }
 
 void CQuorvelDlg::OnPrinterStatus() {

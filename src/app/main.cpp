@@ -1,5 +1,6 @@
 #include "CQuorvelApp.h"
 #include "FontSetup.h"
+#include "HostCommands.h"
 
 #include <QApplication>
 #include <cstdio>
@@ -28,6 +29,8 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quorvel"));
     quorvel::InstallFontSubstitutions();
+    quorvel::ProcessHostCommandRunner hostCommands;
+    quorvel::SetHostCommandRunner(&hostCommands);
     quorvel::CQuorvelApp app;
     return app.InitInstance();
 }

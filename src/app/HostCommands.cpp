@@ -1,0 +1,187 @@
+#include "HostCommands.h"
+
+#include <QDesktopServices>
+#include <QFile>
+#include <QGuiApplication>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <bit>
+#include <cstring>
+
+namespace quorvel {
+
+namespace {
+
+HostCommandRunner* g_runner = nullptr;
+
+constexpr unsigned kRouteUp = 0x0001;
+
+bool startDetachedQuietly(const QStringList& argv) {
+    if (argv.isEmpty())
+        return false;
+    QProcess process;
+    process.setProgram(argv.front());
+    process.setArguments(argv.mid(1));
+    process.setStandardInputFile(QProcess::nullDevice());
+    process.setStandardOutputFile(QProcess::nullDevice());
+    process.setStandardErrorFile(QProcess::nullDevice());
+    return process.startDetached();
+}
+
+// A terminal only helps where someone can see it; under the offscreen
+// platform or without a display it would die at once and take the command
+// with it.
+bool desktopCanShowTerminal() {
+    const QString platform = QGuiApplication::platformName();
+    if (platform == QLatin1String("offscreen") || platform == QLatin1String("minimal"))
+        return false;
+    return !qEnvironmentVariableIsEmpty("DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+}
+
+// A /proc/net/route address: the raw network-order word, printed as a
+// native integer.
+bool routeAddress(const QString& hex, std::uint8_t (&bytes)[4]) {
+    bool ok = false;
+    const std::uint32_t word = hex.toUInt(&ok, 16);
+    if (ok)
+        std::memcpy(bytes, &word, sizeof bytes);
+    return ok;
+}
+
+} // namespace
+
+HostCommandRunner* SetHostCommandRunner(HostCommandRunner* runner) {
+    HostCommandRunner* previous = g_runner;
+    g_runner = runner;
+    return previous;
+}
+
+void ProcessHostCommandRunner::runHidden(const HostCommand& command) {
+    startDetachedQuietly(command.argv);
+}
+
+void ProcessHostCommandRunner::runInTerminal(const HostCommand& command) {
+    if (desktopCanShowTerminal()) {
+        const QString terminal =
+            QStandardPaths::findExecutable(QStringLiteral("x-terminal-emulator"));
+        if (!terminal.isEmpty() &&
+            startDetachedQuietly(QStringList{terminal, QStringLiteral("-e")} + command.argv))
+            return;
+    }
+    startDetachedQuietly(command.argv);
+}
+
+void ProcessHostCommandRunner::openUrl(const HostCommand& command) {
+    QDesktopServices::openUrl(command.url);
+}
+
+QString ProcessHostCommandRunner::interfaceRoutingTo(const std::uint8_t (&ip)[4]) {
+    QFile file(QStringLiteral("/proc/net/route"));
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return {};
+    return RouteInterfaceFor(QString::fromLatin1(file.readAll()), ip);
+}
+
+QString RouteInterfaceFor(const QString& procNetRoute, const std::uint8_t (&ip)[4]) {
+    QString best;
+    int bestPrefix = -1;
+    unsigned bestMetric = 0;
+    const QStringList lines = procNetRoute.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    for (const QString& line : lines) {
+        const QStringList f =
+            line.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
+        // Iface Destination Gateway Flags RefCnt Use Metric Mask ...
+        if (f.size() < 8)
+            continue;
+        std::uint8_t destination[4], mask[4];
+        bool flagsOk = false, metricOk = false;
+        const unsigned flags = f[3].toUInt(&flagsOk, 16);
+        const unsigned metric = f[6].toUInt(&metricOk);
+        if (!flagsOk || !metricOk || !(flags & kRouteUp) || !routeAddress(f[1], destination) ||
+            !routeAddress(f[7], mask))
+            continue;
+        int prefix = 0;
+        bool matches = true;
+        for (int i = 0; i < 4; ++i) {
+            matches = matches && (ip[i] & mask[i]) == destination[i];
+            prefix += std::popcount(mask[i]);
+        }
+        if (!matches)
+            continue;
+        if (prefix > bestPrefix || (prefix == bestPrefix && metric < bestMetric)) {
+            best = f[0];
+            bestPrefix = prefix;
+            bestMetric = metric;
+        }
+    }
+    return best;
+}
+
+QString DottedAddress(const std::uint8_t (&ip)[4]) {
+    return QString::asprintf("%i.%i.%i.%i", ip[0], ip[1], ip[2], ip[3]);
+}
+
+HostCommand HostCommands::clearArpCache() {
+    // Permanent entries stay: the one that matters, from a previous
+    // assignment, is replaced by the next staticArpEntry anyway.
+    return {QStringLiteral("arp -d *"),
+            HostWindow::Hidden,
+            {QStringLiteral("ip"), QStringLiteral("-4"), QStringLiteral("neigh"),
+             QStringLiteral("flush"), QStringLiteral("all")},
+            {}};
+}
+
+HostCommand HostCommands::staticArpEntry(const std::uint8_t (&ip)[4], const std::uint8_t (&mac)[6],
+                                         const QString& interfaceName) {
+    HostCommand command;
+    command.windowsText =
+        QStringLiteral("arp -s ") + QString::asprintf("%i.%i.%i.%i ", ip[0], ip[1], ip[2], ip[3]) +
+        QString::asprintf("%X-%X-%X-%X-%X-%X", mac[0], mac[1], mac[2], mac[3], mac[4], mac[5]);
+    command.window = HostWindow::Hidden;
+    const QString address = DottedAddress(ip);
+    const QString lladdr = QString::asprintf("%02x:%02x:%02x:%02x:%02x:%02x", mac[0], mac[1],
+                                             mac[2], mac[3], mac[4], mac[5]);
+    if (interfaceName.isEmpty())
+        command.argv = {QStringLiteral("arp"), QStringLiteral("-s"), address, lladdr};
+    else
+        command.argv = {QStringLiteral("ip"),      QStringLiteral("neigh"),
+                        QStringLiteral("replace"), address,
+                        QStringLiteral("lladdr"),  lladdr,
+                        QStringLiteral("nud"),     QStringLiteral("permanent"),
+                        QStringLiteral("dev"),     interfaceName};
+    return command;
+}
+
+HostCommand HostCommands::ping(const std::uint8_t (&ip)[4]) {
+    return {QStringLiteral("ping -n 6 ") +
+                QString::asprintf("%i.%i.%i.%i ", ip[0], ip[1], ip[2], ip[3]),
+            HostWindow::Terminal,
+            {QStringLiteral("ping"), QStringLiteral("-c"), QStringLiteral("6"), DottedAddress(ip)},
+            {}};
+}
+
+void HostCommands::run(const HostCommand& command) {
+    if (!g_runner)
+        return;
+    switch (command.window) {
+    case HostWindow::Hidden:
+        g_runner->runHidden(command);
+        break;
+    case HostWindow::Terminal:
+        g_runner->runInTerminal(command);
+        break;
+    case HostWindow::Browser:
+        g_runner->openUrl(command);
+        break;
+    }
+}
+
+void HostCommands::setStaticArpEntry(const std::uint8_t (&ip)[4], const std::uint8_t (&mac)[6]) {
+    if (!g_runner)
+        return;
+    run(staticArpEntry(ip, mac, g_runner->interfaceRoutingTo(ip)));
+}
+
+} // namespace quorvel

@@ -1,0 +1,81 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+#include <cstdint>
+
+namespace quorvel {
+
+// How a host command shows itself.
+enum class HostWindow {
+    Hidden,   // no window; output discarded
+    Terminal, // a terminal window when the desktop has one, else hidden
+    Browser,  // the desktop's handler for the URL
+};
+
+// One command for the host: the command line the tool has always shown for
+// it, and what actually runs here. `argv` is never handed to a shell, so any
+// part of it may hold data from a device or a file.
+struct HostCommand {
+    QString windowsText;
+    HostWindow window = HostWindow::Hidden;
+    QStringList argv; // program first; for Hidden and Terminal
+    QUrl url;         // for Browser
+};
+
+// Where host commands go: the real processes, or a test recorder. Nothing
+// reports failure: a missing program or missing rights just means the step
+// does not happen.
+class HostCommandRunner {
+public:
+    virtual ~HostCommandRunner() = default;
+    virtual void runHidden(const HostCommand& command) = 0;
+    virtual void runInTerminal(const HostCommand& command) = 0;
+    virtual void openUrl(const HostCommand& command) = 0;
+    // The network interface the host would send to `ip` through; empty when
+    // no route is known.
+    virtual QString interfaceRoutingTo(const std::uint8_t (&ip)[4]) = 0;
+};
+
+// Starts programs with QProcess::startDetached and opens URLs with
+// QDesktopServices.
+class ProcessHostCommandRunner : public HostCommandRunner {
+public:
+    void runHidden(const HostCommand& command) override;
+    void runInTerminal(const HostCommand& command) override;
+    void openUrl(const HostCommand& command) override;
+    QString interfaceRoutingTo(const std::uint8_t (&ip)[4]) override;
+};
+
+// Installs `runner` (null: commands are dropped); returns the previous one.
+// Nothing runs until start-up installs the real runner, so code driven by
+// tests can never touch the host's neighbour table by accident.
+HostCommandRunner* SetHostCommandRunner(HostCommandRunner* runner);
+
+// Every command the tool hands to the host: built here, run through the
+// installed runner.
+class HostCommands {
+public:
+    // "arp -d *": empties the IPv4 neighbour cache.
+    static HostCommand clearArpCache();
+    // "arp -s IP MAC": a permanent neighbour entry, on `interfaceName` when
+    // known, else wherever the kernel puts it.
+    static HostCommand staticArpEntry(const std::uint8_t (&ip)[4], const std::uint8_t (&mac)[6],
+                                      const QString& interfaceName);
+    // "ping -n 6 IP ": six echo requests in a window the user can watch.
+    static HostCommand ping(const std::uint8_t (&ip)[4]);
+
+    static void run(const HostCommand& command);
+    // staticArpEntry on the interface that routes to `ip`, then run.
+    static void setStaticArpEntry(const std::uint8_t (&ip)[4], const std::uint8_t (&mac)[6]);
+};
+
+// The interface of the most specific route to `ip` in a /proc/net/route
+// table (lowest metric among equals); empty when none matches.
+QString RouteInterfaceFor(const QString& procNetRoute, const std::uint8_t (&ip)[4]);
+
+// a.b.c.d, each byte in decimal.
+QString DottedAddress(const std::uint8_t (&ip)[4]);
+
+} // namespace quorvel

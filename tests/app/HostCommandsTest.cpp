@@ -1,0 +1,150 @@
+#include "app/HostCommands.h"
+
+#include "RecordingHostCommandRunner.h"
+
+#include <QTest>
+#include <cstring>
+
+using namespace quorvel;
+using quorvel::testing::RecordingHostCommandRunner;
+
+namespace {
+
+// One /proc/net/route line; the kernel prints each address as the raw
+// network-order word read as a native integer.
+QString routeLine(const char* iface, std::array<std::uint8_t, 4> destination,
+                  std::array<std::uint8_t, 4> mask, unsigned flags, unsigned metric) {
+    std::uint32_t d, m;
+    std::memcpy(&d, destination.data(), 4);
+    std::memcpy(&m, mask.data(), 4);
+    return QString::asprintf("%s\t%08X\t00000000\t%04X\t0\t0\t%u\t%08X\t0\t0\t0\n", iface, d, flags,
+                             metric, m);
+}
+
+const QString kRouteHeader = QStringLiteral(
+    "Iface\tDestination\tGateway \tFlags\tRefCnt\tUse\tMetric\tMask\t\tMTU\tWindow\tIRTT\n");
+
+} // namespace
+
+class HostCommandsTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void buildsTheWindowsTextAndTheArgumentVector_data() {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QByteArray>("ip");
+        QTest::addColumn<QByteArray>("mac");
+        QTest::addColumn<QString>("interfaceName");
+        QTest::addColumn<QString>("windowsText");
+        QTest::addColumn<int>("window");
+        QTest::addColumn<QStringList>("argv");
+
+        const QByteArray ip("\xC0\xA8\x01\x32", 4);
+        const QByteArray mac("\x00\x0B\x3C\x12\x34\x56", 6);
+        QTest::newRow("arp -d") << "clear" << ip << mac << ""
+                                << "arp -d *" << int(HostWindow::Hidden)
+                                << QStringList{"ip", "-4", "neigh", "flush", "all"};
+        QTest::newRow("arp -s on the routing interface")
+            << "static" << ip << mac << "eth0"
+            << "arp -s 192.168.1.50 0-B-3C-12-34-56" << int(HostWindow::Hidden)
+            << QStringList{
+                   "ip",  "neigh",     "replace", "192.168.1.50", "lladdr", "00:0b:3c:12:34:56",
+                   "nud", "permanent", "dev",     "eth0"};
+        QTest::newRow("arp -s without a route")
+            << "static" << ip << mac << ""
+            << "arp -s 192.168.1.50 0-B-3C-12-34-56" << int(HostWindow::Hidden)
+            << QStringList{"arp", "-s", "192.168.1.50", "00:0b:3c:12:34:56"};
+        QTest::newRow("arp -s, high and zero bytes")
+            << "static" << QByteArray("\x0A\x00\x00\x07", 4)
+            << QByteArray("\xFF\xAB\x0C\x00\x01\xFE", 6) << "veth-tool"
+            << "arp -s 10.0.0.7 FF-AB-C-0-1-FE" << int(HostWindow::Hidden)
+            << QStringList{"ip",  "neigh",     "replace", "10.0.0.7", "lladdr", "ff:ab:0c:00:01:fe",
+                           "nud", "permanent", "dev",     "veth-tool"};
+        QTest::newRow("ping") << "ping" << ip << mac << ""
+                              << "ping -n 6 192.168.1.50 " << int(HostWindow::Terminal)
+                              << QStringList{"ping", "-c", "6", "192.168.1.50"};
+        QTest::newRow("ping, no leading zeros")
+            << "ping" << QByteArray("\x0A\x00\x00\x07", 4) << mac << ""
+            << "ping -n 6 10.0.0.7 " << int(HostWindow::Terminal)
+            << QStringList{"ping", "-c", "6", "10.0.0.7"};
+    }
+
+    void buildsTheWindowsTextAndTheArgumentVector() {
+        QFETCH(QString, command);
+        QFETCH(QByteArray, ip);
+        QFETCH(QByteArray, mac);
+        QFETCH(QString, interfaceName);
+        std::uint8_t ipBytes[4], macBytes[6];
+        std::memcpy(ipBytes, ip.constData(), 4);
+        std::memcpy(macBytes, mac.constData(), 6);
+        const HostCommand built =
+            command == "clear"    ? HostCommands::clearArpCache()
+            : command == "static" ? HostCommands::staticArpEntry(ipBytes, macBytes, interfaceName)
+                                  : HostCommands::ping(ipBytes);
+        QTEST(built.windowsText, "windowsText");
+        QTEST(int(built.window), "window");
+        QTEST(built.argv, "argv");
+    }
+
+    void findsTheInterfaceThatRoutesToAnAddress_data() {
+        QTest::addColumn<QString>("table");
+        QTest::addColumn<QByteArray>("ip");
+        QTest::addColumn<QString>("interfaceName");
+
+        const QString routes = kRouteHeader +
+                               routeLine("eth0", {0, 0, 0, 0}, {0, 0, 0, 0}, 3, 100) +
+                               routeLine("wlan0", {192, 168, 1, 0}, {255, 255, 255, 0}, 1, 600) +
+                               routeLine("eth0", {192, 168, 1, 0}, {255, 255, 255, 0}, 1, 100) +
+                               routeLine("veth1", {198, 18, 0, 0}, {255, 254, 0, 0}, 1, 0) +
+                               routeLine("tun0", {10, 8, 0, 0}, {255, 255, 0, 0}, 0, 0);
+        QTest::newRow("lower metric wins among equals")
+            << routes << QByteArray("\xC0\xA8\x01\x32", 4) << "eth0";
+        QTest::newRow("longest prefix") << routes << QByteArray("\xC6\x13\x04\x04", 4) << "veth1";
+        QTest::newRow("default route") << routes << QByteArray("\x08\x08\x08\x08", 4) << "eth0";
+        QTest::newRow("a route that is down is skipped")
+            << routes << QByteArray("\x0A\x08\x01\x01", 4) << "eth0";
+        QTest::newRow("no default route")
+            << kRouteHeader + routeLine("veth1", {198, 18, 0, 0}, {255, 254, 0, 0}, 1, 0)
+            << QByteArray("\x08\x08\x08\x08", 4) << "";
+        QTest::newRow("garbage") << "not a routing table\n\n\t\n"
+                                 << QByteArray("\x08\x08\x08\x08", 4) << "";
+    }
+
+    void findsTheInterfaceThatRoutesToAnAddress() {
+        QFETCH(QString, table);
+        QFETCH(QByteArray, ip);
+        std::uint8_t bytes[4];
+        std::memcpy(bytes, ip.constData(), 4);
+        QTEST(RouteInterfaceFor(table, bytes), "interfaceName");
+    }
+
+    void runsEachCommandThroughItsOperation() {
+        const std::uint8_t ip[4] = {10, 0, 0, 7};
+        const std::uint8_t mac[6] = {0, 0x0B, 0x3C, 0x12, 0x34, 0x56};
+        {
+            RecordingHostCommandRunner runner;
+            runner.routeInterface = QStringLiteral("veth-tool");
+            HostCommands::run(HostCommands::clearArpCache());
+            HostCommands::setStaticArpEntry(ip, mac);
+            HostCommands::run(HostCommands::ping(ip));
+            HostCommand web{QStringLiteral("http://10.0.0.7/"),
+                            HostWindow::Browser,
+                            {},
+                            QUrl(QStringLiteral("http://10.0.0.7/"))};
+            HostCommands::run(web);
+
+            QCOMPARE(runner.runs.size(), std::size_t(4));
+            QCOMPARE(runner.runs[0].how, HostWindow::Hidden);
+            QCOMPARE(runner.runs[1].how, HostWindow::Hidden);
+            QCOMPARE(runner.runs[1].command.argv.last(), QStringLiteral("veth-tool"));
+            QCOMPARE(runner.runs[2].how, HostWindow::Terminal);
+            QCOMPARE(runner.runs[3].how, HostWindow::Browser);
+            QCOMPARE(runner.runs[3].command.url.toString(), QStringLiteral("http://10.0.0.7/"));
+        }
+        // Without an installed runner nothing starts and nothing breaks.
+        HostCommands::run(HostCommands::clearArpCache());
+        HostCommands::setStaticArpEntry(ip, mac);
+    }
+};
+
+QTEST_GUILESS_MAIN(HostCommandsTest)
+#include "HostCommandsTest.moc"

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "app/HostCommands.h"
+
+#include <QStringList>
+#include <vector>
+
+namespace quorvel::testing {
+
+// Records host commands instead of starting anything; installs itself for
+// its lifetime.
+class RecordingHostCommandRunner : public HostCommandRunner {
+public:
+    struct Run {
+        HostWindow how; // the operation that was asked for
+        HostCommand command;
+    };
+
+    RecordingHostCommandRunner() { m_previous = SetHostCommandRunner(this); }
+    ~RecordingHostCommandRunner() override { SetHostCommandRunner(m_previous); }
+
+    void runHidden(const HostCommand& command) override {
+        runs.push_back({HostWindow::Hidden, command});
+    }
+    void runInTerminal(const HostCommand& command) override {
+        runs.push_back({HostWindow::Terminal, command});
+    }
+    void openUrl(const HostCommand& command) override {
+        runs.push_back({HostWindow::Browser, command});
+    }
+    QString interfaceRoutingTo(const std::uint8_t (&)[4]) override { return routeInterface; }
+
+    QStringList windowsTexts() const {
+        QStringList texts;
+        for (const Run& run : runs)
+            texts << run.command.windowsText;
+        return texts;
+    }
+
+    std::vector<Run> runs;
+    QString routeInterface = QStringLiteral("eth0");
+
+private:
+    HostCommandRunner* m_previous = nullptr;
+};
+
+} // namespace quorvel::testing
