@@ -136,10 +136,10 @@ int main(int argc, char** argv) {
     // next record comes.
     std::printf("Adding 10,000 records one by one, each followed by its redraw request "
                 "(must stay under 2 s):\n");
-    std::printf("  %-36s %12s %18s\n", "", "requests", "one paint per");
-    std::printf("  %-36s %12s %18s\n", "", "merged", "record (compare)");
+    std::printf("  %-40s %12s %18s\n", "", "requests", "one paint per");
+    std::printf("  %-40s %12s %18s\n", "", "merged", "record (compare)");
     const auto row = [](const char* what, std::int32_t mode, bool descending) {
-        std::printf("  %-36s %10.3f s %16.3f s\n", what,
+        std::printf("  %-40s %10.3f s %16.3f s\n", what,
                     addOneByOne(10000, mode, descending, false),
                     addOneByOne(10000, mode, descending, true));
     };
