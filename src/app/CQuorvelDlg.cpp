@@ -42,13 +42,14 @@ QString HelpFilePath() {
 CQuorvelDlg::CQuorvelDlg(QWidget* parent) : CVtDialog(parent) {
     const DialogTemplate& tmpl = FindDialogTemplate(IDD_MAIN);
     setWindowTitle(QString::fromUtf8(tmpl.title));
-    m_controls.build(this, tmpl, [this](const ControlTemplate& c, QWidget* parent) -> QWidget* {
+    QWidget* client = clientArea(); // inside the self-painted frame
+    m_controls.build(client, tmpl, [this](const ControlTemplate& c, QWidget* parent) -> QWidget* {
         if (c.id != 1001)
             return nullptr;
         m_deviceList = new CNetDisplay(parent);
         return m_deviceList;
     });
-    setFixedSize(m_controls.clientSize());
+    setFixedClientSize(m_controls.clientSize());
 
     m_showMac = m_controls.as<QCheckBox>(1006);
     m_leftColumn = m_controls.as<QCheckBox>(1007);

@@ -1,17 +1,263 @@
 #include "CNetDisplay.h"
 
+#include "CellText.h"
+#include "ScrollModel.h"
+#include "app/AppMessageBox.h"
+
+#include <QEvent>
+#include <QFontMetrics>
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <QStyle>
+#include <climits>
+#include <cmath>
+#include <qdrawutil.h>
+
 namespace quorvel {
 
-CNetDisplay::CNetDisplay(QWidget* parent) : QWidget(parent) {
+namespace {
+
+const QColor kGradientTop(144, 255, 144);
+const QColor kGradientBottom(0, 204, 0);
+const QColor kNormalText(0, 0, 0);
+const QColor kSortedText(0, 0, 255);
+const QColor kSelectionFrame(0, 0, 0);
+constexpr int kSelectionFrameWidth = 4;
+
+constexpr int kTextIndent = 10;
+constexpr int kLine1 = 10;
+constexpr int kLine2 = 28;
+constexpr int kLine3 = 44;
+// How far above its top a line's glyphs may reach (accents over capitals).
+constexpr int kTextBleed = 2;
+
+QFont cellFont(const char* face, int pixelSize, bool bold) {
+    QFont font(QString::fromUtf8(face));
+    font.setPixelSize(pixelSize);
+    font.setBold(bold);
+    font.setStyleStrategy(QFont::PreferAntialias);
+    return font;
+}
+
+// The first and last rows carry the end colours exactly.
+int channel(int top, int bottom, int row, int rows) {
+    return rows > 1 ? static_cast<int>(std::lround(top + (bottom - top) * double(row) / (rows - 1)))
+                    : top;
+}
+
+} // namespace
+
+CNetDisplay::CNetDisplay(QWidget* parent)
+    : QWidget(parent), m_scrollBar(new QScrollBar(Qt::Vertical, this)),
+      m_titleFont(cellFont("Tahoma", 18, true)), m_detailFont(cellFont("宋体", 14, false)),
+      m_highlightFont(cellFont("宋体", 14, true)) {
+    m_titleAscent = QFontMetrics(m_titleFont).ascent();
+    m_detailAscent = QFontMetrics(m_detailFont).ascent();
+    m_highlightAscent = QFontMetrics(m_highlightFont).ascent();
+    // Every pixel is painted here; the erase fills with the button face.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setBackgroundRole(QPalette::Button);
+
+    // The cells follow the thumb only when it is released, never while dragged.
+    m_scrollBar->setTracking(false);
+    m_scrollBar->setFocusPolicy(Qt::NoFocus);
+    m_scrollBar->setContextMenuPolicy(Qt::NoContextMenu);
+    m_scrollBar->setRange(0, 0);
+    m_scrollBar->setPageStep(1);
+    m_scrollBar->setSingleStep(1);
+    m_scrollBar->hide();
+    m_scrollBar->installEventFilter(this);
+    connect(m_scrollBar, &QAbstractSlider::actionTriggered, this, &CNetDisplay::onSliderAction);
+    connect(m_scrollBar, &QAbstractSlider::sliderMoved, this,
+            [this](int position) { OnVScroll(SB_THUMBTRACK, position); });
+    connect(m_scrollBar, &QAbstractSlider::sliderReleased, this,
+            [this] { OnVScroll(SB_THUMBPOSITION, m_scrollBar->sliderPosition()); });
+
     m_table.setView(this);
 }
 
+int CNetDisplay::scrollPosition() const {
+    return m_scrollBar->value();
+}
+
+QRect CNetDisplay::clientRect() const {
+    QRect client = rect();
+    if (!m_scrollBar->isHidden())
+        client.setRight(m_scrollBar->x() - 1);
+    return client;
+}
+
+void CNetDisplay::placeScrollBar() {
+    const int extent = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_scrollBar);
+    m_scrollBar->setGeometry(width() - extent, 0, extent, height());
+}
+
+void CNetDisplay::resizeEvent(QResizeEvent* event) {
+    placeScrollBar();
+    QWidget::resizeEvent(event);
+}
+
 void CNetDisplay::UpdateScrollBar() {
+    const std::uint32_t count = m_table.GetRecordCount();
+    if (count <= kRecordsWithoutScrollBar) {
+        // A hidden bar keeps no position: with every cell fitting, the list
+        // starts at the top again rather than hiding its first cells.
+        m_scrollBar->setRange(0, 0);
+        m_scrollBar->hide();
+    } else {
+        const int maximum = static_cast<int>(std::min<std::uint32_t>(count - 1, INT_MAX));
+        m_scrollBar->setRange(0, maximum);
+        m_scrollBar->setPageStep(1);
+        placeScrollBar();
+        m_scrollBar->show();
+    }
     m_table.SortAndRedraw();
 }
 
 void CNetDisplay::RequestRedraw() {
     update();
+}
+
+void CNetDisplay::OnVScroll(int code, int thumbPosition) {
+    const int position = m_scrollBar->value();
+    const std::optional<int> next =
+        ScrolledPosition(code, position, m_scrollBar->maximum(), thumbPosition);
+    if (!next) {
+        AppMessageBox(QStringLiteral("Scrolling Error"));
+        return;
+    }
+    // Writing an unchanged position would snap a dragged thumb back.
+    if (*next != position)
+        m_scrollBar->setValue(*next);
+    if (code == SB_ENDSCROLL)
+        RequestRedraw();
+}
+
+void CNetDisplay::onSliderAction(int action) {
+    // The bar has already moved its slider by its own rule; ours decides.
+    OnVScroll(ScrollCodeForSliderAction(action), m_scrollBar->sliderPosition());
+    m_scrollBar->setSliderPosition(m_scrollBar->value());
+}
+
+bool CNetDisplay::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_scrollBar) {
+        switch (event->type()) {
+        case QEvent::Wheel:
+            return true; // the list takes no wheel input
+        case QEvent::MouseButtonRelease:
+            // The end of a scroll comes after the bar has handled the release.
+            QMetaObject::invokeMethod(
+                this, [this] { OnVScroll(SB_ENDSCROLL, 0); }, Qt::QueuedConnection);
+            break;
+        default:
+            break;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void CNetDisplay::mouseReleaseEvent(QMouseEvent* event) {
+    const QPoint pos = event->position().toPoint();
+    if (event->button() == Qt::LeftButton && clientRect().contains(pos)) {
+        m_table.selectIndex(HitTestIndex(pos.y(), scrollPosition()));
+        RequestRedraw();
+    }
+    QWidget::mouseReleaseEvent(event);
+}
+
+const QImage& CNetDisplay::cellBackground(int width) {
+    if (m_cellBackground.width() != width) {
+        m_cellBackground = QImage(std::max(width, 1), kCellHeight, QImage::Format_RGB32);
+        for (int row = 0; row < kCellHeight; ++row) {
+            const QRgb colour =
+                qRgb(channel(kGradientTop.red(), kGradientBottom.red(), row, kCellHeight),
+                     channel(kGradientTop.green(), kGradientBottom.green(), row, kCellHeight),
+                     channel(kGradientTop.blue(), kGradientBottom.blue(), row, kCellHeight));
+            auto* line = reinterpret_cast<QRgb*>(m_cellBackground.scanLine(row));
+            std::fill(line, line + m_cellBackground.width(), colour);
+        }
+    }
+    return m_cellBackground;
+}
+
+void CNetDisplay::paintEvent(QPaintEvent* event) {
+    QPainter painter(this);
+    const QRect client = clientRect();
+    const QRect dirty = event->rect() & client;
+    painter.fillRect(dirty, palette().color(QPalette::Button));
+
+    // Only the cells that meet the dirty rows are drawn. Nothing of a cell
+    // reaches outside it, so the pixels are those of drawing every record.
+    const int position = scrollPosition();
+    const std::vector<DeviceRecord>& records = m_table.recordList();
+    const CellRange range = CellsInRows(dirty.top() - client.top(), dirty.bottom() - client.top(),
+                                        position, m_table.GetRecordCount());
+    const int left = client.left() + kCellMargin;
+    const int right = client.right() + 1 - kCellMargin;
+    for (std::int64_t i = range.first; i <= range.last; ++i) {
+        const QRect cell(left, client.top() + static_cast<int>(CellTop(i, position)), right - left,
+                         kCellHeight);
+        drawCell(painter, cell, dirty, records[static_cast<std::size_t>(i)], i);
+    }
+    painter.setClipping(false);
+    qDrawWinPanel(&painter, client, palette(), true);
+}
+
+void CNetDisplay::drawCell(QPainter& painter, const QRect& cell, const QRect& dirty,
+                           const DeviceRecord& record, std::int64_t index) {
+    painter.drawImage(cell.topLeft(), cellBackground(cell.width()));
+
+    // Each text line is kept to a band from just above its top to the cell's
+    // bottom; a line whose band misses the dirty rows is not even built.
+    const auto band = [&](int line) {
+        return QRect(QPoint(cell.left(), cell.top() + line - kTextBleed), cell.bottomRight()) &
+               dirty;
+    };
+    const int column1 = cell.left() + kTextIndent;
+    const int column2 = cell.left() + cell.width() / 2;
+    const auto text = [&](int x, int line, const QFont& font, int ascent, bool sorted,
+                          const QString& s) {
+        painter.setClipRect(band(line));
+        painter.setFont(font);
+        painter.setPen(sorted ? kSortedText : kNormalText);
+        painter.drawText(QPoint(x, cell.top() + line + ascent), s);
+    };
+
+    if (!band(kLine1).isEmpty()) {
+        text(column1, kLine1, m_titleFont, m_titleAscent, false,
+             QString::fromStdString(record.name));
+        text(column2, kLine1, m_titleFont, m_titleAscent, m_table.sortMode == SortByIpAddress,
+             IpLineText(record));
+    }
+    if (!band(kLine2).isEmpty()) {
+        text(column1, kLine2, m_detailFont, m_detailAscent, false,
+             QString::fromStdString(record.description));
+        if (m_table.showMac)
+            text(column2, kLine2, m_detailFont, m_detailAscent, false, MacLineText(record));
+    }
+    if (!band(kLine3).isEmpty()) {
+        const auto timeColumn = [&](int x, bool sorted, const QString& s) {
+            if (sorted)
+                text(x, kLine3, m_highlightFont, m_highlightAscent, true, s);
+            else
+                text(x, kLine3, m_detailFont, m_detailAscent, false, s);
+        };
+        if (m_table.showLeftColumn)
+            timeColumn(column1, m_table.sortMode == SortByLeftColumn, LeftColumnText(record));
+        if (m_table.showRightColumn)
+            timeColumn(column2, m_table.sortMode == SortByRightColumn, RightColumnText(record));
+    }
+    painter.setClipping(false);
+
+    if (index == m_table.selectedIndex) {
+        const int w = kSelectionFrameWidth;
+        painter.fillRect(cell.left(), cell.top(), cell.width(), w, kSelectionFrame);
+        painter.fillRect(cell.left(), cell.bottom() + 1 - w, cell.width(), w, kSelectionFrame);
+        painter.fillRect(cell.left(), cell.top(), w, cell.height(), kSelectionFrame);
+        painter.fillRect(cell.right() + 1 - w, cell.top(), w, cell.height(), kSelectionFrame);
+    }
 }
 
 } // namespace quorvel

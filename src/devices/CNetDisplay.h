@@ -2,11 +2,16 @@
 
 #include "DeviceTable.h"
 
+#include <QFont>
+#include <QImage>
 #include <QWidget>
+
+class QScrollBar;
 
 namespace quorvel {
 
-// The device list: the table's view, drawing each record as a cell.
+// The device list: the table's view, drawing each record as a green cell
+// under a vertical scroll bar that moves one cell at a time.
 class CNetDisplay : public QWidget, public DeviceTableView {
     Q_OBJECT
 public:
@@ -18,8 +23,36 @@ public:
     void UpdateScrollBar() override;
     void RequestRedraw() override;
 
+    // One scroll request with its platform code (SB_LINEUP ... SB_ENDSCROLL).
+    void OnVScroll(int code, int thumbPosition);
+
+    int scrollPosition() const;
+    QScrollBar* verticalScrollBar() const { return m_scrollBar; }
+    // The drawing area: the widget without the scroll bar while it shows.
+    QRect clientRect() const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    void onSliderAction(int action);
+    void placeScrollBar();
+    void drawCell(QPainter& painter, const QRect& cell, const QRect& dirty,
+                  const DeviceRecord& record, std::int64_t index);
+    const QImage& cellBackground(int width);
+
     DeviceTable m_table;
+    QScrollBar* m_scrollBar;
+    QFont m_titleFont;
+    QFont m_detailFont;
+    QFont m_highlightFont;
+    int m_titleAscent = 0;
+    int m_detailAscent = 0;
+    int m_highlightAscent = 0;
+    QImage m_cellBackground;
 };
 
 } // namespace quorvel

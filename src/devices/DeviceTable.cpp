@@ -101,8 +101,11 @@ void DeviceTable::sortRecords() {
         const auto target = static_cast<std::size_t>(
             std::upper_bound(records.begin(), records.end() - 1, records.back(), less) -
             records.begin());
-        std::rotate(records.begin() + static_cast<std::ptrdiff_t>(target), records.end() - 1,
-                    records.end());
+        // One move per record passed; std::rotate swaps, three moves each.
+        DeviceRecord last = std::move(records.back());
+        std::move_backward(records.begin() + static_cast<std::ptrdiff_t>(target), records.end() - 1,
+                           records.end());
+        records[target] = std::move(last);
         if (selectedIndex >= 0) {
             const auto sel = static_cast<std::size_t>(selectedIndex);
             if (sel == n - 1)
