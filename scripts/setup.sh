@@ -9,7 +9,7 @@ QUORVEL_BUILD="${QUORVEL_BUILD:-$QUORVEL_ROOT/build}"
 QUORVEL_PACKAGES=(
     g++ make cmake pkgconf
     qt6-base-dev libgl-dev libgtest-dev
-    fonts-wqy-microhei
+    fonts-wqy-microhei fonts-liberation2
     iproute2
 )
 

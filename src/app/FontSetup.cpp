@@ -8,7 +8,9 @@ namespace quorvel {
 void InstallFontSubstitutions() {
     const QStringList chinese = {QStringLiteral("WenQuanYi Micro Hei"),
                                  QStringLiteral("Noto Sans CJK SC"), QStringLiteral("DejaVu Sans")};
-    QStringList latin = {QStringLiteral("DejaVu Sans")};
+    // Liberation Sans is about as wide as the Latin faces the layout was made
+    // for; DejaVu Sans is wider and cuts the IP line at the cell's edge.
+    QStringList latin = {QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")};
     latin += chinese;
     QFont::insertSubstitutions(QStringLiteral("宋体"), chinese);
     QFont::insertSubstitutions(QStringLiteral("SimSun"), chinese);
