@@ -6,6 +6,7 @@
 #include "app/CQuorvelApp.h"
 #include "app/CQuorvelDlg.h"
 #include "devices/DeviceTable.h"
+#include "dialogs/CAssignDlg.h"
 #include "dialogs/CSearchDlg.h"
 #include "dialogs/PrtStatDlg.h"
 
@@ -18,7 +19,15 @@ using quorvel::testing::FakeDatagramSocket;
 
 namespace {
 
-enum Path { SearchWithCurrentNumber, SearchRaw, PrinterStatus, OutOfPlace, PathCount };
+enum Path {
+    SearchWithCurrentNumber,
+    SearchRaw,
+    PrinterStatus,
+    OutOfPlace,
+    AssignWithCurrentNumber,
+    AssignRaw,
+    PathCount
+};
 
 // A box "open" runs the nested event loop, which hands over the next datagram.
 class NestingSink : public MessageSink {
@@ -46,6 +55,12 @@ struct World {
         search = std::make_unique<CSearchDlg>();
         search->OnTimer(); // draws the run's number and sends the first request
         status = std::make_unique<PrtStatDlg>();
+        DeviceRecord board;
+        board.mac[5] = 0x42;
+        mainWindow->deviceTable().AddRecord(board);
+        mainWindow->deviceTable().selectIndex(0);
+        assign = std::make_unique<CAssignDlg>(mainWindow.get());
+        assign->OnOK(); // builds the request the replies must echo
     }
 
     std::unique_ptr<QApplication> application;
@@ -55,6 +70,7 @@ struct World {
     std::unique_ptr<CQuorvelDlg> mainWindow;
     std::unique_ptr<CSearchDlg> search;
     std::unique_ptr<PrtStatDlg> status;
+    std::unique_ptr<CAssignDlg> assign;
 };
 
 World& world() {
@@ -100,6 +116,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             break;
         case OutOfPlace:
             w.app->ExchangeMode = ExchangeNone;
+            break;
+        case AssignWithCurrentNumber:
+            if (bytes.size() >= 4) {
+                bytes[2] = static_cast<std::uint8_t>(w.assign->randomNumber >> 8);
+                bytes[3] = static_cast<std::uint8_t>(w.assign->randomNumber & 0xFF);
+            }
+            [[fallthrough]];
+        case AssignRaw:
+            w.app->ExchangeMode = ExchangeAssign;
+            w.app->assignDialog = w.assign.get();
+            if (path & 0x40)
+                w.assign->OnTimer();
             break;
         }
         if (path & 0x80)
