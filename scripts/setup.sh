@@ -36,7 +36,9 @@ quorvel_install_packages() {
     apt-get install -y -qq --no-install-recommends $missing >/dev/null
 }
 
+# Configures with the given CMake options and builds QUORVEL_TARGETS (default: all).
 quorvel_build() {
     cmake -S "$QUORVEL_ROOT" -B "$QUORVEL_BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
-    cmake --build "$QUORVEL_BUILD" -j "$(nproc)"
+    # shellcheck disable=SC2086
+    cmake --build "$QUORVEL_BUILD" -j "$(nproc)" ${QUORVEL_TARGETS:+--target $QUORVEL_TARGETS}
 }

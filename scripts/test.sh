@@ -16,7 +16,8 @@ QUORVEL_BUILD="$QUORVEL_ROOT/build-sanitize" quorvel_build \
 (cd "$QUORVEL_ROOT/build-sanitize" && ctest --output-on-failure -j "$(nproc)")
 
 echo "== Fuzz targets, ${QUORVEL_FUZZ_SECONDS:-60} s each"
-CC=clang CXX=clang++ QUORVEL_BUILD="$QUORVEL_ROOT/build-fuzz" quorvel_build \
+CC=clang CXX=clang++ QUORVEL_BUILD="$QUORVEL_ROOT/build-fuzz" \
+    QUORVEL_TARGETS="fuzz_protocol fuzz_reply_paths" quorvel_build \
     -DQUORVEL_FUZZ=ON -DQUORVEL_FUZZ_SECONDS="${QUORVEL_FUZZ_SECONDS:-60}"
 cd "$QUORVEL_ROOT/build-fuzz"
 ctest --output-on-failure -R '^fuzz_'
