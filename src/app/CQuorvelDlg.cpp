@@ -3,6 +3,7 @@
 #include "AppMessageBox.h"
 #include "CAboutDlg.h"
 #include "CQuorvelApp.h"
+#include "HostCommands.h"
 #include "devices/CNetDisplay.h"
 #include "dialogs/CAssignDlg.h"
 #include "dialogs/CPortConfigDlg.h"
@@ -15,6 +16,7 @@
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QPushButton>
@@ -183,11 +185,46 @@ void CQuorvelDlg::OnSetPorts() {
     dialog.exec();
 }
 
-void CQuorvelDlg::OnBrowser() {}
+bool CQuorvelDlg::selectedLaunchAddress(std::uint8_t (&ip)[4]) {
+    if (!deviceTable().HasSelection()) {
+        AppMessageBox(QStringLiteral("Please select an embedded system first."));
+        return false;
+    }
+    return deviceTable().GetSelectedIp(ip);
+}
 
-void CQuorvelDlg::OnTelnet() {}
+void CQuorvelDlg::OnBrowser() {
+    std::uint8_t ip[4];
+    if (selectedLaunchAddress(ip))
+        HostCommands::run(HostCommands::webPage(ip));
+}
 
-void CQuorvelDlg::OnBootloader() {}
+void CQuorvelDlg::OnTelnet() {
+    std::uint8_t ip[4];
+    if (selectedLaunchAddress(ip))
+        HostCommands::run(HostCommands::telnet(ip));
+}
+
+void CQuorvelDlg::OnBootloader() {
+    std::uint8_t ip[4];
+    if (!selectedLaunchAddress(ip))
+        return;
+    QFileDialog dialog(this, QStringLiteral("Browse for Input IMG File..."));
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    const QString images = QStringLiteral("IMG Files (*.img)");
+    dialog.setNameFilters({images, QStringLiteral("All Files (*)")});
+    dialog.selectNameFilter(images);
+    QString path;
+    if (m_imageFileChooser) {
+        path = m_imageFileChooser(dialog);
+    } else if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
+        path = dialog.selectedFiles().constFirst();
+    }
+    if (path.isEmpty())
+        return;
+    HostCommands::run(HostCommands::tftpPush(ip, path));
+}
 
 void CQuorvelDlg::OnSysCommand(unsigned commandId) {
     if ((commandId & ~0xFu) == IDM_ABOUTBOX) {

@@ -10,6 +10,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QFileDialog;
 
 namespace quorvel {
 
@@ -60,11 +61,17 @@ public:
     using HelpOpener = std::function<void(const QUrl&)>;
     void setHelpOpener(HelpOpener opener) { m_helpOpener = std::move(opener); }
 
+    // Runs the boot loader's open-file dialog: the chosen file, or an empty
+    // text when cancelled. Tests answer in place of a user.
+    using ImageFileChooser = std::function<QString(QFileDialog&)>;
+    void setImageFileChooser(ImageFileChooser chooser) { m_imageFileChooser = std::move(chooser); }
+
 protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void OnInitDialog();
+    bool selectedLaunchAddress(std::uint8_t (&ip)[4]);
 
     TemplateControls m_controls;
     CNetDisplay* m_deviceList = nullptr;
@@ -75,6 +82,7 @@ private:
     int m_sortIndex = -1;
     QIcon m_icon = LoadIconResource(IDI_MAINFRAME);
     HelpOpener m_helpOpener;
+    ImageFileChooser m_imageFileChooser;
 };
 
 } // namespace quorvel

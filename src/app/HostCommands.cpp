@@ -162,6 +162,51 @@ HostCommand HostCommands::ping(const std::uint8_t (&ip)[4]) {
             {}};
 }
 
+HostCommand HostCommands::webPage(const std::uint8_t (&ip)[4]) {
+    const QString address = QString::asprintf("http://%d.%d.%d.%d/", ip[0], ip[1], ip[2], ip[3]);
+    return {address, HostWindow::Browser, {}, QUrl(address)};
+}
+
+HostCommand HostCommands::telnet(const std::uint8_t (&ip)[4]) {
+    return {QString::asprintf("explorer telnet://%i.%i.%i.%i", ip[0], ip[1], ip[2], ip[3]),
+            HostWindow::Terminal,
+            {QStringLiteral("telnet"), DottedAddress(ip)},
+            {}};
+}
+
+HostCommand HostCommands::tftpPush(const std::uint8_t (&ip)[4], const QString& imagePath) {
+    // Up to and including the first colon: "C:" for a drive letter, nothing
+    // for a path without one.
+    const qsizetype colon = imagePath.indexOf(QLatin1Char(':'));
+    const QString drive = colon < 0 ? QString() : imagePath.left(colon + 1);
+    const QString address = QString::asprintf("%d.%d.%d.%d", ip[0], ip[1], ip[2], ip[3]);
+
+    HostCommand command;
+    command.windowsText = QStringLiteral("CMD /K ECHO Starting TFTP Bootloader... && ECHO Please "
+                                         "wait 10 - 15 seconds for firmware update to complete... "
+                                         "&& ") +
+                          drive + QStringLiteral(" && tftp -i ") + address +
+                          QStringLiteral(" PUT ") + QLatin1Char('"') + imagePath +
+                          QLatin1Char('"') + QStringLiteral(" boot.img");
+    command.window = HostWindow::Terminal;
+    // The script is fixed; the path and the address arrive as $1 and $2.
+    // tftp's -c takes the words after it as they are, so a path with blanks,
+    // quotes or newlines stays one file name. Like the /K window, the
+    // terminal stays open with a shell afterwards.
+    static const QString script =
+        QStringLiteral("echo 'Starting TFTP Bootloader...'\n"
+                       "echo 'Please wait 10 - 15 seconds for firmware update to complete...'\n"
+                       "tftp -m binary \"$2\" -c put \"$1\" boot.img\n"
+                       "if [ -t 0 ]; then exec \"${SHELL:-/bin/sh}\"; fi\n");
+    command.argv = {QStringLiteral("sh"),
+                    QStringLiteral("-c"),
+                    script,
+                    QStringLiteral("sh"),
+                    imagePath,
+                    address};
+    return command;
+}
+
 void HostCommands::run(const HostCommand& command) {
     if (!g_runner)
         return;

@@ -65,6 +65,15 @@ public:
                                       const QString& interfaceName);
     // "ping -n 6 IP ": six echo requests in a window the user can watch.
     static HostCommand ping(const std::uint8_t (&ip)[4]);
+    // "http://IP/": the board's web page in the default browser.
+    static HostCommand webPage(const std::uint8_t (&ip)[4]);
+    // "explorer telnet://IP": a telnet session on the default port, in a
+    // terminal.
+    static HostCommand telnet(const std::uint8_t (&ip)[4]);
+    // The boot loader's firmware push: `imagePath` goes to the board over
+    // TFTP in binary mode as boot.img, in a terminal that stays open. The path
+    // is one argument of its own, never read by a shell.
+    static HostCommand tftpPush(const std::uint8_t (&ip)[4], const QString& imagePath);
 
     static void run(const HostCommand& command);
     // staticArpEntry on the interface that routes to `ip`, then run.

@@ -4,6 +4,7 @@
 #include "RecordingMessageSink.h"
 #include "app/CQuorvelApp.h"
 #include "app/CQuorvelDlg.h"
+#include "dialogs/CSearchDlg.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -157,9 +158,10 @@ private Q_SLOTS:
         QCOMPARE(app.remotePorts[5], 7777u);
     }
 
-    void removingEveryPortStoresAnEmptyList() {
+    void removingEveryPortThenOkMakesSearchesSendNothing() {
         RecordingMessageSink sink;
-        CQuorvelApp app(std::make_unique<FakeDatagramSocket>());
+        auto* fake = new FakeDatagramSocket;
+        CQuorvelApp app{std::unique_ptr<DatagramSocket>(fake)};
         app.remotePorts[1] = 5000;
         app.remotePortCount = 2;
         CPortConfigDlg dialog;
@@ -175,6 +177,16 @@ private Q_SLOTS:
         dialog.OnOK();
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
         QCOMPARE(app.remotePortCount, 0u);
+
+        // A whole search, with every repeat it makes while nothing answers.
+        CQuorvelDlg window;
+        CSearchDlg search(&window);
+        for (int tick = 0; tick < 40 && search.isTicking(); ++tick)
+            search.OnTimer();
+        QVERIFY(!search.isTicking());
+        QCOMPARE(fake->sendAttempts, 0);
+        QCOMPARE(sink.texts(), (QStringList{kNoSelection, kNoSelection}));
+        QCOMPARE(search.foundCount(), 0);
     }
 
     void cancelStoresNothing_data() {
