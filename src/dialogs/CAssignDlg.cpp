@@ -1,5 +1,6 @@
 #include "CAssignDlg.h"
 
+#include "Countdown.h"
 #include "IpAddressEdit.h"
 #include "app/AppMessageBox.h"
 #include "app/CQuorvelApp.h"
@@ -163,9 +164,7 @@ void CAssignDlg::sendRequest() {
 void CAssignDlg::OnTimer() {
     if (!m_timer.isActive())
         return;
-    countdown -= kCountdownStep;
-    if (countdown < 0)
-        countdown += kCountdownTop;
+    countdown = StepCountdown(countdown, kCountdownStep, kCountdownTop);
     // A send failure opens a box whose loop runs further ticks; the rest of
     // this tick belongs to this countdown value.
     const int now = countdown;

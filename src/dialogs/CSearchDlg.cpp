@@ -1,5 +1,6 @@
 #include "CSearchDlg.h"
 
+#include "Countdown.h"
 #include "app/AppMessageBox.h"
 #include "app/CQuorvelApp.h"
 #include "protocol/RandomNumber.h"
@@ -90,9 +91,7 @@ void CSearchDlg::updateData() {
 }
 
 void CSearchDlg::stepCountdown() {
-    m_countdown -= kCountdownStep;
-    if (m_countdown < 0)
-        m_countdown = kCountdownFull - kCountdownStep;
+    m_countdown = StepCountdown(m_countdown, kCountdownStep, kCountdownFull);
 }
 
 void CSearchDlg::OnTimer() {

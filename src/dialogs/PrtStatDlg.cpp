@@ -1,5 +1,6 @@
 #include "PrtStatDlg.h"
 
+#include "Countdown.h"
 #include "app/AppMessageBox.h"
 #include "app/CQuorvelApp.h"
 #include "app/CQuorvelDlg.h"
@@ -18,17 +19,6 @@ namespace {
 const QString kIdleTitle = QStringLiteral("打印机状态");
 const QString kWaitingTitle = QStringLiteral("发送状态请求...");
 const QString kTimedOutTitle = QStringLiteral("未找到打印机状态");
-
-// A step past the low end wraps to the top, as the platform's bar does.
-void StepProgress(QProgressBar& bar, int step) {
-    int value = bar.value() + step;
-    const int span = bar.maximum() - bar.minimum();
-    if (value < bar.minimum())
-        value += span;
-    else if (value > bar.maximum())
-        value -= span;
-    bar.setValue(value);
-}
 
 } // namespace
 
@@ -107,7 +97,7 @@ void PrtStatDlg::OnRefresh() {
 void PrtStatDlg::OnTimer() {
     if (!m_timer.isActive())
         return;
-    StepProgress(*m_progress, kProgressStep);
+    m_progress->setValue(StepCountdown(m_progress->value(), -kProgressStep, kProgressTop));
     if (m_progress->value() != m_progress->minimum())
         return;
     m_timer.stop();
