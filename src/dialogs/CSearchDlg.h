@@ -81,6 +81,8 @@ private:
     SearchRunState m_run;
     int m_countdown = kCountdownFull;
     QTimer m_timer;
+    // Shows the count once a burst of replies has been read.
+    QTimer m_showFound;
 };
 
 } // namespace quorvel
