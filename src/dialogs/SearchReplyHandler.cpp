@@ -6,6 +6,8 @@
 #include "devices/DeviceTable.h"
 #include "protocol/SearchDatagrams.h"
 
+#include <utility>
+
 namespace quorvel {
 
 namespace {
@@ -61,7 +63,7 @@ bool HandleSearchDatagram(CQuorvelApp& app, SearchRunState& run) {
                                QString::fromStdString(parsed.rightLabel));
     parsed.record.leftLabel += ": ";
     parsed.record.rightLabel += ": ";
-    table.AddRecord(parsed.record);
+    table.AddRecord(std::move(parsed.record));
     run.listedMacs.insert(macKey(mac.data()));
     run.indexedRecords = table.GetRecordCount();
     ++run.foundCount;

@@ -1,5 +1,6 @@
 #include "TextDecoding.h"
 
+#include <array>
 #include <cerrno>
 #include <iconv.h>
 
@@ -64,13 +65,46 @@ private:
     iconv_t m_cd;
 };
 
+// The last few texts decoded: thousands of boards of one model send the same
+// description and labels, and only their names differ.
+class RecentTexts {
+public:
+    const std::string* find(std::string_view bytes) const {
+        for (const Entry& e : m_entries)
+            if (e.used && e.bytes == bytes)
+                return &e.text;
+        return nullptr;
+    }
+    void add(std::string_view bytes, const std::string& text) {
+        Entry& e = m_entries[m_next];
+        m_next = (m_next + 1) % m_entries.size();
+        e.used = true;
+        e.bytes.assign(bytes);
+        e.text = text;
+    }
+
+private:
+    struct Entry {
+        bool used = false;
+        std::string bytes;
+        std::string text;
+    };
+    std::array<Entry, 4> m_entries;
+    std::size_t m_next = 0;
+};
+
 } // namespace
 
 std::string DecodeBoardText(std::string_view bytes) {
     if (isPlainAscii(bytes))
         return std::string(bytes);
+    thread_local RecentTexts recent;
+    if (const std::string* known = recent.find(bytes))
+        return *known;
     thread_local Gb18030Converter converter;
-    return converter.decode(bytes);
+    std::string text = converter.decode(bytes);
+    recent.add(bytes, text);
+    return text;
 }
 
 } // namespace quorvel
