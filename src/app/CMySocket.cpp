@@ -122,6 +122,9 @@ bool CMySocket::fetch() {
     if (got <= 0)
         return false;
     m_fetched = static_cast<std::size_t>(got);
+    // Whoever asked, these no longer wake the notifier.
+    if (!m_resume.isActive())
+        m_resume.start();
     return true;
 }
 
