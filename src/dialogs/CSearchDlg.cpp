@@ -59,7 +59,7 @@ CSearchDlg::CSearchDlg(QWidget* parent) : QDialog(parent) {
     connect(&m_timer, &QTimer::timeout, this, &CSearchDlg::OnTimer);
     m_showFound.setSingleShot(true);
     m_showFound.setInterval(0);
-    connect(&m_showFound, &QTimer::timeout, this, &CSearchDlg::updateData);
+    connect(&m_showFound, &QTimer::timeout, this, &CSearchDlg::showFoundCount);
 
     OnInitDialog();
 }
@@ -162,17 +162,20 @@ void CSearchDlg::HandleSearchReply() {
     CQuorvelApp* app = CQuorvelApp::instance();
     if (!app)
         return;
-    if (HandleSearchDatagram(*app, m_run)) {
-        m_foundText = devicesFound(m_run.foundCount);
-        if (!m_showFound.isActive())
-            m_showFound.start();
-    }
-    // Laying the text out again for each of thousands of replies would cost
-    // more than the rest of the reply: the count is shown once the waiting
-    // replies are read, or at the event loop's next turn, whichever is first.
+    if (HandleSearchDatagram(*app, m_run) && !m_showFound.isActive())
+        m_showFound.start();
+    // Writing and laying out the text again for each of thousands of replies
+    // would cost more than the rest of the reply: the count is shown once the
+    // waiting replies are read, or at the event loop's next turn, whichever
+    // comes first.
     if (!m_showFound.isActive() || (app->udpSocket && app->udpSocket->hasPendingDatagram()))
         return;
     m_showFound.stop();
+    showFoundCount();
+}
+
+void CSearchDlg::showFoundCount() {
+    m_foundText = devicesFound(m_run.foundCount);
     updateData();
 }
 

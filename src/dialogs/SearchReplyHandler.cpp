@@ -59,8 +59,12 @@ bool HandleSearchDatagram(CQuorvelApp& app, SearchRunState& run) {
         return false;
 
     ParsedSearchReply parsed = ParseSearchReply(*datagram, outcome.sourcePort);
-    mainWindow->relabelColumns(QString::fromStdString(parsed.leftLabel),
-                               QString::fromStdString(parsed.rightLabel));
+    if (!run.labels || run.labels->first != parsed.leftLabel ||
+        run.labels->second != parsed.rightLabel) {
+        mainWindow->relabelColumns(QString::fromStdString(parsed.leftLabel),
+                                   QString::fromStdString(parsed.rightLabel));
+        run.labels.emplace(parsed.leftLabel, parsed.rightLabel);
+    }
     parsed.record.leftLabel += ": ";
     parsed.record.rightLabel += ": ";
     table.AddRecord(std::move(parsed.record));

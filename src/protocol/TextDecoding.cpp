@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cerrno>
+#include <cstdint>
 #include <iconv.h>
 
 namespace quorvel {
@@ -66,31 +67,36 @@ private:
 };
 
 // The last few texts decoded: thousands of boards of one model send the same
-// description and labels, and only their names differ.
+// description and labels, and only their names differ. The one used longest
+// ago makes room, so a new name each time never pushes out the others.
 class RecentTexts {
 public:
-    const std::string* find(std::string_view bytes) const {
-        for (const Entry& e : m_entries)
-            if (e.used && e.bytes == bytes)
+    const std::string* find(std::string_view bytes) {
+        for (Entry& e : m_entries)
+            if (e.lastUse != 0 && e.bytes == bytes) {
+                e.lastUse = ++m_uses;
                 return &e.text;
+            }
         return nullptr;
     }
     void add(std::string_view bytes, const std::string& text) {
-        Entry& e = m_entries[m_next];
-        m_next = (m_next + 1) % m_entries.size();
-        e.used = true;
-        e.bytes.assign(bytes);
-        e.text = text;
+        Entry* oldest = &m_entries[0];
+        for (Entry& e : m_entries)
+            if (e.lastUse < oldest->lastUse)
+                oldest = &e;
+        oldest->lastUse = ++m_uses;
+        oldest->bytes.assign(bytes);
+        oldest->text = text;
     }
 
 private:
     struct Entry {
-        bool used = false;
+        std::uint64_t lastUse = 0; // 0: empty
         std::string bytes;
         std::string text;
     };
     std::array<Entry, 4> m_entries;
-    std::size_t m_next = 0;
+    std::uint64_t m_uses = 0;
 };
 
 } // namespace
