@@ -2,6 +2,7 @@
 
 #include "DatagramSocket.h"
 
+#include <QTimer>
 #include <memory>
 
 class QSocketNotifier;
@@ -11,7 +12,8 @@ namespace quorvel {
 enum class SocketOpenResult { Opened, PlatformUnavailable, CannotOpen };
 
 // The shared socket over POSIX: IPv4 UDP bound to 0.0.0.0 port 0, broadcast
-// on, non-blocking, watched by a level-triggered read notifier.
+// on, non-blocking, watched by a level-triggered read notifier. Datagrams are
+// taken from the kernel several at a time and handed out one by one.
 class CMySocket : public DatagramSocket {
 public:
     CMySocket();
@@ -30,9 +32,19 @@ public:
 
 private:
     void OnReceive();
+    // Reads what the kernel holds, up to a batch; false when nothing came.
+    bool fetch();
+    bool haveFetched() const { return m_next < m_fetched; }
 
+    struct Batch;
     int m_fd = -1;
     std::unique_ptr<QSocketNotifier> m_notifier;
+    std::unique_ptr<Batch> m_batch;
+    std::size_t m_next = 0;    // the next fetched datagram to hand out
+    std::size_t m_fetched = 0; // datagrams in the batch
+    // Fetched datagrams do not wake the notifier: this does, at the event
+    // loop's next turn, also inside a nested loop.
+    QTimer m_resume;
 };
 
 } // namespace quorvel

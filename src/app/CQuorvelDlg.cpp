@@ -119,6 +119,12 @@ DeviceTable& CQuorvelDlg::deviceTable() {
 }
 
 void CQuorvelDlg::relabelColumns(const QString& leftLabel, const QString& rightLabel) {
+    // Boards of one kind all bring the same labels; refilling the controls
+    // for each of thousands of replies would change nothing but cost plenty.
+    if (m_columnLabels && m_columnLabels->first == leftLabel &&
+        m_columnLabels->second == rightLabel)
+        return;
+    m_columnLabels = std::make_pair(leftLabel, rightLabel);
     m_leftColumn->setText(QStringLiteral("Show ") + leftLabel);
     m_rightColumn->setText(QStringLiteral("Show ") + rightLabel);
     m_sortCombo->clear();

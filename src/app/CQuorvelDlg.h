@@ -7,6 +7,8 @@
 #include <QIcon>
 #include <QUrl>
 #include <functional>
+#include <optional>
+#include <utility>
 
 class QCheckBox;
 class QComboBox;
@@ -80,6 +82,8 @@ private:
     QCheckBox* m_rightColumn = nullptr;
     QComboBox* m_sortCombo = nullptr;
     int m_sortIndex = -1;
+    // The labels the column controls show since the first relabelling.
+    std::optional<std::pair<QString, QString>> m_columnLabels;
     QIcon m_icon = LoadIconResource(IDI_MAINFRAME);
     HelpOpener m_helpOpener;
     ImageFileChooser m_imageFileChooser;

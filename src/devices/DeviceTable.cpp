@@ -50,7 +50,11 @@ int CompareSortKeys(std::int32_t sortMode, const DeviceRecord& a, const DeviceRe
 }
 
 bool DeviceTable::AddRecord(const DeviceRecord& record) {
-    records.push_back(record);
+    return AddRecord(DeviceRecord(record));
+}
+
+bool DeviceTable::AddRecord(DeviceRecord&& record) {
+    records.push_back(std::move(record));
     updateScrollBar();
     return true;
 }

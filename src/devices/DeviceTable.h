@@ -30,6 +30,7 @@ public:
     void setView(DeviceTableView* view) { m_view = view; }
 
     bool AddRecord(const DeviceRecord& record);
+    bool AddRecord(DeviceRecord&& record);
     void Clear();
     void SortAndRedraw();
 

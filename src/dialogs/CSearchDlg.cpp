@@ -25,6 +25,12 @@ QString devicesFound(int count) {
     return QStringLiteral("找到 %1 个设备").arg(count);
 }
 
+// A line edit lays its text out anew on every setText, even an unchanged one.
+void setTextIfChanged(QLineEdit* edit, const QString& text) {
+    if (edit->text() != text)
+        edit->setText(text);
+}
+
 bool isRepeatWhileNothingFound(int countdown) {
     return countdown == 5000 || countdown == 4000 || countdown == 3000 || countdown == 2000 ||
            countdown == 1000;
@@ -52,6 +58,9 @@ CSearchDlg::CSearchDlg(QWidget* parent) : QDialog(parent) {
     connect(m_stopButton, &QPushButton::clicked, this, &CSearchDlg::OnCancel);
     m_timer.setInterval(kTickMilliseconds);
     connect(&m_timer, &QTimer::timeout, this, &CSearchDlg::OnTimer);
+    m_showFound.setSingleShot(true);
+    m_showFound.setInterval(0);
+    connect(&m_showFound, &QTimer::timeout, this, &CSearchDlg::showFoundCount);
 
     OnInitDialog();
 }
@@ -86,8 +95,8 @@ void CSearchDlg::OnInitDialog() {
 
 void CSearchDlg::updateData() {
     m_progress->setValue(m_countdown);
-    m_remainingEdit->setText(m_remainingText);
-    m_foundEdit->setText(m_foundText);
+    setTextIfChanged(m_remainingEdit, m_remainingText);
+    setTextIfChanged(m_foundEdit, m_foundText);
 }
 
 void CSearchDlg::stepCountdown() {
@@ -152,8 +161,19 @@ void CSearchDlg::HandleSearchReply() {
     CQuorvelApp* app = CQuorvelApp::instance();
     if (!app)
         return;
-    if (!HandleSearchDatagram(*app, m_run))
+    if (HandleSearchDatagram(*app, m_run) && !m_showFound.isActive())
+        m_showFound.start();
+    // Writing and laying out the text again for each of thousands of replies
+    // would cost more than the rest of the reply: the count is shown once the
+    // waiting replies are read, or at the event loop's next turn, whichever
+    // comes first.
+    if (!m_showFound.isActive() || (app->udpSocket && app->udpSocket->hasPendingDatagram()))
         return;
+    m_showFound.stop();
+    showFoundCount();
+}
+
+void CSearchDlg::showFoundCount() {
     m_foundText = devicesFound(m_run.foundCount);
     updateData();
 }

@@ -52,6 +52,7 @@ public:
     std::int32_t foundCount() const { return m_run.foundCount; }
     bool sendAborted() const { return m_sendAborted; }
     const QString& remainingText() const { return m_remainingText; }
+    // The count as shown; during a burst of replies it may trail foundCount().
     const QString& foundText() const { return m_foundText; }
     bool isTicking() const { return m_timer.isActive(); }
 
@@ -64,6 +65,7 @@ private:
     void sendToEveryPort();
     void stepCountdown();
     void updateData();
+    void showFoundCount();
     void endRun();
 
     TemplateControls m_controls;
@@ -81,6 +83,8 @@ private:
     SearchRunState m_run;
     int m_countdown = kCountdownFull;
     QTimer m_timer;
+    // Shows the count once a burst of replies has been read.
+    QTimer m_showFound;
 };
 
 } // namespace quorvel

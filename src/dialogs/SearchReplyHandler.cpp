@@ -6,6 +6,8 @@
 #include "devices/DeviceTable.h"
 #include "protocol/SearchDatagrams.h"
 
+#include <utility>
+
 namespace quorvel {
 
 namespace {
@@ -57,11 +59,15 @@ bool HandleSearchDatagram(CQuorvelApp& app, SearchRunState& run) {
         return false;
 
     ParsedSearchReply parsed = ParseSearchReply(*datagram, outcome.sourcePort);
-    mainWindow->relabelColumns(QString::fromStdString(parsed.leftLabel),
-                               QString::fromStdString(parsed.rightLabel));
+    if (!run.labels || run.labels->first != parsed.leftLabel ||
+        run.labels->second != parsed.rightLabel) {
+        mainWindow->relabelColumns(QString::fromStdString(parsed.leftLabel),
+                                   QString::fromStdString(parsed.rightLabel));
+        run.labels.emplace(parsed.leftLabel, parsed.rightLabel);
+    }
     parsed.record.leftLabel += ": ";
     parsed.record.rightLabel += ": ";
-    table.AddRecord(parsed.record);
+    table.AddRecord(std::move(parsed.record));
     run.listedMacs.insert(macKey(mac.data()));
     run.indexedRecords = table.GetRecordCount();
     ++run.foundCount;

@@ -2,7 +2,9 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <unordered_set>
+#include <utility>
 
 namespace quorvel {
 
@@ -18,6 +20,9 @@ struct SearchRunState {
     // its record count is not the one seen last (something else changed it).
     std::unordered_set<std::uint64_t> listedMacs;
     std::uint32_t indexedRecords = 0;
+
+    // The column labels this run last gave the main window.
+    std::optional<std::pair<std::string, std::string>> labels;
 };
 
 // Reads one datagram from the shared socket and handles it as a search

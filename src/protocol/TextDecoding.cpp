@@ -1,6 +1,8 @@
 #include "TextDecoding.h"
 
+#include <array>
 #include <cerrno>
+#include <cstdint>
 #include <iconv.h>
 
 namespace quorvel {
@@ -64,13 +66,51 @@ private:
     iconv_t m_cd;
 };
 
+// The last few texts decoded: thousands of boards of one model send the same
+// description and labels, and only their names differ. The one used longest
+// ago makes room, so a new name each time never pushes out the others.
+class RecentTexts {
+public:
+    const std::string* find(std::string_view bytes) {
+        for (Entry& e : m_entries)
+            if (e.lastUse != 0 && e.bytes == bytes) {
+                e.lastUse = ++m_uses;
+                return &e.text;
+            }
+        return nullptr;
+    }
+    void add(std::string_view bytes, const std::string& text) {
+        Entry* oldest = &m_entries[0];
+        for (Entry& e : m_entries)
+            if (e.lastUse < oldest->lastUse)
+                oldest = &e;
+        oldest->lastUse = ++m_uses;
+        oldest->bytes.assign(bytes);
+        oldest->text = text;
+    }
+
+private:
+    struct Entry {
+        std::uint64_t lastUse = 0; // 0: empty
+        std::string bytes;
+        std::string text;
+    };
+    std::array<Entry, 4> m_entries;
+    std::uint64_t m_uses = 0;
+};
+
 } // namespace
 
 std::string DecodeBoardText(std::string_view bytes) {
     if (isPlainAscii(bytes))
         return std::string(bytes);
+    thread_local RecentTexts recent;
+    if (const std::string* known = recent.find(bytes))
+        return *known;
     thread_local Gb18030Converter converter;
-    return converter.decode(bytes);
+    std::string text = converter.decode(bytes);
+    recent.add(bytes, text);
+    return text;
 }
 
 } // namespace quorvel

@@ -1,6 +1,9 @@
 #include "app/CMySocket.h"
 
+#include <QEventLoop>
 #include <QTest>
+#include <QThread>
+#include <QTimer>
 #include <arpa/inet.h>
 #include <cerrno>
 #include <cstring>
@@ -82,6 +85,70 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(lengths.size(), std::size_t(4), 5000);
         // The 5,000-byte datagram is a failed read; the empty one is read and consumed.
         QCOMPARE(lengths, (std::vector<int>{40, -1, 0, 4096}));
+        QVERIFY(!socket.hasPendingDatagram());
+    }
+
+    // Datagrams are read from the kernel several at a time: each must still
+    // reach exactly one handler call, in order, also when the first handler
+    // opens a message box whose event loop has to handle the rest.
+    void eachDatagramReachesOneHandlerEvenInsideANestedLoop_data() {
+        QTest::addColumn<int>("count");
+        QTest::addColumn<bool>("nested");
+        QTest::addColumn<bool>("lookedAtFirst"); // outside the notification
+        QTest::newRow("10, one read") << 10 << false << false;
+        QTest::newRow("10, one read, nested") << 10 << true << false;
+        QTest::newRow("10, looked at first") << 10 << false << true;
+        QTest::newRow("200, several reads") << 200 << false << false;
+        QTest::newRow("200, several reads, nested") << 200 << true << false;
+    }
+
+    void eachDatagramReachesOneHandlerEvenInsideANestedLoop() {
+        QFETCH(int, count);
+        QFETCH(bool, nested);
+        QFETCH(bool, lookedAtFirst);
+        CMySocket socket;
+        QCOMPARE(socket.open(), SocketOpenResult::Opened);
+        LoopbackPeer peer;
+        if (!peer.bindOk)
+            QSKIP("cannot bind a UDP socket on 127.0.0.1 here");
+
+        std::vector<int> seen;
+        int handledInside = 0;
+        bool inside = false;
+        socket.onReadyRead = [&] {
+            ReceiveBuffer buffer;
+            const ReadBytes bytes = buffer.read(socket);
+            seen.push_back(bytes && bytes->size() == 2 ? (*bytes)[0] << 8 | (*bytes)[1] : -1);
+            if (inside)
+                ++handledInside;
+            if (!nested || seen.size() != 1)
+                return;
+            inside = true;
+            QEventLoop box;
+            QTimer poll;
+            connect(&poll, &QTimer::timeout, &box, [&] {
+                if (int(seen.size()) >= count)
+                    box.quit();
+            });
+            poll.start(1);
+            QTimer::singleShot(5000, &box, &QEventLoop::quit);
+            box.exec();
+            inside = false;
+        };
+        for (int i = 0; i < count; ++i)
+            QVERIFY(peer.sendTo(socket.localPort(),
+                                {static_cast<std::uint8_t>(i >> 8), static_cast<std::uint8_t>(i)}));
+        if (lookedAtFirst) {
+            QThread::msleep(50);
+            QVERIFY(socket.hasPendingDatagram());
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(int(seen.size()), count, 5000);
+        QTest::qWait(20);
+        std::vector<int> expected(static_cast<std::size_t>(count));
+        for (int i = 0; i < count; ++i)
+            expected[static_cast<std::size_t>(i)] = i;
+        QCOMPARE(seen, expected);
+        QCOMPARE(handledInside, nested ? count - 1 : 0);
         QVERIFY(!socket.hasPendingDatagram());
     }
 

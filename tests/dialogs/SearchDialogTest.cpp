@@ -168,6 +168,30 @@ private Q_SLOTS:
         QVERIFY(!dialog.isTicking());
     }
 
+    // A burst of replies is counted once it has been read, whatever came last.
+    void aBurstShowsItsCountOnceRead_data() {
+        QTest::addColumn<bool>("repeatLast");
+        QTest::newRow("a new board last") << false;
+        QTest::newRow("a board already listed last") << true;
+    }
+
+    void aBurstShowsItsCountOnceRead() {
+        QFETCH(bool, repeatLast);
+        Fixture f;
+        CSearchDlg dialog;
+        dialog.OnTimer();
+        for (std::uint8_t mac = 1; mac <= 5; ++mac)
+            f.fake->push(SearchReplyBytes(*dialog.randomNumber(), mac));
+        if (repeatLast)
+            f.fake->push(SearchReplyBytes(*dialog.randomNumber(), 3));
+        QStringList shown;
+        connect(qobject_cast<QLineEdit*>(dialog.control(1016)), &QLineEdit::textChanged, this,
+                [&](const QString& t) { shown << t; });
+        f.fake->deliverAll();
+        QCOMPARE(dialog.foundCount(), 5);
+        QCOMPARE(shown, QStringList{QStringLiteral("找到 5 个设备")});
+    }
+
     void staysOpenWhenAutoCloseIsCleared() {
         RecordingMessageSink sink;
         Fixture f;

@@ -25,6 +25,7 @@ QString SimulatorRig::unavailableReason() {
 
 bool SimulatorRig::start(const QStringList& arguments, QString* error) {
     stop();
+    m_account = {};
     const QString workdir = qEnvironmentVariable("QUORVEL_RIG_WORKDIR");
     const QString stem = QStringLiteral("%1/simulator-%2-%3")
                              .arg(workdir)
@@ -72,6 +73,9 @@ void SimulatorRig::stop() {
         m_process.kill();
         m_process.waitForFinished(1000);
     }
+    // Its last line on the way out.
+    const QList<QByteArray> lines = m_process.readAllStandardError().trimmed().split('\n');
+    m_account = QJsonDocument::fromJson(lines.last()).object();
 }
 
 QList<LoggedDatagram> SimulatorRig::received(const QString& kind) const {

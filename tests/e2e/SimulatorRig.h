@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QJsonObject>
 #include <QList>
 #include <QProcess>
 #include <QString>
@@ -39,10 +40,14 @@ public:
     // What the simulator received so far, of one kind or of every kind.
     QList<LoggedDatagram> received(const QString& kind = {}) const;
     QString logPath() const { return m_logPath; }
+    // The account the last simulator gave when it stopped (boards, received,
+    // replies_sent, send_errors, cpu_user_s, cpu_system_s); empty before.
+    QJsonObject account() const { return m_account; }
 
 private:
     QProcess m_process;
     QString m_logPath;
+    QJsonObject m_account;
     int m_runs = 0;
 };
 

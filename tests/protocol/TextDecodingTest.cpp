@@ -21,3 +21,21 @@ TEST(DecodeBoardText, replacesInvalidBytesAndKeepsTheRest) {
     EXPECT_EQ(DecodeBoardText("ab\xB4"), "ab\xEF\xBF\xBD");
     EXPECT_EQ(DecodeBoardText(""), "");
 }
+
+// Texts seen lately are remembered; more texts than are remembered, in turn,
+// must each still come back as themselves.
+TEST(DecodeBoardText, aRunOfDifferentTextsEachDecodeAsThemselves) {
+    const std::pair<std::string, std::string> texts[] = {
+        {"\xB4\xF2\xD3\xA1\xBB\xFA", "打印机"},
+        {"\xB4\xF2\xD3\xA1", "打印"},
+        {"\xBB\xFA", "机"},
+        {"x\xB4\xF2", "x打"},
+        {"\xB4\xF2x", "打x"},
+        {"\xB4\xF2\xB4\xF2", "打打"},
+        {"\xB4\xF2\xFF", "打\xEF\xBF\xBD"},
+    };
+    for (int round = 0; round < 3; ++round)
+        for (const auto& [bytes, text] : texts)
+            EXPECT_EQ(DecodeBoardText(bytes), text) << "round " << round;
+    EXPECT_EQ(DecodeBoardText(std::string_view("\xB4\xF2\xD3\xA1\xBB\xFA", 4)), "打印");
+}

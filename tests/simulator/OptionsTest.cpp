@@ -29,7 +29,13 @@ TEST(SimulatorOptions, ReadsEveryKindOfValue) {
                                            "--unknown-mac-result",
                                            "0",
                                            "--exit-after",
-                                           "0"});
+                                           "0",
+                                           "--ignore",
+                                           "status,assign",
+                                           "--junk",
+                                           "100000",
+                                           "--junk-ms",
+                                           "1500"});
     ASSERT_EQ(r.error, "");
     const Options& o = r.options;
     EXPECT_EQ(o.count, 20000u);
@@ -43,6 +49,10 @@ TEST(SimulatorOptions, ReadsEveryKindOfValue) {
     EXPECT_EQ(o.engine.assignResult, 255);
     EXPECT_EQ(o.engine.unknownMacResult, std::optional<std::uint8_t>(0));
     EXPECT_EQ(o.exitAfter, 0s);
+    EXPECT_EQ(o.engine.faults.ignore,
+              (std::set<RequestKind>{RequestKind::PrinterStatus, RequestKind::Assign}));
+    EXPECT_EQ(o.engine.faults.junk, 100000u);
+    EXPECT_EQ(o.engine.faults.junkSpread, 1500ms);
 }
 
 TEST(SimulatorOptions, DefaultsToPort3040AndAnHour) {
@@ -68,6 +78,9 @@ TEST(SimulatorOptions, RejectsWhatItCannotUse) {
         {{"--count", "1", "--faulty-boards", "3-2"}, "bad value for --faulty-boards: \"3-2\""},
         {{"--count", "1", "--faulty-boards", "0"}, "bad value for --faulty-boards: \"0\""},
         {{"--count", "1", "--delay", "-1"}, "bad value for --delay: \"-1\""},
+        {{"--count", "1", "--ignore", "status,"}, "bad value for --ignore: \"status,\""},
+        {{"--count", "1", "--ignore", "print"}, "bad value for --ignore: \"print\""},
+        {{"--count", "1", "--junk", "1000001"}, "bad value for --junk: \"1000001\""},
     };
     for (const auto& [arguments, error] : cases)
         EXPECT_EQ(ParseOptions(arguments).error, error);

@@ -5,6 +5,7 @@
 #include "protocol/SearchDatagrams.h"
 
 #include <gtest/gtest.h>
+#include <map>
 
 using namespace quorvel;
 using namespace quorvel::sim;
@@ -272,4 +273,51 @@ TEST(SimulatorEngine, TheSameSeedGivesTheSameFaults) {
     EXPECT_NE(once, dropped(5));
     EXPECT_GT(once.size(), 50u);
     EXPECT_LT(once.size(), 150u);
+}
+
+TEST(SimulatorEngine, IgnoredRequestsGoUnansweredByTheFaultyBoardsOnly) {
+    EngineOptions options;
+    options.faults.ignore = {RequestKind::PrinterStatus};
+    options.faults.faultyBoards = {2};
+    Rig rig(3, options);
+    const Bytes status{4, 0, 0, 0};
+    EXPECT_EQ(rig.send(status, 0xC6120102).items.size(), 0u); // board 2
+    EXPECT_EQ(rig.send(status, 0xC6120103).items.size(), 1u);
+    EXPECT_EQ(rig.search(7).items.size(), 3u);
+}
+
+TEST(SimulatorEngine, JunkGoesToTheSearcherOncePerNumberSpreadOverItsTime) {
+    EngineOptions options;
+    options.faults.junk = 3000;
+    options.faults.junkSpread = 1000ms;
+    Rig rig(5, options);
+    const auto now = rig.start + 1s;
+    const ReplyBatch out = rig.search(0x4242, now);
+    ASSERT_EQ(out.items.size(), 5u + 3000u);
+    std::map<SearchDatagramKind, int> kinds;
+    std::size_t longest = 0, shortest = 9999;
+    for (std::size_t i = 5; i < out.items.size(); ++i) {
+        const Outgoing& item = out.items[i];
+        EXPECT_EQ(item.destination.ip, kTool);
+        EXPECT_EQ(item.destination.port, 40000);
+        EXPECT_GE(item.due, now);
+        EXPECT_LT(item.due, now + 1000ms);
+        EXPECT_GE(item.due, out.items[i - 1].due);
+        const auto bytes = out.payload(item);
+        longest = std::max(longest, bytes.size());
+        shortest = std::min(shortest, bytes.size());
+        // What the tool's 4,096-byte read would make of it.
+        const ReadBytes read = bytes.size() > 4096 ? ReadBytes() : ReadBytes(bytes);
+        ++kinds[ClassifySearchDatagram(read, 0x4242)];
+    }
+    EXPECT_EQ(kinds[SearchDatagramKind::Reply], 0);
+    EXPECT_GT(kinds[SearchDatagramKind::OwnRequest], 400);
+    EXPECT_GT(kinds[SearchDatagramKind::ReadError], 400);
+    EXPECT_GT(kinds[SearchDatagramKind::Invalid], 1500);
+    EXPECT_EQ(shortest, 0u);
+    EXPECT_GT(longest, 8000u);
+    EXPECT_LE(longest, 9000u);
+    // A repeat of the same search brings only the boards; a new one brings more junk.
+    EXPECT_EQ(rig.search(0x4242, now + 2s).items.size(), 5u);
+    EXPECT_EQ(rig.search(0x4243, now + 2s).items.size(), 3005u);
 }

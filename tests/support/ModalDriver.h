@@ -16,11 +16,14 @@ class ModalDriver {
 public:
     std::function<void(QDialog&)> drive = [](QDialog& dialog) { dialog.reject(); };
     QStringList opened; // class names, in the order the dialogs opened
+    // How often to look for a new dialog. 0 is quickest, but keeps the event
+    // loop spinning; runs that last seconds of real time want a pause.
+    int pollMs = 0;
 
     void run(const std::function<void()>& call) {
         QPointer<QDialog> current;
         QTimer poll;
-        poll.setInterval(0);
+        poll.setInterval(pollMs);
         QObject::connect(&poll, &QTimer::timeout, [&] {
             auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
             if (!dialog || dialog == current)

@@ -41,6 +41,12 @@ Faults (RATE is a chance per reply, 0 to 1)
   --oversize RATE           pad replies to 5000 bytes
   --no-nul RATE             search replies without the texts' zero bytes
   --late MS                 answer a search only MS after its number was first heard
+  --ignore KINDS            leave these requests unanswered: search, assign,
+                            status, comma-separated
+  --junk N                  also send the searcher N bad datagrams of every sort
+                            (own request, wrong number, cut short, over 4096
+                            bytes, random, other replies), once per search number
+  --junk-ms MS              spread them over MS (default 2000)
   --faulty-boards LIST      board numbers the faults apply to, e.g. 2,5-7 (default all)
   --seed N                  seed of the fault generator (default 1)
   --help
@@ -57,6 +63,24 @@ bool toRate(const std::string& text, double& out) {
     char* end = nullptr;
     out = std::strtod(text.c_str(), &end);
     return !text.empty() && end == text.c_str() + text.size() && out >= 0 && out <= 1;
+}
+
+bool toKinds(const std::string& text, std::set<RequestKind>& out) {
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        const std::size_t comma = std::min(text.find(',', start), text.size());
+        const std::string item = text.substr(start, comma - start);
+        if (item == "search")
+            out.insert(RequestKind::Search);
+        else if (item == "assign")
+            out.insert(RequestKind::Assign);
+        else if (item == "status")
+            out.insert(RequestKind::PrinterStatus);
+        else
+            return false;
+        start = comma + 1;
+    }
+    return true;
 }
 
 bool toBoardList(const std::string& text, std::set<std::size_t>& out) {
@@ -156,6 +180,9 @@ OptionsOrError ParseOptions(const std::vector<std::string>& arguments) {
         {"--delay", milliseconds(f.delay)},
         {"--jitter", milliseconds(f.jitter)},
         {"--late", milliseconds(f.late)},
+        {"--junk-ms", milliseconds(f.junkSpread)},
+        {"--junk", [&](const std::string& v) { return toNumber(v, f.junk) && f.junk <= 1000000; }},
+        {"--ignore", [&](const std::string& v) { return toKinds(v, f.ignore); }},
         {"--drop", rate(f.drop)},
         {"--wrong-number", rate(f.wrongNumber)},
         {"--truncate", rate(f.truncate)},

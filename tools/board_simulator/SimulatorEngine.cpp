@@ -19,6 +19,11 @@ std::uint64_t macKey(const Mac& mac) {
 
 constexpr std::uint32_t kBroadcast = 0xFFFFFFFFu;
 
+// Over-long junk: past the tool's 4,096-byte buffer by up to a jumbo frame.
+constexpr std::size_t kLongestJunk = 9000;
+// Random junk fits one Ethernet frame.
+constexpr std::size_t kLongestRandomJunk = 1472;
+
 } // namespace
 
 SimulatorEngine::SimulatorEngine(std::vector<SimBoard> boards, EngineOptions options,
@@ -117,6 +122,89 @@ void SimulatorEngine::handleSearch(const Received& received, Clock::time_point n
     out.items.reserve(out.items.size() + m_boards.size());
     for (std::size_t board = 0; board < m_boards.size(); ++board)
         answer(board);
+    if (m_options.faults.junk > 0 && m_junkSent.insert(number).second)
+        appendJunk(number, received, now, out);
+}
+
+void SimulatorEngine::appendJunk(std::uint16_t number, const Received& received,
+                                 Clock::time_point now, ReplyBatch& out) {
+    const FaultOptions& f = m_options.faults;
+    auto uniform = [this](std::size_t low, std::size_t high) {
+        return std::uniform_int_distribution<std::size_t>(low, high)(m_random);
+    };
+    auto appendRandom = [&](std::size_t length) {
+        for (std::size_t i = 0; i < length; i += 8) {
+            const std::uint64_t word = m_random();
+            for (std::size_t b = 0; b < 8 && i + b < length; ++b)
+                out.bytes.push_back(static_cast<std::uint8_t>(word >> (8 * b)));
+        }
+    };
+    // Every over-long datagram is a prefix of this one block, so a flood of
+    // them costs no more memory than one.
+    const std::size_t longBlock = out.bytes.size();
+    appendRandom(kLongestJunk);
+    out.items.reserve(out.items.size() + f.junk);
+    for (std::size_t i = 0; i < f.junk; ++i) {
+        Outgoing item;
+        item.due = now + std::chrono::duration_cast<Clock::duration>(f.junkSpread) *
+                             static_cast<Clock::rep>(i) / static_cast<Clock::rep>(f.junk);
+        item.socketIndex = received.socketIndex;
+        item.destination = received.source;
+        item.offset = static_cast<std::uint32_t>(out.bytes.size());
+        const std::size_t board = m_boards.empty() ? 0 : uniform(0, m_boards.size() - 1);
+        switch (uniform(0, 5)) {
+        case 0: { // the searcher's own request, as if looped back
+            const auto echo = BuildSearchRequest(number);
+            out.bytes.insert(out.bytes.end(), echo.begin(), echo.end());
+            break;
+        }
+        case 1: { // a board's reply to some other search
+            if (m_boards.empty())
+                continue;
+            const auto& reply = m_searchReplies[board];
+            out.bytes.insert(out.bytes.end(), reply.begin(), reply.end());
+            const auto other = static_cast<std::uint16_t>(number + uniform(1, 0xFFFE));
+            PatchSearchReply(std::span(out.bytes).subspan(item.offset, reply.size()), other, 0, 0);
+            break;
+        }
+        case 2: { // a reply to this search, cut short of its fixed part
+            if (m_boards.empty())
+                continue;
+            const auto& reply = m_searchReplies[board];
+            const std::size_t length = uniform(0, kSearchReplyFixedSize - 1);
+            out.bytes.insert(out.bytes.end(), reply.begin(),
+                             reply.begin() + static_cast<std::ptrdiff_t>(length));
+            if (length >= kReplyNumberOffset + 2) {
+                out.bytes[item.offset + kReplyNumberOffset] =
+                    static_cast<std::uint8_t>(number >> 8);
+                out.bytes[item.offset + kReplyNumberOffset + 1] =
+                    static_cast<std::uint8_t>(number & 0xFF);
+            }
+            break;
+        }
+        case 3: // longer than the searcher's buffer
+            item.offset = static_cast<std::uint32_t>(longBlock);
+            item.length = static_cast<std::uint32_t>(uniform(4097, kLongestJunk));
+            out.items.push_back(item);
+            continue;
+        case 4: { // random bytes of any type but a search reply's
+            appendRandom(uniform(1, kLongestRandomJunk));
+            if (out.bytes[item.offset] == SearchReplyType)
+                out.bytes[item.offset] = 0xFF;
+            break;
+        }
+        default: { // the answer of another exchange
+            const auto other =
+                uniform(0, 1)
+                    ? EncodeAssignReply(Programmed, number)
+                    : EncodePrinterStatusReply(m_boards.empty() ? 0 : m_boards[board].status);
+            out.bytes.insert(out.bytes.end(), other.begin(), other.end());
+            break;
+        }
+        }
+        item.length = static_cast<std::uint32_t>(out.bytes.size() - item.offset);
+        out.items.push_back(item);
+    }
 }
 
 void SimulatorEngine::appendSearchReply(std::size_t board, std::uint16_t number,
@@ -201,7 +289,7 @@ void SimulatorEngine::emit(RequestKind kind, std::size_t board, std::size_t offs
         out.items.push_back(item);
         return;
     }
-    if (chance(f.drop)) {
+    if (f.ignore.contains(kind) || chance(f.drop)) {
         out.bytes.resize(offset);
         return;
     }

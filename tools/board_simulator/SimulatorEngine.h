@@ -38,6 +38,12 @@ struct FaultOptions {
     // Silent to a search until this long after its number was first heard,
     // then one reply each; later repeats are answered at once.
     std::chrono::milliseconds late{0};
+    // Requests the faulty boards leave unanswered.
+    std::set<RequestKind> ignore;
+    // Bad datagrams of every sort sent to the searcher, spread evenly over
+    // junkSpread from the first time a search number is heard.
+    std::size_t junk = 0;
+    std::chrono::milliseconds junkSpread{2000};
     // Board numbers (1-based) the faults apply to; empty: every board.
     std::set<std::size_t> faultyBoards;
     std::uint64_t seed = 1;
@@ -95,6 +101,8 @@ private:
     void handleStatus(const Received& received, Clock::time_point now, ReplyBatch& out);
     void appendSearchReply(std::size_t board, std::uint16_t number, const Received& received,
                            Clock::time_point due, ReplyBatch& out);
+    void appendJunk(std::uint16_t number, const Received& received, Clock::time_point now,
+                    ReplyBatch& out);
     // Adds one reply as it leaves the board, faults applied.
     void emit(RequestKind kind, std::size_t board, std::size_t offset, const Received& received,
               std::uint32_t sourceIp, Clock::time_point due, ReplyBatch& out);
@@ -110,6 +118,7 @@ private:
     std::unordered_map<std::uint64_t, std::size_t> m_byMac;
     std::unordered_multimap<std::uint32_t, std::size_t> m_byIp;
     std::map<std::uint16_t, Clock::time_point> m_firstHeard; // for late replies
+    std::set<std::uint16_t> m_junkSent;                      // search numbers flooded
     std::mt19937_64 m_random;
 };
 

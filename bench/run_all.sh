@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# Every benchmark, each inside the network rig, with all the figures they
+# print. Root (the rig makes network namespaces); prints, asserts nothing.
+#
+# Usage: bench/run_all.sh [BUILD_DIR]
+#   BUILD_DIR  a Release build (default ./build-release):
+#              cmake -S . -B build-release -DCMAKE_BUILD_TYPE=Release
+#              cmake --build build-release
+# The figures mean something only on a quiet machine: run nothing else meanwhile.
+set -uo pipefail
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+BUILD="$(cd "${1:-$ROOT/build-release}" 2>/dev/null && pwd)" || {
+    echo "no build folder ${1:-$ROOT/build-release}: build a Release tree first (see the top of $0)" >&2
+    exit 1
+}
+SIMULATOR="$BUILD/tools/board_simulator/board_simulator"
+for binary in "$SIMULATOR" "$BUILD/bench/search_flood" "$BUILD/bench/search_reply_path" \
+    "$BUILD/bench/bad_datagram_flood"; do
+    [ -x "$binary" ] || { echo "missing $binary: build first (cmake --build $BUILD)" >&2; exit 1; }
+done
+[ "$(id -u)" -eq 0 ] || { echo "the benchmarks run in network namespaces: run as root" >&2; exit 1; }
+
+build_type="$(sed -n 's/^CMAKE_BUILD_TYPE:STRING=//p' "$BUILD/CMakeCache.txt")"
+echo "== machine"
+echo "date $(date -u +%Y-%m-%dT%H:%M:%SZ)"
+echo "commit $(git -C "$ROOT" rev-parse --short HEAD 2>/dev/null || echo unknown)"
+echo "build_type ${build_type:-unknown}"
+[ "$build_type" = Release ] || echo "# warning: not a Release build; the figures will be slower"
+echo "cpus $(nproc)"
+echo "cpu_model $(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -n 1)"
+echo "kernel $(uname -r)"
+echo "load_average $(cut -d ' ' -f 1-3 /proc/loadavg)"
+
+export QT_QPA_PLATFORM=offscreen
+XDG_RUNTIME_DIR="$(mktemp -d /tmp/quorvel-bench-runtime.XXXXXX)"
+export XDG_RUNTIME_DIR
+trap 'rm -rf "$XDG_RUNTIME_DIR"' EXIT
+failures=0
+run() {
+    echo
+    "$@" || { echo "# exit status $?"; failures=$((failures + 1)); }
+}
+
+echo
+echo "== simulator: one search answered by 20,000 boards, read by a bare socket"
+bash "$ROOT/bench/simulator_search.sh" 20000 "$BUILD" || { echo "# exit status $?"; failures=$((failures + 1)); }
+run bash "$ROOT/tests/e2e/rig.sh" --simulator "$SIMULATOR" --timeout 300 -- \
+    "$BUILD/bench/search_reply_path" --boards 10000
+run bash "$ROOT/tests/e2e/rig.sh" --simulator "$SIMULATOR" --timeout 300 -- \
+    "$BUILD/bench/bad_datagram_flood" --boards 1000 --junk 100000 --late-boards 10000
+
+echo
+echo "== after"
+echo "load_average $(cut -d ' ' -f 1-3 /proc/loadavg)"
+echo "benchmarks_failed $failures"
+exit $((failures > 0))

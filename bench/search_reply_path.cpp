@@ -1,0 +1,317 @@
+// The search reply path against a bare recvfrom loop, on the same flood over
+// the same veth: N simulated boards answering one search at once. Prints
+// figures; asserts nothing. Runs inside tests/e2e/rig.sh (bench/run_all.sh
+// does); it refuses to broadcast anywhere else.
+//
+// Rates, each side by side with the bare loop:
+//   live    the flood read as it arrives: N / (last datagram handled - first
+//           datagram handled). The tool's side is "搜索" on the main window,
+//           the real modal ten-second run.
+//   queued  the flood left to queue up first, then read: what each reader
+//           can do at most, with nothing to wait for.
+// The live run also counts the boards listed and lost and keeps a heartbeat
+// on the GUI thread for its worst stall.
+#include "BenchProbes.h"
+#include "RealSocketApp.h"
+#include "SimulatorRig.h"
+#include "devices/CNetDisplay.h"
+#include "devices/DeviceTable.h"
+#include "dialogs/CSearchDlg.h"
+#include "protocol/RandomNumber.h"
+#include "protocol/SearchDatagrams.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QThread>
+#include <algorithm>
+#include <arpa/inet.h>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+#include <vector>
+
+using namespace quorvel;
+using namespace quorvel::bench;
+using quorvel::testing::RealSocketApp;
+using quorvel::testing::SimulatorRig;
+
+namespace {
+
+// Long enough for the simulator to have put every reply in the queue.
+constexpr int kQueueFillMs = 1500;
+// A queued read lasts milliseconds: one round says little on a shared machine.
+constexpr int kQueuedRounds = 5;
+
+struct Reading {
+    long datagrams = 0;
+    double first = 0, last = 0; // when the first and the last were handled
+    long long dropped = 0;      // by the kernel, for a full receive buffer
+    double ms() const { return (last - first) * 1000; }
+    double rate() const { return last > first ? (datagrams - 1) / (last - first) : 0; }
+};
+
+// A plain socket set up like the tool's: broadcast on, the same buffer.
+int bareSocket() {
+    const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    const int on = 1;
+    ::setsockopt(fd, SOL_SOCKET, SO_BROADCAST, &on, sizeof on);
+    const int buffer = 32 * 1024 * 1024;
+    if (::setsockopt(fd, SOL_SOCKET, SO_RCVBUFFORCE, &buffer, sizeof buffer) != 0)
+        ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &buffer, sizeof buffer);
+    sockaddr_in local{};
+    local.sin_family = AF_INET;
+    ::bind(fd, reinterpret_cast<sockaddr*>(&local), sizeof local);
+    return fd;
+}
+
+void askBoards(int fd) {
+    const auto request = BuildSearchRequest(NewRandomNumber());
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_addr.s_addr = htonl(0xFFFFFFFFu);
+    to.sin_port = htons(3040);
+    ::sendto(fd, request.data(), request.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
+}
+
+// Reads with a bare recvfrom loop until `boards` datagrams or a second of quiet.
+Reading bareRead(long boards, bool queueFirst) {
+    Reading r;
+    const int fd = bareSocket();
+    const UdpCounters before = ReadUdpCounters();
+    askBoards(fd);
+    if (queueFirst)
+        QThread::msleep(kQueueFillMs);
+    std::uint8_t data[4096];
+    while (r.datagrams < boards) {
+        sockaddr_in from{};
+        socklen_t length = sizeof from;
+        const ssize_t got = ::recvfrom(fd, data, sizeof data, MSG_TRUNC,
+                                       reinterpret_cast<sockaddr*>(&from), &length);
+        if (got < 0) {
+            pollfd p{fd, POLLIN, 0};
+            if (::poll(&p, 1, 1000) <= 0)
+                break;
+            continue;
+        }
+        r.last = Now();
+        if (r.datagrams++ == 0)
+            r.first = r.last;
+    }
+    r.dropped = ReadUdpCounters().receiveBufferErrors - before.receiveBufferErrors;
+    ::close(fd);
+    return r;
+}
+
+// Stands between the table and its list control and notes when each board
+// was listed.
+class ListingClock : public DeviceTableView {
+public:
+    explicit ListingClock(CNetDisplay& list) : m_list(list) { list.table().setView(this); }
+    ~ListingClock() override { m_list.table().setView(&m_list); }
+    void UpdateScrollBar() override {
+        // Clearing the table comes here too.
+        const long count = m_list.table().GetRecordCount();
+        if (count > m_count) {
+            last = Now();
+            if (listed == 0)
+                first = last;
+            listed += count - m_count;
+        }
+        m_count = count;
+        m_list.UpdateScrollBar();
+    }
+    void RequestRedraw() override { m_list.RequestRedraw(); }
+
+    long listed = 0;
+    double first = 0, last = 0;
+
+private:
+    CNetDisplay& m_list;
+    long m_count = 0;
+};
+
+// The search dialog open without its modal loop, so that the flood can
+// queue up before the event loop reads it.
+Reading replyPathQueued(long boards) {
+    Reading r;
+    RealSocketApp a;
+    a.window->show();
+    // Both windows shown and painted once before anything is measured; the
+    // dialog's own first tick comes only after 250 ms.
+    testing::SpinFor(300);
+    CSearchDlg dialog(a.window.get());
+    dialog.show();
+    testing::SpinFor(100);
+    ListingClock clock(a.window->deviceList());
+    const UdpCounters before = ReadUdpCounters();
+    dialog.OnTimer(); // the first tick: the request goes out
+    QThread::msleep(kQueueFillMs);
+    const double start = Now();
+    while (clock.listed < boards && Now() - start < 30)
+        QCoreApplication::processEvents();
+    r.datagrams = clock.listed;
+    r.first = clock.first;
+    r.last = clock.last;
+    r.dropped = ReadUdpCounters().receiveBufferErrors - before.receiveBufferErrors;
+    dialog.OnCancel();
+    return r;
+}
+
+struct Live {
+    Reading reading;
+    long listed = 0;
+    long long read = 0;
+    double firstRequestAfterClickMs = 0;
+    double allListedAfterRequestMs = -1;
+    double worstStallArrivingMs = 0;
+    double worstStallRunMs = 0;
+    double runS = 0;
+    int requests = 0;
+    int receiveBufferBytes = 0;
+};
+
+Live replyPathLive(SimulatorRig& rig, long boards) {
+    Live l;
+    RealSocketApp a;
+    l.receiveBufferBytes = a.socket->receiveBufferSize();
+    a.window->show();
+    QCoreApplication::processEvents();
+    ListingClock clock(a.window->deviceList());
+    StallProbe probe;
+    const qsizetype requestsBefore = rig.received(QStringLiteral("search")).size();
+    const UdpCounters before = ReadUdpCounters();
+    probe.start();
+    const double clicked = Now();
+    qobject_cast<QAbstractButton*>(a.window->control(1005))->click(); // modal, ten seconds
+    const double returned = Now();
+    probe.stop();
+    const UdpCounters after = ReadUdpCounters();
+
+    const QList<testing::LoggedDatagram> heard = rig.received(QStringLiteral("search"));
+    l.requests = static_cast<int>(heard.size() - requestsBefore);
+    const double firstRequest = l.requests > 0 ? heard[heard.size() - l.requests].t : clicked;
+    l.firstRequestAfterClickMs = (firstRequest - clicked) * 1000;
+    l.listed = a.window->deviceTable().GetRecordCount();
+    l.reading.datagrams = clock.listed;
+    l.reading.first = clock.first;
+    l.reading.last = clock.last;
+    l.reading.dropped = after.receiveBufferErrors - before.receiveBufferErrors;
+    l.read = after.inDatagrams - before.inDatagrams;
+    if (clock.listed >= boards) {
+        l.allListedAfterRequestMs = (clock.last - firstRequest) * 1000;
+        l.worstStallArrivingMs = probe.worstGapMs(firstRequest, clock.last);
+    }
+    l.worstStallRunMs = probe.worstGapMs(clicked, returned);
+    l.runS = returned - clicked;
+    return l;
+}
+
+void print(const char* name, const Reading& r) {
+    std::printf("%s_datagrams %ld\n", name, r.datagrams);
+    std::printf("%s_first_to_last_ms %.1f\n", name, r.ms());
+    std::printf("%s_rate_per_s %.0f\n", name, r.rate());
+    std::printf("%s_kernel_drops %lld\n", name, r.dropped);
+}
+
+double ratio(const Reading& path, const Reading& bare) {
+    return bare.rate() > 0 ? path.rate() / bare.rate() : 0;
+}
+
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values.empty() ? 0 : values[values.size() / 2];
+}
+
+void printQueued(const char* name, const std::vector<Reading>& rounds) {
+    std::vector<double> rates;
+    long fewest = rounds.empty() ? 0 : rounds[0].datagrams;
+    long long dropped = 0;
+    for (const Reading& r : rounds) {
+        rates.push_back(r.rate());
+        fewest = std::min(fewest, r.datagrams);
+        dropped += r.dropped;
+    }
+    std::printf("%s_datagrams_fewest_in_a_round %ld\n", name, fewest);
+    std::printf("%s_rate_per_s_median %.0f\n", name, median(rates));
+    std::printf("%s_rate_per_s_range %.0f-%.0f\n", name,
+                *std::min_element(rates.begin(), rates.end()),
+                *std::max_element(rates.begin(), rates.end()));
+    std::printf("%s_kernel_drops %lld\n", name, dropped);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    long boards = 10000;
+    for (int i = 1; i + 1 < argc; i += 2)
+        if (std::string(argv[i]) == "--boards")
+            boards = std::atol(argv[i + 1]);
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    const QString why = SimulatorRig::unavailableReason();
+    if (!why.isEmpty()) {
+        std::fprintf(stderr, "%s\n", qPrintable(why));
+        return 2;
+    }
+    std::srand(static_cast<unsigned>(std::time(nullptr)));
+
+    SimulatorRig rig;
+    QString error;
+    if (!rig.start({"--count", QString::number(boards)}, &error)) {
+        std::fprintf(stderr, "%s\n", qPrintable(error));
+        return 1;
+    }
+    std::printf("== search reply path: %ld boards answer one search at once\n", boards);
+    std::printf("load_average_before %s\n", LoadAverage().c_str());
+
+    const Reading bareLive = bareRead(boards, false);
+    const Live live = replyPathLive(rig, boards);
+    std::vector<Reading> bareQueued, pathQueued;
+    for (int round = 0; round < kQueuedRounds; ++round) {
+        bareQueued.push_back(bareRead(boards, true));
+        pathQueued.push_back(replyPathQueued(boards));
+    }
+
+    std::printf("-- live: read as the flood arrives\n");
+    print("bare_live", bareLive);
+    print("reply_path_live", live.reading);
+    std::printf("reply_path_to_bare_live_ratio %.2f   (target >= 0.50)\n",
+                ratio(live.reading, bareLive));
+    std::printf("-- the live search through the main window\n");
+    std::printf("receive_buffer_bytes %d\n", live.receiveBufferBytes);
+    std::printf("requests_sent %d\n", live.requests);
+    std::printf("first_request_after_click_ms %.0f\n", live.firstRequestAfterClickMs);
+    std::printf("boards_listed %ld   (target %ld)\n", live.listed, boards);
+    std::printf("boards_lost %ld\n", boards - live.listed);
+    std::printf("datagrams_read %lld\n", live.read);
+    std::printf("all_listed_after_request_ms %.0f\n", live.allListedAfterRequestMs);
+    std::printf("worst_gui_stall_while_arriving_ms %.1f   (target <= 100)\n",
+                live.worstStallArrivingMs);
+    std::printf("worst_gui_stall_whole_search_ms %.1f\n", live.worstStallRunMs);
+    std::printf("search_window_open_s %.2f\n", live.runS);
+    std::printf("-- queued: the whole flood waiting before the first read\n");
+    std::printf("queued_rounds %d\n", kQueuedRounds);
+    printQueued("bare_queued", bareQueued);
+    printQueued("reply_path_queued", pathQueued);
+    std::vector<double> ratios, microseconds;
+    for (int round = 0; round < kQueuedRounds; ++round) {
+        ratios.push_back(ratio(pathQueued[round], bareQueued[round]));
+        const Reading& r = pathQueued[round];
+        microseconds.push_back(r.datagrams > 1 ? r.ms() * 1000 / (r.datagrams - 1) : 0.0);
+    }
+    std::printf("reply_path_to_bare_queued_ratio_median %.2f   (range %.2f-%.2f)\n", median(ratios),
+                *std::min_element(ratios.begin(), ratios.end()),
+                *std::max_element(ratios.begin(), ratios.end()));
+    std::printf("reply_path_queued_us_per_board_median %.2f\n", median(microseconds));
+    std::printf("load_average_after %s\n", LoadAverage().c_str());
+    rig.stop();
+    std::printf(
+        "simulator_replies_sent %lld\n",
+        static_cast<long long>(rig.account().value(QStringLiteral("replies_sent")).toDouble()));
+    return 0;
+}
