@@ -27,11 +27,6 @@ void click(CQuorvelDlg& window, int id) {
     qobject_cast<QAbstractButton*>(window.control(id))->click();
 }
 
-// Board n of a generated set has the address 198.18.1.0 + n.
-int boardNumber(const DeviceRecord& r) {
-    return r.ip[0] == 198 && r.ip[1] == 18 ? (r.ip[2] - 1) * 256 + r.ip[3] : -1;
-}
-
 } // namespace
 
 class MainWindowEndToEndTest : public QObject {

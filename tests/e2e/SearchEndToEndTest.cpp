@@ -57,11 +57,6 @@ struct SearchSession : RealSocketApp, ExchangeDialog {
     int handled = 0; // datagrams the dispatch passed to this run
 };
 
-// Board n of a generated set has the address 198.18.1.0 + n.
-int boardNumber(const DeviceRecord& r) {
-    return r.ip[0] == 198 && r.ip[1] == 18 ? (r.ip[2] - 1) * 256 + r.ip[3] : -1;
-}
-
 } // namespace
 
 class SearchEndToEndTest : public QObject {

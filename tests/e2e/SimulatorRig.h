@@ -1,5 +1,7 @@
 #pragma once
 
+#include "protocol/DeviceRecord.h"
+
 #include <QByteArray>
 #include <QJsonObject>
 #include <QList>
@@ -56,5 +58,10 @@ double MonotonicNow();
 // Runs the event loop until `done` is true (then true) or the time is up.
 bool SpinUntil(const std::function<bool()>& done, int timeoutMs);
 void SpinFor(int milliseconds);
+
+// Board n of a generated set has the address 198.18.1.0 + n; -1 for any other.
+inline int boardNumber(const DeviceRecord& r) {
+    return r.ip[0] == 198 && r.ip[1] == 18 ? (r.ip[2] - 1) * 256 + r.ip[3] : -1;
+}
 
 } // namespace quorvel::testing
