@@ -180,29 +180,6 @@ private Q_SLOTS:
         QCOMPARE(dialog.windowTitle(), kIdle);
     }
 
-    void replyOutsideAWaitIsStillShown_data() {
-        QTest::addColumn<bool>("afterTimeOut");
-        QTest::newRow("after a time-out") << true;
-        QTest::newRow("before any refresh") << false;
-    }
-
-    void replyOutsideAWaitIsStillShown() {
-        QFETCH(bool, afterTimeOut);
-        Rig rig;
-        PrtStatDlg dialog(rig.status);
-        if (afterTimeOut) {
-            dialog.OnRefresh();
-            tick(dialog, 8);
-            QCOMPARE(dialog.windowTitle(), kTimedOut);
-        }
-        rig.socket->push({0, 0, 0x10, 0x00});
-        rig.socket->deliverAll();
-        QCOMPARE(checkedIds(dialog), QList<int>{1031});
-        QCOMPARE(dialog.windowTitle(), kIdle);
-        QCOMPARE(dialog.progressBar()->value(), 0);
-        QVERIFY(!dialog.isWaiting());
-    }
-
     void closingDuringAWaitReleasesTheSocket_data() {
         QTest::addColumn<std::function<void(PrtStatDlg&)>>("close");
         QTest::newRow("OK") << std::function<void(PrtStatDlg&)>(
@@ -231,15 +208,6 @@ private Q_SLOTS:
         rig.socket->deliverAll();
         QCOMPARE(sink.texts(), QStringList{kOutOfPlace});
         QCOMPARE(checkedIds(dialog), QList<int>{});
-    }
-
-    void destroyingTheDialogLeavesNothingBehind() {
-        Rig rig;
-        {
-            PrtStatDlg dialog(rig.status);
-            dialog.OnRefresh();
-        }
-        QCOMPARE(rig.app.dispatch.ExchangeMode, ExchangeNone);
     }
 
     void clickingAFlagChangesNothing() {
