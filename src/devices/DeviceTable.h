@@ -42,6 +42,8 @@ public:
     bool GetSelectedSubnetMask(std::uint8_t (&mask)[4]) const;
     bool GetSelectedGateway(std::uint8_t (&gateway)[4]) const;
     std::uint16_t GetSelectedPort() const;
+    // Where the selected board answered; 0 when unknown or nothing is selected.
+    unsigned GetSelectedInterfaceIndex() const;
     void SwapRecords(std::uint32_t first, std::uint32_t second);
 
     // Sets the selection from a click: an index past the last record clears it.

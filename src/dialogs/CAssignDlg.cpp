@@ -6,6 +6,7 @@
 #include "app/CQuorvelApp.h"
 #include "app/CQuorvelDlg.h"
 #include "app/HostCommands.h"
+#include "app/NetworkInterfaces.h"
 #include "devices/DeviceTable.h"
 #include "protocol/RandomNumber.h"
 
@@ -144,9 +145,10 @@ void CAssignDlg::buildRequest() {
     addressControl(1019)->address(params.subnetMask);
     addressControl(1020)->address(params.gateway);
     const DeviceTable* table = selectionTable();
-    if (table && table->GetSelectedMac(params.mac))
+    if (table && table->GetSelectedMac(params.mac)) {
         m_replyPort = table->GetSelectedPort();
-    else
+        m_interfaceIndex = table->GetSelectedInterfaceIndex();
+    } else
         AppMessageBox(QStringLiteral("Cell not selected"));
     requestBuffer = BuildAssignRequest(params, randomNumber);
     m_requestBuilt = true;
@@ -176,16 +178,17 @@ void CAssignDlg::OnTimer() {
     const std::uint8_t mac[6] = {requestBuffer[16], requestBuffer[17], requestBuffer[18],
                                  requestBuffer[19], requestBuffer[20], requestBuffer[21]};
     const bool gleaning = m_pingGleaning->isChecked();
+    const QString link = QString::fromStdString(InterfaceName(m_interfaceIndex));
     if (now == 0 && !m_repeat->isChecked()) {
         m_timer.stop();
         timedOut = true;
         setStatus(QStringLiteral("Timeout -- Did not receive an acknowlegement"));
         endAssignment(true);
     } else if (now == 9500) {
-        HostCommands::setStaticArpEntry(ip, mac);
+        HostCommands::setStaticArpEntry(ip, mac, link);
     } else if (now == 9000) {
         if (gleaning)
-            HostCommands::run(HostCommands::ping(ip));
+            HostCommands::run(HostCommands::ping(ip, link));
         else
             sendRequest();
     }

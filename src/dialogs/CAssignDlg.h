@@ -73,6 +73,7 @@ private:
     QCheckBox* m_dhcp = nullptr;
     bool m_requestBuilt = false;
     std::uint16_t m_replyPort = 0;
+    unsigned m_interfaceIndex = 0; // where the selected board answered
 };
 
 } // namespace quorvel

@@ -91,7 +91,8 @@ void PrtStatDlg::OnRefresh() {
                                   (std::uint32_t{ip[2]} << 8) | ip[3];
     const auto request = BuildPrinterStatusRequest();
     // A failed send is not reported: the wait simply times out.
-    app->socket().sendTo(request, address, table.GetSelectedPort());
+    app->socket().sendTo(request, address, table.GetSelectedPort(),
+                         table.GetSelectedInterfaceIndex());
 }
 
 void PrtStatDlg::OnTimer() {

@@ -67,6 +67,7 @@ bool HandleSearchDatagram(CQuorvelApp& app, SearchRunState& run) {
     }
     parsed.record.leftLabel += ": ";
     parsed.record.rightLabel += ": ";
+    parsed.record.interfaceIndex = outcome.interfaceIndex;
     table.AddRecord(std::move(parsed.record));
     run.listedMacs.insert(macKey(mac.data()));
     run.indexedRecords = table.GetRecordCount();

@@ -28,8 +28,9 @@ struct Fixture : ExchangeDialog {
         if (HandleSearchDatagram(app, run))
             ++added;
     }
-    void deliver(std::vector<std::uint8_t> bytes, std::uint16_t port = 3040) {
-        fake->push(std::move(bytes), port);
+    void deliver(std::vector<std::uint8_t> bytes, std::uint16_t port = 3040,
+                 unsigned interfaceIndex = 0) {
+        fake->push(std::move(bytes), port, 0xC0A80164, interfaceIndex);
         fake->deliverAll();
     }
     DeviceTable& table() { return window.deviceTable(); }
@@ -57,7 +58,7 @@ private Q_SLOTS:
         RecordingMessageSink sink;
         Fixture f;
         f.run.randomNumber = 0x1234;
-        f.deliver(SearchReplyBytes(0x1234, 1, {"P1", "desc", "Up", "Link"}), 50123);
+        f.deliver(SearchReplyBytes(0x1234, 1, {"P1", "desc", "Up", "Link"}), 50123, 3);
         QVERIFY(sink.messages.empty());
         QCOMPARE(f.run.foundCount, 1);
         QCOMPARE(f.table().GetRecordCount(), 1u);
@@ -67,6 +68,7 @@ private Q_SLOTS:
         QCOMPARE(r.leftLabel, std::string("Up: "));
         QCOMPARE(r.rightLabel, std::string("Link: "));
         QCOMPARE(r.replyPort, 50123);
+        QCOMPARE(r.interfaceIndex, 3u);
         auto* left = qobject_cast<QCheckBox*>(f.window.control(1007));
         auto* right = qobject_cast<QCheckBox*>(f.window.control(1008));
         auto* combo = qobject_cast<QComboBox*>(f.window.control(1009));
@@ -89,9 +91,10 @@ private Q_SLOTS:
         RecordingMessageSink sink;
         Fixture f;
         f.run.randomNumber = 0x0102;
-        f.deliver(SearchReplyBytes(0x0102, 1, {"first", "", "A", "B"}));
-        // Same MAC, everything else different: dropped silently, labels kept.
-        f.deliver(SearchReplyBytes(0x0102, 1, {"second", "", "C", "D"}, 99));
+        f.deliver(SearchReplyBytes(0x0102, 1, {"first", "", "A", "B"}), 3040, 2);
+        // Same MAC, everything else different, also the link it came in on
+        // (a bridged host): dropped silently, labels kept.
+        f.deliver(SearchReplyBytes(0x0102, 1, {"second", "", "C", "D"}, 99), 3040, 5);
         // Differs only in the first MAC byte: a new board.
         auto other = SearchReplyBytes(0x0102, 1, {"third", "", "E", "F"});
         other[14] = 0x01;
@@ -100,6 +103,7 @@ private Q_SLOTS:
         QCOMPARE(f.table().GetRecordCount(), 2u);
         QCOMPARE(f.run.foundCount, 2);
         QCOMPARE(f.table().recordList()[0].name, std::string("first"));
+        QCOMPARE(f.table().recordList()[0].interfaceIndex, 2u);
         QCOMPARE(qobject_cast<QCheckBox*>(f.window.control(1007))->text(),
                  QStringLiteral("Show E"));
     }
