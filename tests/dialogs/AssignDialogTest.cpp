@@ -268,7 +268,7 @@ private Q_SLOTS:
         QCOMPARE(ping.command.argv,
                  (QStringList{"ping"} + pingOut + QStringList{"-c", "6", "192.168.1.50"}));
         // The assign request itself goes to every link.
-        f.tick(2);
+        f.tick(4); // to 8000
         QVERIFY(!f.fake->sent.empty());
         QCOMPARE(f.fake->sent.back().interfaceIndex, 0u);
     }
