@@ -14,13 +14,14 @@ QUORVEL_BUILD="${QUORVEL_BUILD:-$QUORVEL_ROOT/build}"
 # Building and running the tool.
 QUORVEL_PACKAGES=(
     g++ make cmake pkgconf
-    qt6-base-dev libgl-dev
+    qt6-base-dev qt6-svg-dev libgl-dev
     fonts-wqy-microhei fonts-liberation2
     iproute2
 )
-# The tests and the fuzzers.
+# The tests, the checks of the installed files and the package, the fuzzers.
 QUORVEL_TEST_PACKAGES=(
     libgtest-dev clang libclang-rt-14-dev
+    desktop-file-utils appstream dpkg-dev file
 )
 
 quorvel_missing_packages() {

@@ -42,6 +42,8 @@ int main(int argc, char** argv) {
     }
     QApplication application(argc, argv);
     quorvel::SetApplicationIdentity();
+    // Wayland shells find the window's icon through the desktop entry.
+    QGuiApplication::setDesktopFileName(QStringLiteral(QUORVEL_APP_ID));
     quorvel::InstallFontSubstitutions();
     quorvel::ProcessHostCommandRunner hostCommands;
     quorvel::SetHostCommandRunner(&hostCommands);
