@@ -27,6 +27,13 @@ expected=(
     "share/icons/hicolor/scalable/apps/$ID.svg"
     share/man/man1/Quorvel.1.gz
     share/doc/quorvel/LICENSE
+    share/doc/quorvel/manual/manual.css
+    share/doc/quorvel/manual/zh_CN/index.html
+    share/doc/quorvel/manual/en/index.html
+    share/doc/quorvel/manual/images/main-window.png
+    share/doc/quorvel/manual/images/search.png
+    share/doc/quorvel/manual/images/assign.png
+    share/doc/quorvel/manual/images/printer-status.png
 )
 sizes=(16 22 24 32 48 64 128 256)
 for size in "${sizes[@]}"; do
@@ -92,7 +99,8 @@ if command -v dpkg-shlibdeps >/dev/null && command -v dpkg-deb >/dev/null; then
     dpkg-deb -c "$deb" >"$SCRATCH/contents" 2>&1
     check "it holds the installed files under /usr" \
         'grep -q "\./usr/share/applications/$ID.desktop$" "$SCRATCH/contents" &&
-         grep -q "\./usr/bin/Quorvel$" "$SCRATCH/contents"'
+         grep -q "\./usr/bin/Quorvel$" "$SCRATCH/contents" &&
+         grep -q "\./usr/share/doc/quorvel/manual/zh_CN/index.html$" "$SCRATCH/contents"'
 else
     echo "not checked: the package (dpkg-dev is missing)"
 fi
