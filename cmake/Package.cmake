@@ -21,9 +21,10 @@ set(CPACK_DEBIAN_PACKAGE_SECTION net)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # ip and ping for the assign steps; a font with Chinese glyphs for the windows.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "iproute2, iputils-ping, fonts-wqy-microhei | fonts-noto-cjk")
-# A terminal shows the ping, telnet and firmware push; Wayland sessions need
-# Qt's Wayland plugin to run natively.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "x-terminal-emulator, qt6-wayland")
+# A terminal shows the ping, telnet and firmware push (a desktop's own one
+# satisfies this; a bare system gets xterm); Wayland sessions need Qt's
+# Wayland plugin to run natively.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xterm | x-terminal-emulator, qt6-wayland")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "tftp-hpa, telnet")
 
 include(CPack)
