@@ -9,6 +9,7 @@
 #include "dialogs/CPortConfigDlg.h"
 #include "dialogs/CSearchDlg.h"
 #include "dialogs/PrtStatDlg.h"
+#include "frame/DialogKeys.h"
 #include "resources/StringTable.h"
 
 #include <QCheckBox>
@@ -52,6 +53,7 @@ CQuorvelDlg::CQuorvelDlg(QWidget* parent) : CVtDialog(parent) {
         return m_deviceList;
     });
     setFixedClientSize(m_controls.clientSize());
+    InstallDialogKeys(*this, m_controls, DialogKeyMode::MainWindow);
 
     m_showMac = m_controls.as<QCheckBox>(1006);
     m_leftColumn = m_controls.as<QCheckBox>(1007);

@@ -7,6 +7,7 @@
 #include "app/CQuorvelDlg.h"
 #include "app/HostCommands.h"
 #include "devices/DeviceTable.h"
+#include "frame/DialogKeys.h"
 #include "protocol/RandomNumber.h"
 
 #include <QCheckBox>
@@ -38,6 +39,7 @@ CAssignDlg::CAssignDlg(QWidget* parent) : QDialog(parent) {
         return c.kind == ControlKind::IpAddress ? new IpAddressEdit(parent) : nullptr;
     });
     setFixedSize(m_controls.clientSize());
+    InstallDialogKeys(*this, m_controls, DialogKeyMode::Dialog);
 
     m_ok = m_controls.as<QPushButton>(1);
     m_progress = m_controls.as<QProgressBar>(1021);

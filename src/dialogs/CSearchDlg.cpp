@@ -3,6 +3,7 @@
 #include "Countdown.h"
 #include "app/AppMessageBox.h"
 #include "app/CQuorvelApp.h"
+#include "frame/DialogKeys.h"
 #include "protocol/RandomNumber.h"
 #include "protocol/SearchDatagrams.h"
 
@@ -45,6 +46,7 @@ CSearchDlg::CSearchDlg(QWidget* parent) : QDialog(parent) {
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     m_controls.build(this, tmpl);
     setFixedSize(m_controls.clientSize());
+    InstallDialogKeys(*this, m_controls, DialogKeyMode::Dialog);
 
     m_okButton = m_controls.as<QPushButton>(1);
     m_stopButton = m_controls.as<QPushButton>(2);

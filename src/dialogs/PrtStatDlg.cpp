@@ -6,6 +6,7 @@
 #include "app/CQuorvelDlg.h"
 #include "app/DatagramSocket.h"
 #include "devices/DeviceTable.h"
+#include "frame/DialogKeys.h"
 
 #include <QCheckBox>
 #include <QProgressBar>
@@ -28,6 +29,7 @@ PrtStatDlg::PrtStatDlg(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QString::fromUtf8(tmpl.title));
     m_controls.build(this, tmpl);
     setFixedSize(m_controls.clientSize());
+    InstallDialogKeys(*this, m_controls, DialogKeyMode::Dialog);
 
     for (std::size_t i = 0; i < kFlagBoxIds.size(); ++i)
         m_flagBoxes[i] = m_controls.as<QCheckBox>(kFlagBoxIds[i]);
