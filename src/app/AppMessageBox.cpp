@@ -24,6 +24,16 @@ public:
                                                      : QMessageBox::Warning);
         box.exec();
     }
+    bool ask(const QString& caption, const QString& text) override {
+        QMessageBox box(QApplication::activeWindow());
+        box.setWindowTitle(caption);
+        box.setTextFormat(Qt::PlainText);
+        box.setText(text);
+        box.setIcon(QMessageBox::Question);
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.setDefaultButton(QMessageBox::No);
+        return box.exec() == QMessageBox::Yes;
+    }
 };
 
 QMessageBoxSink g_realSink;
@@ -48,6 +58,14 @@ void AppMessageBox(const QString& text, MessageIcon icon) {
     g_maxDepth = std::max(g_maxDepth, g_depth);
     g_sink->show(ApplicationTitle(), text, icon);
     --g_depth;
+}
+
+bool AppQuestionBox(const QString& text) {
+    ++g_depth;
+    g_maxDepth = std::max(g_maxDepth, g_depth);
+    const bool yes = g_sink->ask(ApplicationTitle(), text);
+    --g_depth;
+    return yes;
 }
 
 void AppMessageBox(int stringId, MessageIcon icon) {

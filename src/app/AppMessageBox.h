@@ -4,13 +4,15 @@
 
 namespace quorvel {
 
-enum class MessageIcon { Warning, Information, Error };
+enum class MessageIcon { Warning, Information, Error, Question };
 
 // Where application message boxes go: a real modal box, or a test recorder.
 class MessageSink {
 public:
     virtual ~MessageSink() = default;
     virtual void show(const QString& caption, const QString& text, MessageIcon icon) = 0;
+    // A Yes/No question; true for Yes. A sink that cannot ask answers No.
+    virtual bool ask(const QString&, const QString&) { return false; }
 };
 
 // A flood of bad datagrams must not stack boxes without end: past this many
@@ -21,6 +23,10 @@ constexpr int kMaxNestedMessageBoxes = 4;
 // the executable's name as caption, the warning icon unless told otherwise.
 void AppMessageBox(const QString& text, MessageIcon icon = MessageIcon::Warning);
 void AppMessageBox(int stringId, MessageIcon icon = MessageIcon::Warning);
+
+// A Yes/No question in the same kind of box, with the question icon; true
+// for Yes. Only the address checks ask anything.
+bool AppQuestionBox(const QString& text);
 
 // The executable's file name without its extension.
 QString ApplicationTitle();

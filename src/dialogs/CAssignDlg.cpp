@@ -8,6 +8,7 @@
 #include "app/HostCommands.h"
 #include "devices/DeviceTable.h"
 #include "frame/DialogKeys.h"
+#include "protocol/AddressCheck.h"
 #include "protocol/RandomNumber.h"
 
 #include <QCheckBox>
@@ -24,6 +25,45 @@ constexpr int kAddressControls[] = {1018, 1019, 1020};
 DeviceTable* selectionTable() {
     CQuorvelApp* app = CQuorvelApp::instance();
     return app && app->mainDialog ? &app->mainDialog->deviceTable() : nullptr;
+}
+
+QString fieldName(AddressField field) {
+    switch (field) {
+    case AddressField::Ip:
+        return QStringLiteral("IP address");
+    case AddressField::SubnetMask:
+        return QStringLiteral("Subnet mask");
+    case AddressField::Gateway:
+        return QStringLiteral("Default gateway");
+    }
+    return {};
+}
+
+QString problemText(AddressProblem problem) {
+    switch (problem) {
+    case AddressProblem::Unspecified:
+        return QStringLiteral("0.0.0.0 is not an address a device can take.");
+    case AddressProblem::LimitedBroadcast:
+        return QStringLiteral("255.255.255.255 is the broadcast address.");
+    case AddressProblem::Loopback:
+        return QStringLiteral("%1 is a loopback address (127.x.x.x).");
+    case AddressProblem::MulticastOrReserved:
+        return QStringLiteral("%1 is a multicast or reserved address (224.0.0.0 and above).");
+    case AddressProblem::MaskEmpty:
+        return QStringLiteral("0.0.0.0 is not a subnet mask.");
+    case AddressProblem::MaskNotContiguous:
+        return QStringLiteral("%1 is not a subnet mask: its ones must come first, without gaps.");
+    case AddressProblem::SubnetNetwork:
+        return QStringLiteral("%1 is the network address of its own subnet.");
+    case AddressProblem::SubnetBroadcast:
+        return QStringLiteral("%1 is the broadcast address of its own subnet.");
+    case AddressProblem::GatewayOutsideSubnet:
+        return QStringLiteral("%1 is outside the subnet of the IP address, so the device may not "
+                              "reach it.\nSend these settings anyway?");
+    case AddressProblem::None:
+        break;
+    }
+    return {};
 }
 
 QString secondsRemaining(int countdown) {
@@ -114,10 +154,32 @@ void CAssignDlg::OnOK() {
         done(Accepted);
         return;
     }
+    if (!m_dhcp->isChecked() && !addressesAccepted())
+        return;
     buildRequest();
     HostCommands::run(HostCommands::clearArpCache());
     m_timer.start();
     m_ok->setEnabled(false);
+}
+
+bool CAssignDlg::addressesAccepted() {
+    std::uint8_t ip[4], mask[4], gateway[4];
+    addressControl(1018)->address(ip);
+    addressControl(1019)->address(mask);
+    addressControl(1020)->address(gateway);
+    const AddressVerdict verdict = CheckStaticAddress(ip, mask, gateway);
+    if (verdict.kind == AddressVerdict::Accepted)
+        return true;
+    static constexpr int kFieldIds[] = {1018, 1019, 1020};
+    IpAddressEdit* field = addressControl(kFieldIds[static_cast<int>(verdict.field)]);
+    const QString text = fieldName(verdict.field) + QStringLiteral(": ") +
+                         problemText(verdict.problem).replace(QStringLiteral("%1"), field->text());
+    if (verdict.kind == AddressVerdict::AskAboutGateway && AppQuestionBox(text))
+        return true;
+    if (verdict.kind == AddressVerdict::Refused)
+        AppMessageBox(text);
+    field->setFocus();
+    return false;
 }
 
 void CAssignDlg::OnCancel() {

@@ -55,6 +55,9 @@ public:
 
 private:
     void OnInitDialog();
+    // The typed static addresses, checked before anything is sent; false
+    // when refused, or when the user keeps a far gateway out.
+    bool addressesAccepted();
     void buildRequest();
     void sendRequest();
     void setStatus(const QString& text);
