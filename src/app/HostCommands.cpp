@@ -1,5 +1,6 @@
 #include "HostCommands.h"
 
+#include <QDeadlineTimer>
 #include <QDesktopServices>
 #include <QFile>
 #include <QGuiApplication>
@@ -16,6 +17,17 @@ namespace {
 HostCommandRunner* g_runner = nullptr;
 
 constexpr unsigned kRouteUp = 0x0001;
+
+// How a finished hidden command went; the tools say "Operation not
+// permitted" (EPERM) when the neighbour table is closed to this user.
+CommandOutcome outcomeOf(QProcess& process) {
+    if (process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0)
+        return CommandOutcome::Succeeded;
+    const QByteArray errors = process.readAllStandardError();
+    if (errors.contains("not permitted"))
+        return CommandOutcome::NotPermitted;
+    return CommandOutcome::Failed;
+}
 
 bool startDetachedQuietly(const QStringList& argv) {
     if (argv.isEmpty())
@@ -52,14 +64,56 @@ bool routeAddress(const QString& hex, std::uint8_t (&bytes)[4]) {
 
 } // namespace
 
+HostCommandRunner* CurrentHostCommandRunner() {
+    return g_runner;
+}
+
 HostCommandRunner* SetHostCommandRunner(HostCommandRunner* runner) {
     HostCommandRunner* previous = g_runner;
     g_runner = runner;
     return previous;
 }
 
-void ProcessHostCommandRunner::runHidden(const HostCommand& command) {
-    startDetachedQuietly(command.argv);
+struct ProcessHostCommandRunner::Pending {
+    QObject owner; // the processes still running
+};
+
+ProcessHostCommandRunner::ProcessHostCommandRunner() : m_pending(std::make_unique<Pending>()) {}
+
+ProcessHostCommandRunner::~ProcessHostCommandRunner() {
+    const QDeadlineTimer deadline(3000);
+    for (QProcess* process : m_pending->owner.findChildren<QProcess*>()) {
+        process->disconnect();
+        process->waitForFinished(int(std::max<qint64>(deadline.remainingTime(), 0)));
+    }
+}
+
+void ProcessHostCommandRunner::runHidden(const HostCommand& command, OutcomeHandler onEnd) {
+    if (command.argv.isEmpty())
+        return;
+    auto* process = new QProcess(&m_pending->owner);
+    process->setProgram(command.argv.front());
+    process->setArguments(command.argv.mid(1));
+    process->setStandardInputFile(QProcess::nullDevice());
+    process->setStandardOutputFile(QProcess::nullDevice());
+    // The error text is read in English to tell a refusal from other failures.
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C"));
+    process->setProcessEnvironment(environment);
+    QObject::connect(process, &QProcess::finished, process, [process, onEnd] {
+        if (onEnd)
+            onEnd(outcomeOf(*process));
+        process->deleteLater();
+    });
+    QObject::connect(process, &QProcess::errorOccurred, process,
+                     [process, onEnd](QProcess::ProcessError error) {
+                         if (error != QProcess::FailedToStart)
+                             return;
+                         if (onEnd)
+                             onEnd(CommandOutcome::Failed);
+                         process->deleteLater();
+                     });
+    process->start();
 }
 
 void ProcessHostCommandRunner::runInTerminal(const HostCommand& command) {
@@ -124,8 +178,8 @@ QString DottedAddress(const std::uint8_t (&ip)[4]) {
 }
 
 HostCommand HostCommands::clearArpCache() {
-    // Permanent entries stay: the one that matters, from a previous
-    // assignment, is replaced by the next staticArpEntry anyway.
+    // Permanent entries stay: the administrator's, and the tool's own until
+    // its assign dialog closes.
     return {QStringLiteral("arp -d *"),
             HostWindow::Hidden,
             {QStringLiteral("ip"), QStringLiteral("-4"), QStringLiteral("neigh"),
@@ -146,11 +200,26 @@ HostCommand HostCommands::staticArpEntry(const std::uint8_t (&ip)[4], const std:
     if (interfaceName.isEmpty())
         command.argv = {QStringLiteral("arp"), QStringLiteral("-s"), address, lladdr};
     else
-        command.argv = {QStringLiteral("ip"),      QStringLiteral("neigh"),
-                        QStringLiteral("replace"), address,
-                        QStringLiteral("lladdr"),  lladdr,
-                        QStringLiteral("nud"),     QStringLiteral("permanent"),
-                        QStringLiteral("dev"),     interfaceName};
+        command.argv = {QStringLiteral("ip"),     QStringLiteral("neigh"),
+                        QStringLiteral("add"),    address,
+                        QStringLiteral("lladdr"), lladdr,
+                        QStringLiteral("nud"),    QStringLiteral("permanent"),
+                        QStringLiteral("dev"),    interfaceName};
+    return command;
+}
+
+HostCommand HostCommands::removeNeighbourEntry(const std::uint8_t (&ip)[4],
+                                               const QString& interfaceName) {
+    const QString address = DottedAddress(ip);
+    HostCommand command;
+    command.windowsText = QStringLiteral("arp -d ") + address;
+    command.window = HostWindow::Hidden;
+    if (interfaceName.isEmpty())
+        command.argv = {QStringLiteral("arp"), QStringLiteral("-d"), address};
+    else
+        command.argv = {QStringLiteral("ip"),  QStringLiteral("neigh"),
+                        QStringLiteral("del"), address,
+                        QStringLiteral("dev"), interfaceName};
     return command;
 }
 
@@ -207,12 +276,12 @@ HostCommand HostCommands::tftpPush(const std::uint8_t (&ip)[4], const QString& i
     return command;
 }
 
-void HostCommands::run(const HostCommand& command) {
+void HostCommands::run(const HostCommand& command, OutcomeHandler onEnd) {
     if (!g_runner)
         return;
     switch (command.window) {
     case HostWindow::Hidden:
-        g_runner->runHidden(command);
+        g_runner->runHidden(command, std::move(onEnd));
         break;
     case HostWindow::Terminal:
         g_runner->runInTerminal(command);
@@ -221,12 +290,6 @@ void HostCommands::run(const HostCommand& command) {
         g_runner->openUrl(command);
         break;
     }
-}
-
-void HostCommands::setStaticArpEntry(const std::uint8_t (&ip)[4], const std::uint8_t (&mac)[6]) {
-    if (!g_runner)
-        return;
-    run(staticArpEntry(ip, mac, g_runner->interfaceRoutingTo(ip)));
 }
 
 } // namespace quorvel

@@ -4,6 +4,8 @@
 #include <QStringList>
 #include <QUrl>
 #include <cstdint>
+#include <functional>
+#include <memory>
 
 namespace quorvel {
 
@@ -24,13 +26,17 @@ struct HostCommand {
     QUrl url;         // for Browser
 };
 
-// Where host commands go: the real processes, or a test recorder. Nothing
-// reports failure: a missing program or missing rights just means the step
-// does not happen.
+// How a hidden command ended.
+enum class CommandOutcome { Succeeded, NotPermitted, Failed };
+using OutcomeHandler = std::function<void(CommandOutcome)>;
+
+// Where host commands go: the real processes, or a test recorder. Only a
+// hidden command reports how it ended, to `onEnd`, later; a missing program
+// or missing rights just mean the step does not happen.
 class HostCommandRunner {
 public:
     virtual ~HostCommandRunner() = default;
-    virtual void runHidden(const HostCommand& command) = 0;
+    virtual void runHidden(const HostCommand& command, OutcomeHandler onEnd = {}) = 0;
     virtual void runInTerminal(const HostCommand& command) = 0;
     virtual void openUrl(const HostCommand& command) = 0;
     // The network interface the host would send to `ip` through; empty when
@@ -38,16 +44,24 @@ public:
     virtual QString interfaceRoutingTo(const std::uint8_t (&ip)[4]) = 0;
 };
 
-// Starts programs with QProcess::startDetached and opens URLs with
-// QDesktopServices.
+// Starts programs with QProcess and opens URLs with QDesktopServices. Hidden
+// commands still running when the runner goes are waited for, so that the
+// last neighbour entries are removed before the program ends.
 class ProcessHostCommandRunner : public HostCommandRunner {
 public:
-    void runHidden(const HostCommand& command) override;
+    ProcessHostCommandRunner();
+    ~ProcessHostCommandRunner() override;
+    void runHidden(const HostCommand& command, OutcomeHandler onEnd = {}) override;
     void runInTerminal(const HostCommand& command) override;
     void openUrl(const HostCommand& command) override;
     QString interfaceRoutingTo(const std::uint8_t (&ip)[4]) override;
+
+private:
+    struct Pending;
+    std::unique_ptr<Pending> m_pending;
 };
 
+HostCommandRunner* CurrentHostCommandRunner();
 // Installs `runner` (null: commands are dropped); returns the previous one.
 // Nothing runs until start-up installs the real runner, so code driven by
 // tests can never touch the host's neighbour table by accident.
@@ -60,9 +74,13 @@ public:
     // "arp -d *": empties the IPv4 neighbour cache.
     static HostCommand clearArpCache();
     // "arp -s IP MAC": a permanent neighbour entry, on `interfaceName` when
-    // known, else wherever the kernel puts it.
+    // known, else wherever the kernel puts it. It is added, never replaced:
+    // an entry already there (the administrator's) stays as it is.
     static HostCommand staticArpEntry(const std::uint8_t (&ip)[4], const std::uint8_t (&mac)[6],
                                       const QString& interfaceName);
+    // "arp -d IP": removes the entry that staticArpEntry made.
+    static HostCommand removeNeighbourEntry(const std::uint8_t (&ip)[4],
+                                            const QString& interfaceName);
     // "ping -n 6 IP ": six echo requests in a window the user can watch.
     static HostCommand ping(const std::uint8_t (&ip)[4]);
     // "http://IP/": the board's web page in the default browser.
@@ -75,9 +93,7 @@ public:
     // is one argument of its own, never read by a shell.
     static HostCommand tftpPush(const std::uint8_t (&ip)[4], const QString& imagePath);
 
-    static void run(const HostCommand& command);
-    // staticArpEntry on the interface that routes to `ip`, then run.
-    static void setStaticArpEntry(const std::uint8_t (&ip)[4], const std::uint8_t (&mac)[6]);
+    static void run(const HostCommand& command, OutcomeHandler onEnd = {});
 };
 
 // The interface of the most specific route to `ip` in a /proc/net/route

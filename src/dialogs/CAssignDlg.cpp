@@ -157,7 +157,7 @@ void CAssignDlg::OnOK() {
     if (!m_dhcp->isChecked() && !addressesAccepted())
         return;
     buildRequest();
-    HostCommands::run(HostCommands::clearArpCache());
+    m_neighbours.flush();
     m_timer.start();
     m_ok->setEnabled(false);
 }
@@ -189,6 +189,7 @@ void CAssignDlg::OnCancel() {
 void CAssignDlg::done(int result) {
     m_timer.stop();
     leaveExchange();
+    m_neighbours.removeAll();
     QDialog::done(result);
 }
 
@@ -246,7 +247,7 @@ void CAssignDlg::OnTimer() {
         setStatus(QStringLiteral("Timeout -- Did not receive an acknowlegement"));
         endAssignment(true);
     } else if (now == 9500) {
-        HostCommands::setStaticArpEntry(ip, mac);
+        m_neighbours.add(ip, mac);
     } else if (now == 9000) {
         if (gleaning)
             HostCommands::run(HostCommands::ping(ip));

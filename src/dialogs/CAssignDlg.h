@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/ExchangeDialog.h"
+#include "app/NeighbourEntries.h"
 #include "protocol/AssignDatagrams.h"
 #include "resources/TemplateControls.h"
 
@@ -74,6 +75,8 @@ private:
     QCheckBox* m_closeOnSuccess = nullptr;
     QCheckBox* m_pingGleaning = nullptr;
     QCheckBox* m_dhcp = nullptr;
+    // Removed again whenever the dialog closes, and at the latest when it goes.
+    NeighbourEntries m_neighbours;
     bool m_requestBuilt = false;
     std::uint16_t m_replyPort = 0;
 };

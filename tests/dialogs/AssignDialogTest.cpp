@@ -330,8 +330,8 @@ private Q_SLOTS:
         QCOMPARE(arp.command.windowsText, kArpS);
         QCOMPARE(arp.how, HostWindow::Hidden);
         QCOMPARE(arp.command.argv,
-                 (QStringList{"ip", "neigh", "replace", "192.168.1.50", "lladdr",
-                              "00:0b:3c:12:34:56", "nud", "permanent", "dev", "eth0"}));
+                 (QStringList{"ip", "neigh", "add", "192.168.1.50", "lladdr", "00:0b:3c:12:34:56",
+                              "nud", "permanent", "dev", "eth0"}));
         const auto& ping = f.host.runs[2];
         QCOMPARE(ping.command.windowsText, kPing);
         QCOMPARE(ping.how, HostWindow::Terminal);
@@ -586,7 +586,13 @@ private Q_SLOTS:
             QCOMPARE(finishedSpy.size(), 1);
             QVERIFY(!f.dialog->tickTimer().isActive());
             QVERIFY(f.dialog->isHidden());
+            f.dialog.reset(); // going away after closing removes nothing twice
         }
+        // The neighbour entry the assignment added leaves with the dialog.
+        QCOMPARE(f.host.windowsTexts().filter("arp -d 192.168.1.50"),
+                 QStringList{"arp -d 192.168.1.50"});
+        QCOMPARE(f.host.runs.back().command.argv,
+                 (QStringList{"ip", "neigh", "del", "192.168.1.50", "dev", "eth0"}));
         // Nothing more goes out once the dialog has gone.
         f.fake->push({0x03, 0x01, 0x00, 0x00});
         f.fake->deliverAll();
