@@ -210,7 +210,7 @@ void CQuorvelDlg::OnBrowser() {
 void CQuorvelDlg::OnTelnet() {
     std::uint8_t ip[4];
     if (selectedLaunchAddress(ip))
-        HostCommands::run(HostCommands::telnet(ip));
+        HostCommands::runWhereSeen(HostCommands::telnet(ip));
 }
 
 void CQuorvelDlg::OnBootloader() {
@@ -231,7 +231,7 @@ void CQuorvelDlg::OnBootloader() {
     }
     if (path.isEmpty())
         return;
-    HostCommands::run(HostCommands::tftpPush(ip, path));
+    HostCommands::runWhereSeen(HostCommands::tftpPush(ip, path));
 }
 
 void CQuorvelDlg::OnSysCommand(unsigned commandId) {

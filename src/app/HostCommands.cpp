@@ -1,5 +1,7 @@
 #include "HostCommands.h"
 
+#include "AppMessageBox.h"
+
 #include <QDeadlineTimer>
 #include <QDesktopServices>
 #include <QFile>
@@ -127,6 +129,15 @@ void ProcessHostCommandRunner::runInTerminal(const HostCommand& command) {
     startDetachedQuietly(command.argv);
 }
 
+QString ProcessHostCommandRunner::missingFor(const HostCommand& command) {
+    if (!desktopCanShowTerminal() ||
+        QStandardPaths::findExecutable(QStringLiteral("x-terminal-emulator")).isEmpty())
+        return QStringLiteral("x-terminal-emulator");
+    if (!command.tool.isEmpty() && QStandardPaths::findExecutable(command.tool).isEmpty())
+        return command.tool;
+    return {};
+}
+
 void ProcessHostCommandRunner::openUrl(const HostCommand& command) {
     QDesktopServices::openUrl(command.url);
 }
@@ -240,7 +251,9 @@ HostCommand HostCommands::telnet(const std::uint8_t (&ip)[4]) {
     return {QString::asprintf("explorer telnet://%i.%i.%i.%i", ip[0], ip[1], ip[2], ip[3]),
             HostWindow::Terminal,
             {QStringLiteral("telnet"), DottedAddress(ip)},
-            {}};
+            {},
+            QStringLiteral("telnet"),
+            QStringLiteral("telnet")};
 }
 
 HostCommand HostCommands::tftpPush(const std::uint8_t (&ip)[4], const QString& imagePath) {
@@ -273,7 +286,26 @@ HostCommand HostCommands::tftpPush(const std::uint8_t (&ip)[4], const QString& i
                     QStringLiteral("sh"),
                     imagePath,
                     address};
+    command.tool = QStringLiteral("tftp");
+    command.toolPackage = QStringLiteral("tftp-hpa");
     return command;
+}
+
+void HostCommands::runWhereSeen(const HostCommand& command) {
+    if (!g_runner)
+        return;
+    const QString missing = g_runner->missingFor(command);
+    if (missing.isEmpty()) {
+        run(command);
+        return;
+    }
+    if (missing == command.tool)
+        AppMessageBox(QStringLiteral("%1 was not found; install the Debian package %2.")
+                          .arg(missing, command.toolPackage));
+    else
+        AppMessageBox(QStringLiteral("No terminal window can be opened (%1 was not found), so %2 "
+                                     "was not started.")
+                          .arg(missing, command.tool));
 }
 
 void HostCommands::run(const HostCommand& command, OutcomeHandler onEnd) {

@@ -24,6 +24,10 @@ struct HostCommand {
     HostWindow window = HostWindow::Hidden;
     QStringList argv; // program first; for Hidden and Terminal
     QUrl url;         // for Browser
+    // A Terminal command that is no use unseen: the program the user needs
+    // and the Debian package that has it. Empty for the rest.
+    QString tool = {};
+    QString toolPackage = {};
 };
 
 // How a hidden command ended.
@@ -39,6 +43,9 @@ public:
     virtual void runHidden(const HostCommand& command, OutcomeHandler onEnd = {}) = 0;
     virtual void runInTerminal(const HostCommand& command) = 0;
     virtual void openUrl(const HostCommand& command) = 0;
+    // What keeps a command with a `tool` from being seen: an empty text when
+    // nothing, else the missing program's name.
+    virtual QString missingFor(const HostCommand& command) = 0;
     // The network interface the host would send to `ip` through; empty when
     // no route is known.
     virtual QString interfaceRoutingTo(const std::uint8_t (&ip)[4]) = 0;
@@ -54,6 +61,7 @@ public:
     void runHidden(const HostCommand& command, OutcomeHandler onEnd = {}) override;
     void runInTerminal(const HostCommand& command) override;
     void openUrl(const HostCommand& command) override;
+    QString missingFor(const HostCommand& command) override;
     QString interfaceRoutingTo(const std::uint8_t (&ip)[4]) override;
 
 private:
@@ -94,6 +102,9 @@ public:
     static HostCommand tftpPush(const std::uint8_t (&ip)[4], const QString& imagePath);
 
     static void run(const HostCommand& command, OutcomeHandler onEnd = {});
+    // Runs a command with a `tool` only where the user will see it; else a
+    // message box names what is missing.
+    static void runWhereSeen(const HostCommand& command);
 };
 
 // The interface of the most specific route to `ip` in a /proc/net/route

@@ -30,6 +30,7 @@ public:
     void openUrl(const HostCommand& command) override {
         runs.push_back({HostWindow::Browser, command});
     }
+    QString missingFor(const HostCommand&) override { return missing; }
     QString interfaceRoutingTo(const std::uint8_t (&)[4]) override { return routeInterface; }
 
     QStringList windowsTexts() const {
@@ -41,6 +42,7 @@ public:
 
     std::vector<Run> runs;
     QString routeInterface = QStringLiteral("eth0");
+    QString missing; // what missingFor answers
     // How every hidden command ends, reported at once.
     CommandOutcome hiddenOutcome = CommandOutcome::Succeeded;
 
