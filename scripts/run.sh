@@ -6,7 +6,7 @@
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/setup.sh"
 
-quorvel_install_packages
+quorvel_install_packages "${QUORVEL_RUN_PACKAGES[@]}"
 # Only what the tool needs: no tests, benchmarks, simulator or fuzzers.
 quorvel_build -DBUILD_TESTING=OFF -DQUORVEL_BENCHMARKS=OFF -DQUORVEL_TOOLS=OFF
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then

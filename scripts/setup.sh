@@ -24,6 +24,10 @@ QUORVEL_TEST_PACKAGES=(
     desktop-file-utils appstream dpkg-dev file
 )
 
+# What the tool itself runs on the host: the neighbour steps (iproute2), the
+# boot loader's firmware push (tftp-hpa's syntax) and the telnet session.
+QUORVEL_RUN_PACKAGES=(iproute2 iputils-ping tftp-hpa telnet)
+
 quorvel_missing_packages() {
     local missing=() p
     for p in "${QUORVEL_PACKAGES[@]}" "$@"; do

@@ -13,6 +13,7 @@
 #include "dialogs/CPortConfigDlg.h"
 #include "dialogs/CSearchDlg.h"
 #include "dialogs/PrtStatDlg.h"
+#include "frame/DialogKeys.h"
 #include "resources/StringTable.h"
 
 #include <QCheckBox>
@@ -50,6 +51,7 @@ CQuorvelDlg::CQuorvelDlg(CQuorvelApp& app, QWidget* parent) : CVtDialog(parent),
         return m_deviceList;
     });
     setFixedClientSize(m_controls.clientSize());
+    InstallDialogKeys(*this, m_controls, DialogKeyMode::MainWindow);
 
     m_showMac = m_controls.as<QCheckBox>(1006);
     m_leftColumn = m_controls.as<QCheckBox>(1007);
@@ -205,7 +207,7 @@ void CQuorvelDlg::OnBrowser() {
 void CQuorvelDlg::OnTelnet() {
     std::uint8_t ip[4];
     if (selectedLaunchAddress(ip))
-        HostCommands::run(HostCommands::telnet(ip));
+        HostCommands::runWhereSeen(HostCommands::telnet(ip));
 }
 
 void CQuorvelDlg::OnBootloader() {
@@ -226,7 +228,7 @@ void CQuorvelDlg::OnBootloader() {
     }
     if (path.isEmpty())
         return;
-    HostCommands::run(HostCommands::tftpPush(ip, path));
+    HostCommands::runWhereSeen(HostCommands::tftpPush(ip, path));
 }
 
 void CQuorvelDlg::OnSysCommand(unsigned commandId) {
