@@ -37,6 +37,10 @@ public:
 
     // Called once for each datagram waiting; the callee must read it.
     std::function<void()> onReadyRead;
+    // Called when a run of onReadyRead calls ends and the event loop is
+    // about to turn, with or without datagrams still waiting. Optional: a
+    // socket may never call it.
+    std::function<void()> onReadPaused;
 };
 
 constexpr std::uint32_t kBroadcastAddress = 0xFFFFFFFFu;
