@@ -7,6 +7,8 @@
 // --non-root-buffer: both sides get the receive buffer an ordinary user
 // gets (no SO_RCVBUFFORCE, so capped at rmem_max), as when the tool does not
 // run as root.
+// --queued-only: only the queued rounds (--rounds N of them, default 5), for
+// a profiler.
 //
 // Rates, each side by side with the bare loop:
 //   live    the flood read as it arrives: N / (last datagram handled - first
@@ -34,12 +36,20 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <functional>
 #include <netinet/in.h>
 #include <poll.h>
 #include <string>
 #include <sys/socket.h>
 #include <unistd.h>
 #include <vector>
+
+#if __has_include(<valgrind/callgrind.h>)
+#include <valgrind/callgrind.h>
+#else
+#define CALLGRIND_START_INSTRUMENTATION
+#define CALLGRIND_STOP_INSTRUMENTATION
+#endif
 
 using namespace quorvel;
 using namespace quorvel::bench;
@@ -51,7 +61,7 @@ namespace {
 // Long enough for the simulator to have put every reply in the queue.
 constexpr int kQueueFillMs = 1500;
 // A queued read lasts milliseconds: one round says little on a shared machine.
-constexpr int kQueuedRounds = 5;
+int g_queuedRounds = 5;
 
 struct Reading {
     long datagrams = 0;
@@ -169,6 +179,41 @@ private:
     long m_count = 0;
 };
 
+// Notes when the first datagram reached the tool's handler. The list is told
+// of new boards once per burst, so its first listing comes only after a
+// whole burst was read: the rate counts from the first read, as the bare
+// side's does.
+class FirstRead {
+public:
+    explicit FirstRead(DatagramSocket& socket) : m_socket(socket), m_inner(socket.onReadyRead) {
+        socket.onReadyRead = [this] {
+            if (t == 0)
+                t = Now();
+            m_inner();
+        };
+    }
+    ~FirstRead() { m_socket.onReadyRead = m_inner; }
+    FirstRead(const FirstRead&) = delete;
+    FirstRead& operator=(const FirstRead&) = delete;
+
+    double t = 0;
+
+private:
+    DatagramSocket& m_socket;
+    std::function<void()> m_inner;
+};
+
+// Turns the event loop until every board is listed: all the tool's work on
+// a queued flood, and nothing else. Only this is instrumented under
+//   valgrind --tool=callgrind --instr-atstart=no search_reply_path --queued-only
+void drainQueued(const ListingClock& clock, long boards) {
+    CALLGRIND_START_INSTRUMENTATION;
+    const double start = Now();
+    while (clock.listed < boards && Now() - start < 30)
+        QCoreApplication::processEvents();
+    CALLGRIND_STOP_INSTRUMENTATION;
+}
+
 // The search dialog open without its modal loop, so that the flood can
 // queue up before the event loop reads it.
 Reading replyPathQueued(long boards) {
@@ -183,14 +228,13 @@ Reading replyPathQueued(long boards) {
     dialog.show();
     testing::SpinFor(100);
     ListingClock clock(a.window->deviceList());
+    FirstRead firstRead(*a.socket);
     const UdpCounters before = ReadUdpCounters();
     search.OnTimer(); // the first tick: the request goes out
     QThread::msleep(kQueueFillMs);
-    const double start = Now();
-    while (clock.listed < boards && Now() - start < 30)
-        QCoreApplication::processEvents();
+    drainQueued(clock, boards);
     r.datagrams = clock.listed;
-    r.first = clock.first;
+    r.first = firstRead.t;
     r.last = clock.last;
     r.dropped = ReadUdpCounters().receiveBufferErrors - before.receiveBufferErrors;
     dialog.OnCancel();
@@ -218,6 +262,7 @@ Live replyPathLive(SimulatorRig& rig, long boards) {
     a.window->show();
     QCoreApplication::processEvents();
     ListingClock clock(a.window->deviceList());
+    FirstRead firstRead(*a.socket);
     StallProbe probe;
     const qsizetype requestsBefore = rig.received(QStringLiteral("search")).size();
     const UdpCounters before = ReadUdpCounters();
@@ -239,7 +284,7 @@ Live replyPathLive(SimulatorRig& rig, long boards) {
             clock.times.begin(), clock.times.end(), [&](double t) { return t < repeat; }));
     }
     l.reading.datagrams = clock.listed;
-    l.reading.first = clock.first;
+    l.reading.first = firstRead.t;
     l.reading.last = clock.last;
     l.reading.dropped = after.receiveBufferErrors - before.receiveBufferErrors;
     l.read = after.inDatagrams - before.inDatagrams;
@@ -289,12 +334,17 @@ void printQueued(const char* name, const std::vector<Reading>& rounds) {
 
 int main(int argc, char** argv) {
     long boards = 10000;
+    bool queuedOnly = false;
     for (int i = 1; i < argc; ++i) {
         const std::string name = argv[i];
         if (name == "--boards" && i + 1 < argc)
             boards = std::atol(argv[++i]);
         else if (name == "--non-root-buffer")
             g_forceBuffer = false;
+        else if (name == "--queued-only")
+            queuedOnly = true;
+        else if (name == "--rounds" && i + 1 < argc)
+            g_queuedRounds = std::max(1, std::atoi(argv[++i]));
     }
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -316,38 +366,44 @@ int main(int argc, char** argv) {
                 g_forceBuffer ? "" : ", receive buffer as a non-root user gets it");
     std::printf("load_average_before %s\n", LoadAverage().c_str());
 
-    const Reading bareLive = bareRead(boards, false);
-    const Live live = replyPathLive(rig, boards);
+    Reading bareLive;
+    Live live;
+    if (!queuedOnly) {
+        bareLive = bareRead(boards, false);
+        live = replyPathLive(rig, boards);
+    }
     std::vector<Reading> bareQueued, pathQueued;
-    for (int round = 0; round < kQueuedRounds; ++round) {
+    for (int round = 0; round < g_queuedRounds; ++round) {
         bareQueued.push_back(bareRead(boards, true));
         pathQueued.push_back(replyPathQueued(boards));
     }
 
-    std::printf("-- live: read as the flood arrives\n");
-    print("bare_live", bareLive);
-    print("reply_path_live", live.reading);
-    std::printf("reply_path_to_bare_live_ratio %.2f   (target >= 0.50)\n",
-                ratio(live.reading, bareLive));
-    std::printf("-- the live search through the main window\n");
-    std::printf("receive_buffer_bytes %d\n", live.receiveBufferBytes);
-    std::printf("requests_sent %d\n", live.requests);
-    std::printf("first_request_after_click_ms %.0f\n", live.firstRequestAfterClickMs);
-    std::printf("boards_listed_before_the_first_repeat %ld\n", live.listedBeforeRepeat);
-    std::printf("boards_listed %ld   (target %ld)\n", live.listed, boards);
-    std::printf("boards_lost %ld\n", boards - live.listed);
-    std::printf("datagrams_read %lld\n", live.read);
-    std::printf("all_listed_after_request_ms %.0f\n", live.allListedAfterRequestMs);
-    std::printf("worst_gui_stall_while_arriving_ms %.1f   (target <= 100)\n",
-                live.worstStallArrivingMs);
-    std::printf("worst_gui_stall_whole_search_ms %.1f\n", live.worstStallRunMs);
-    std::printf("search_window_open_s %.2f\n", live.runS);
+    if (!queuedOnly) {
+        std::printf("-- live: read as the flood arrives\n");
+        print("bare_live", bareLive);
+        print("reply_path_live", live.reading);
+        std::printf("reply_path_to_bare_live_ratio %.2f   (target >= 0.50)\n",
+                    ratio(live.reading, bareLive));
+        std::printf("-- the live search through the main window\n");
+        std::printf("receive_buffer_bytes %d\n", live.receiveBufferBytes);
+        std::printf("requests_sent %d\n", live.requests);
+        std::printf("first_request_after_click_ms %.0f\n", live.firstRequestAfterClickMs);
+        std::printf("boards_listed_before_the_first_repeat %ld\n", live.listedBeforeRepeat);
+        std::printf("boards_listed %ld   (target %ld)\n", live.listed, boards);
+        std::printf("boards_lost %ld\n", boards - live.listed);
+        std::printf("datagrams_read %lld\n", live.read);
+        std::printf("all_listed_after_request_ms %.0f\n", live.allListedAfterRequestMs);
+        std::printf("worst_gui_stall_while_arriving_ms %.1f   (target <= 100)\n",
+                    live.worstStallArrivingMs);
+        std::printf("worst_gui_stall_whole_search_ms %.1f\n", live.worstStallRunMs);
+        std::printf("search_window_open_s %.2f\n", live.runS);
+    }
     std::printf("-- queued: the whole flood waiting before the first read\n");
-    std::printf("queued_rounds %d\n", kQueuedRounds);
+    std::printf("queued_rounds %d\n", g_queuedRounds);
     printQueued("bare_queued", bareQueued);
     printQueued("reply_path_queued", pathQueued);
     std::vector<double> ratios, microseconds;
-    for (int round = 0; round < kQueuedRounds; ++round) {
+    for (int round = 0; round < g_queuedRounds; ++round) {
         ratios.push_back(ratio(pathQueued[round], bareQueued[round]));
         const Reading& r = pathQueued[round];
         microseconds.push_back(r.datagrams > 1 ? r.ms() * 1000 / (r.datagrams - 1) : 0.0);

@@ -99,7 +99,7 @@ void CMySocket::OnReceive() {
     budget.start();
     for (int handled = 0; handled < kMaxDatagramsPerNotification; ++handled) {
         if (!isOpen() || !hasPendingDatagram())
-            return;
+            break;
         // The handler may open a message box; its event loop must still be
         // woken for the datagrams fetched behind this one.
         if (m_next + 1 < m_fetched && !m_resume.isActive())
@@ -113,6 +113,8 @@ void CMySocket::OnReceive() {
     }
     if (isOpen() && haveFetched() && !m_resume.isActive())
         m_resume.start();
+    if (onReadPaused)
+        onReadPaused();
 }
 
 bool CMySocket::fetch() {

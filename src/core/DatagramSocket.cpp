@@ -1,11 +1,8 @@
 #include "DatagramSocket.h"
 
-#include <cstring>
-
 namespace quorvel {
 
 ReadBytes ReceiveBuffer::read(DatagramSocket& socket, ReadOutcome* outcome) {
-    std::memset(m_bytes, 0, sizeof m_bytes);
     const ReadOutcome result = socket.receive(m_bytes);
     if (outcome)
         *outcome = result;

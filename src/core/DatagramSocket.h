@@ -37,11 +37,18 @@ public:
 
     // Called once for each datagram waiting; the callee must read it.
     std::function<void()> onReadyRead;
+    // Called when a run of onReadyRead calls ends and the event loop is
+    // about to turn, with or without datagrams still waiting. Optional: a
+    // socket may never call it.
+    std::function<void()> onReadPaused;
 };
 
 constexpr std::uint32_t kBroadcastAddress = 0xFFFFFFFFu;
 
-// Each reply handler's own buffer, zeroed before every read.
+// Each reply handler's own buffer. Only the datagram's own bytes are handed
+// out, and the decoders read anything past them as zeros, so the buffer is
+// not cleared first: clearing 4 KiB cost more than the rest of reading a
+// search reply.
 class ReceiveBuffer {
 public:
     // Reads one datagram; nothing on a failed read.

@@ -59,6 +59,16 @@ bool DeviceTable::AddRecord(DeviceRecord&& record) {
     return true;
 }
 
+void DeviceTable::AppendRecord(DeviceRecord&& record) {
+    records.push_back(std::move(record));
+    m_unshown = true;
+}
+
+void DeviceTable::ShowAppendedRecords() {
+    if (m_unshown)
+        updateScrollBar();
+}
+
 void DeviceTable::Clear() {
     records.clear();
     records.shrink_to_fit();
@@ -67,6 +77,7 @@ void DeviceTable::Clear() {
 }
 
 void DeviceTable::updateScrollBar() {
+    m_unshown = false;
     if (m_view)
         m_view->UpdateScrollBar();
     else

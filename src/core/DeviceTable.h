@@ -33,6 +33,13 @@ public:
 
     bool AddRecord(const DeviceRecord& record);
     bool AddRecord(DeviceRecord&& record);
+    // Appends without telling the view yet. A burst of thousands of replies
+    // would otherwise lay the list out and sort it once per board, though
+    // nothing is painted before the burst ends. ShowAppendedRecords tells the
+    // view once for all of them; so does any other change that updates it.
+    void AppendRecord(DeviceRecord&& record);
+    void ShowAppendedRecords();
+    bool hasUnshownRecords() const { return m_unshown; }
     void Clear();
     void SortAndRedraw();
 
@@ -70,6 +77,7 @@ private:
 
     std::vector<DeviceRecord> records;
     DeviceTableView* m_view = nullptr;
+    bool m_unshown = false; // records appended since the view was last told
 };
 
 // Compares two records by the key of a sorted mode; -1, 0 or 1.

@@ -2,6 +2,7 @@
 
 #include "AppMessageBox.h"
 #include "Countdown.h"
+#include "DeviceTable.h"
 #include "protocol/RandomNumber.h"
 #include "protocol/SearchDatagrams.h"
 
@@ -25,12 +26,14 @@ SearchExchange::SearchExchange(SocketDispatch& dispatch, const RemotePortList& p
     connect(&m_timer, &QTimer::timeout, this, &SearchExchange::OnTimer);
     m_showFound.setSingleShot(true);
     m_showFound.setInterval(0);
-    connect(&m_showFound, &QTimer::timeout, this, &SearchExchange::showFoundCount);
+    connect(&m_showFound, &QTimer::timeout, this, &SearchExchange::showFound);
 }
 
 SearchExchange::~SearchExchange() {
     m_timer.stop();
     m_dispatch.forget(this);
+    // Boards read just before the run ended are listed all the same.
+    m_table.ShowAppendedRecords();
 }
 
 void SearchExchange::start() {
@@ -112,16 +115,23 @@ void SearchExchange::HandleSearchReply() {
                                    QString::fromStdString(m_run.labels->second));
     if (outcome.added && !m_showFound.isActive())
         m_showFound.start();
-    // Showing the count again for each of thousands of replies would cost
-    // more than the rest of the reply: it is shown once the waiting replies
-    // are read, or at the event loop's next turn, whichever comes first.
+    // Laying out the list and showing the count again for each of thousands
+    // of replies would cost more than the rest of the reply: both are done
+    // once the waiting replies are read, when the socket pauses for the event
+    // loop, or at the event loop's next turn, whichever comes first.
     if (!m_showFound.isActive() || socket->hasPendingDatagram())
         return;
-    m_showFound.stop();
-    showFoundCount();
+    showFound();
 }
 
-void SearchExchange::showFoundCount() {
+void SearchExchange::RepliesPaused() {
+    if (m_showFound.isActive())
+        showFound();
+}
+
+void SearchExchange::showFound() {
+    m_showFound.stop();
+    m_table.ShowAppendedRecords();
     Q_EMIT foundCountChanged(m_run.foundCount);
 }
 

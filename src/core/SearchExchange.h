@@ -41,6 +41,7 @@ public:
     void RepeatSearch();
 
     void HandleReply() override { HandleSearchReply(); }
+    void RepliesPaused() override;
     void HandleSearchReply();
 
     // Read each time the countdown reaches zero.
@@ -74,7 +75,8 @@ Q_SIGNALS:
 
 private:
     void sendToEveryPort();
-    void showFoundCount();
+    // Lists the boards appended since the last call and shows the count.
+    void showFound();
 
     SocketDispatch& m_dispatch;
     const RemotePortList& m_ports;
@@ -87,7 +89,8 @@ private:
     SearchRunState m_run;
     int m_countdown = kCountdownFull;
     QTimer m_timer;
-    // Shows the count once a burst of replies has been read.
+    // Lists the new boards and shows the count once a burst of replies has
+    // been read, or at the event loop's next turn.
     QTimer m_showFound;
 };
 

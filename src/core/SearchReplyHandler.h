@@ -32,7 +32,8 @@ struct SearchReplyOutcome {
 };
 
 // Reads one datagram from `socket` and handles it as a search reply: a new
-// board goes into `table`; bad datagrams are reported.
+// board is appended to `table`, whose view the caller tells at the end of the
+// burst (DeviceTable::ShowAppendedRecords); bad datagrams are reported.
 SearchReplyOutcome HandleSearchDatagram(DatagramSocket& socket, DeviceTable& table,
                                         SearchRunState& run);
 

@@ -9,16 +9,22 @@ SocketDispatch::SocketDispatch(std::unique_ptr<DatagramSocket> socket) {
 }
 
 SocketDispatch::~SocketDispatch() {
-    if (udpSocket)
+    if (udpSocket) {
         udpSocket->onReadyRead = nullptr;
+        udpSocket->onReadPaused = nullptr;
+    }
 }
 
 void SocketDispatch::setSocket(std::unique_ptr<DatagramSocket> socket) {
-    if (udpSocket)
+    if (udpSocket) {
         udpSocket->onReadyRead = nullptr;
+        udpSocket->onReadPaused = nullptr;
+    }
     udpSocket = std::move(socket);
-    if (udpSocket)
+    if (udpSocket) {
         udpSocket->onReadyRead = [this] { OnReceive(); };
+        udpSocket->onReadPaused = [this] { OnReadPaused(); };
+    }
 }
 
 ReplyHandler* SocketDispatch::currentOwner() const {
@@ -59,6 +65,11 @@ void SocketDispatch::OnReceive() {
     if (udpSocket)
         buffer.read(*udpSocket);
     AppMessageBox(QStringLiteral("Recevied an out-of-place Packet -- Discarding"));
+}
+
+void SocketDispatch::OnReadPaused() {
+    if (ReplyHandler* owner = currentOwner())
+        owner->RepliesPaused();
 }
 
 } // namespace quorvel

@@ -20,6 +20,9 @@ class ReplyHandler {
 public:
     virtual ~ReplyHandler() = default;
     virtual void HandleReply() = 0;
+    // The socket stops handing out datagrams for now, so that the event loop
+    // can turn: whatever was held back for the end of a burst is due.
+    virtual void RepliesPaused() {}
 };
 
 // The shared socket and who owns what arrives on it. One exchange at a time
@@ -45,6 +48,8 @@ public:
 
     // One waiting datagram: to the owning exchange, or read and reported.
     void OnReceive();
+    // The socket lets the event loop turn: tells the owning exchange.
+    void OnReadPaused();
 
     std::unique_ptr<DatagramSocket> udpSocket;
     std::int32_t ExchangeMode = ExchangeNone;

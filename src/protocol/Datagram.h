@@ -11,7 +11,7 @@ namespace quorvel {
 // the read failed (a socket error, or a datagram too long for the buffer).
 using ReadBytes = std::optional<std::span<const std::uint8_t>>;
 
-// Every reply handler reads into a zeroed buffer of this size; a datagram
+// Every reply handler reads into a buffer of this size; a datagram
 // longer than this is a failed read.
 constexpr std::size_t kReceiveBufferSize = 4096;
 

@@ -18,9 +18,8 @@ SearchDatagramKind ClassifySearchDatagram(const ReadBytes& datagram,
     const bool numberMatches = currentNumber && reader.u16be(2) == *currentNumber;
     if (reader.size() >= kSearchReplyFixedSize && reader.u8(0) == SearchReplyType)
         return numberMatches ? SearchDatagramKind::Reply : SearchDatagramKind::Invalid;
-    // Bytes past a short datagram read as zero, as they would in the zeroed
-    // receive buffer; the current number is never zero, so an empty datagram
-    // is never taken for our own request.
+    // Bytes past a short datagram read as zero (ByteReader); the current number is never zero, so
+    // an empty datagram is never taken for our own request.
     if (reader.u8(0) == SearchRequestType && numberMatches)
         return SearchDatagramKind::OwnRequest;
     return SearchDatagramKind::Invalid;

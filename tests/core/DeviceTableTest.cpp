@@ -194,6 +194,49 @@ private Q_SLOTS:
         }
     }
 
+    // A burst appended and then shown lands where adding its records one by
+    // one would have put them, selection included, with one view update.
+    void appendedBurstMatchesSingleAdds() {
+        std::srand(7);
+        for (int round = 0; round < 200; ++round) {
+            DeviceTable single, burst;
+            RecordingView view(burst);
+            burst.setView(&view);
+            single.sortMode = burst.sortMode = round % 4;
+            const auto make = [](int i) {
+                DeviceRecord r = timed("r", std::rand() % 3, std::rand() % 3, 0, std::rand() % 2);
+                r.ip[3] = static_cast<std::uint8_t>(std::rand() % 3);
+                r.description = std::to_string(i);
+                return r;
+            };
+            const int shown = std::rand() % 6, appended = 1 + std::rand() % 8;
+            for (int i = 0; i < shown; ++i) {
+                const DeviceRecord r = make(i);
+                single.AddRecord(r);
+                burst.AddRecord(r);
+            }
+            const std::int64_t selection = shown > 0 ? std::rand() % shown : -1;
+            single.selectIndex(selection);
+            burst.selectIndex(selection);
+            const int updatesBefore = view.scrollUpdates;
+            for (int i = shown; i < shown + appended; ++i) {
+                DeviceRecord r = make(i);
+                single.AddRecord(r);
+                burst.AppendRecord(std::move(r));
+            }
+            QCOMPARE(view.scrollUpdates, updatesBefore);
+            QVERIFY(burst.hasUnshownRecords());
+            burst.ShowAppendedRecords();
+            burst.ShowAppendedRecords(); // nothing new: no second update
+            QCOMPARE(view.scrollUpdates, updatesBefore + 1);
+            QVERIFY(!burst.hasUnshownRecords());
+            QCOMPARE(burst.recordList().size(), single.recordList().size());
+            for (std::size_t i = 0; i < single.recordList().size(); ++i)
+                QCOMPARE(burst.recordList()[i].description, single.recordList()[i].description);
+            QCOMPARE(burst.selectedIndex, single.selectedIndex);
+        }
+    }
+
     void clearLeavesNoSelection() {
         DeviceTable table;
         RecordingView view(table);

@@ -19,6 +19,21 @@ namespace {
 const QString kSendFailureTail =
     QStringLiteral(" Unable To Send Packet. Please Check Network Connection.");
 
+// Counts the list's layouts and how many boards the last one showed.
+struct ListCounter : DeviceTableView {
+    explicit ListCounter(DeviceTable& t) : table(t) { table.setView(this); }
+    ~ListCounter() override { table.setView(nullptr); }
+    void UpdateScrollBar() override {
+        ++updates;
+        listed = table.GetRecordCount();
+        table.SortAndRedraw();
+    }
+    void RequestRedraw() override {}
+    DeviceTable& table;
+    int updates = 0;
+    std::uint32_t listed = 0;
+};
+
 // One search over the fake socket, started as a dialog's opening starts it.
 struct Fixture {
     Fixture() : fake(new FakeDatagramSocket), dispatch(std::unique_ptr<DatagramSocket>(fake)) {}
@@ -153,6 +168,45 @@ private Q_SLOTS:
         QCOMPARE(f.search.foundCount(), 5);
         QCOMPARE(shown.count(), 1);
         QCOMPARE(shown[0][0].toInt(), 5);
+    }
+
+    // The list is laid out once per burst: when nothing more waits, when the
+    // socket pauses for the event loop with replies still waiting, or when
+    // the run is destroyed.
+    void aBurstIsListedOnce() {
+        Fixture f;
+        ListCounter list(f.table);
+        f.search.start();
+        f.tick();
+        for (std::uint8_t mac = 1; mac <= 4; ++mac)
+            f.fake->push(SearchReplyBytes(*f.search.randomNumber(), mac));
+        f.fake->deliverAll();
+        QCOMPARE(list.updates, 1);
+        QCOMPARE(list.listed, 4u);
+
+        // Two read, two still waiting when the socket lets the loop turn.
+        for (std::uint8_t mac = 5; mac <= 8; ++mac)
+            f.fake->push(SearchReplyBytes(*f.search.randomNumber(), mac));
+        f.fake->onReadyRead();
+        f.fake->onReadyRead();
+        QCOMPARE(list.updates, 1);
+        f.fake->onReadPaused();
+        QCOMPARE(list.updates, 2);
+        QCOMPARE(list.listed, 6u);
+
+        // Read, then the run ends before the burst does.
+        {
+            SearchExchange second(f.dispatch, f.ports, f.table);
+            second.start();
+            second.OnTimer();
+            f.fake->queue.clear();
+            f.fake->push(SearchReplyBytes(*second.randomNumber(), 9));
+            f.fake->push(SearchReplyBytes(*second.randomNumber(), 10));
+            f.fake->onReadyRead();
+            QCOMPARE(list.updates, 2);
+        }
+        QCOMPARE(list.updates, 3);
+        QCOMPARE(list.listed, 7u);
     }
 
     void newLabelsAreAnnouncedOnce() {
