@@ -1,6 +1,7 @@
 #pragma once
 
 #include "DeviceTable.h"
+#include "ListNavigation.h"
 
 #include <QFont>
 #include <QImage>
@@ -31,15 +32,25 @@ public:
     // The drawing area: the widget without the scroll bar while it shows.
     QRect clientRect() const;
 
+    // Selects a record (an index past the last clears the selection), scrolls
+    // it into view and tells assistive technology.
+    void selectAndShow(std::int64_t index);
+    // The cell rectangle of a record in widget coordinates.
+    QRect cellRect(std::int64_t index) const;
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void onSliderAction(int action);
     void placeScrollBar();
+    void scrollByNotches(int notches);
+    void selectionChanged();
     void drawCell(QPainter& painter, const QRect& cell, const QRect& dirty,
                   const DeviceRecord& record, std::int64_t index);
     const QImage& cellBackground(int width);
@@ -53,6 +64,7 @@ private:
     int m_detailAscent = 0;
     int m_highlightAscent = 0;
     QImage m_cellBackground;
+    WheelNotches m_wheel;
 };
 
 } // namespace quorvel
