@@ -1,6 +1,7 @@
 #include "CQuorvelApp.h"
 #include "FontSetup.h"
 #include "HostCommands.h"
+#include "Translations.h"
 
 #include <QApplication>
 #include <cstdio>
@@ -28,6 +29,7 @@ int main(int argc, char** argv) {
     }
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quorvel"));
+    quorvel::InstallTranslations(application);
     quorvel::InstallFontSubstitutions();
     quorvel::ProcessHostCommandRunner hostCommands;
     quorvel::SetHostCommandRunner(&hostCommands);
