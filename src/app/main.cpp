@@ -1,6 +1,6 @@
 #include "CQuorvelApp.h"
+#include "DesktopHostCommandRunner.h"
 #include "FontSetup.h"
-#include "HostCommands.h"
 #include "Translations.h"
 
 #include <QApplication>
@@ -31,7 +31,7 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Quorvel"));
     quorvel::InstallTranslations(application);
     quorvel::InstallFontSubstitutions();
-    quorvel::ProcessHostCommandRunner hostCommands;
+    quorvel::DesktopHostCommandRunner hostCommands;
     quorvel::SetHostCommandRunner(&hostCommands);
     quorvel::CQuorvelApp app;
     return app.InitInstance();

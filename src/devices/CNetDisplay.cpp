@@ -4,7 +4,8 @@
 #include "CellText.h"
 #include "NetDisplayAccessible.h"
 #include "ScrollModel.h"
-#include "app/AppMessageBox.h"
+#include "core/AppMessageBox.h"
+#include "core/NetworkInterfaces.h"
 
 #include <QClipboard>
 #include <QEvent>
@@ -55,8 +56,8 @@ int channel(int top, int bottom, int row, int rows) {
 
 } // namespace
 
-CNetDisplay::CNetDisplay(QWidget* parent)
-    : QWidget(parent), m_scrollBar(new QScrollBar(Qt::Vertical, this)),
+CNetDisplay::CNetDisplay(DeviceTable& table, QWidget* parent)
+    : QWidget(parent), m_table(table), m_scrollBar(new QScrollBar(Qt::Vertical, this)),
       m_titleFont(cellFont("Tahoma", 18, true)), m_detailFont(cellFont("宋体", 14, false)),
       m_highlightFont(cellFont("宋体", 14, true)) {
     m_titleAscent = QFontMetrics(m_titleFont).ascent();
@@ -84,6 +85,11 @@ CNetDisplay::CNetDisplay(QWidget* parent)
     m_table.setView(this);
     setFocusPolicy(Qt::StrongFocus);
     InstallNetDisplayAccessibility();
+}
+
+CNetDisplay::~CNetDisplay() {
+    if (m_table.view() == this)
+        m_table.setView(nullptr);
 }
 
 int CNetDisplay::scrollPosition() const {
@@ -317,7 +323,8 @@ void CNetDisplay::keyPressEvent(QKeyEvent* event) {
         if (m_table.HasSelection()) {
             const auto& board =
                 m_table.recordList()[static_cast<std::size_t>(m_table.selectedIndex)];
-            QGuiApplication::clipboard()->setText(BoardClipboardText(board));
+            QGuiApplication::clipboard()->setText(BoardClipboardText(
+                board, QString::fromStdString(InterfaceName(board.interfaceIndex))));
         }
         event->accept();
         return;

@@ -42,7 +42,8 @@ struct FiftyBoards {
     }
     int position() const { return display.scrollPosition(); }
     int selected() const { return display.table().selectedIndex; }
-    CNetDisplay display;
+    DeviceTable devices;
+    CNetDisplay display{devices};
 };
 
 } // namespace

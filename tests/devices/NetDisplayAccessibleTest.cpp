@@ -30,7 +30,8 @@ private Q_SLOTS:
     // Rows, their texts and states, and the selection as the focus, on a
     // list of fifty boards.
     void theListShowsItsBoardsAsRows() {
-        CNetDisplay display;
+        DeviceTable devices;
+        CNetDisplay display(devices);
         display.resize(600, 365);
         for (int i = 0; i < 50; ++i)
             display.table().AddRecord(board(i));

@@ -4,10 +4,10 @@
 #include "RealSocketApp.h"
 #include "RecordingMessageSink.h"
 #include "SimulatorRig.h"
-#include "app/HostCommands.h"
-#include "devices/DeviceTable.h"
+#include "core/DeviceTable.h"
+#include "core/ProcessHostCommandRunner.h"
+#include "core/SearchExchange.h"
 #include "dialogs/CAssignDlg.h"
-#include "dialogs/CSearchDlg.h"
 #include "dialogs/IpAddressEdit.h"
 #include "protocol/AssignDatagrams.h"
 
@@ -17,7 +17,6 @@
 #include <QTest>
 #include <cstdlib>
 #include <ctime>
-#include <sys/stat.h>
 
 using namespace quorvel;
 using namespace quorvel::testing;
@@ -28,25 +27,6 @@ using Address = std::array<std::uint8_t, 4>;
 
 const QString kProgrammed = QStringLiteral("Success -- Device Programmed");
 const QString kTimeout = QStringLiteral("Timeout -- Did not receive an acknowlegement");
-
-// True only inside the network namespace the rig made for the tool: the real
-// host commands below change its neighbour table, and must never change the
-// host's own.
-bool inRigToolNamespace(QString* why) {
-    const QString name = qEnvironmentVariable("QUORVEL_RIG_TOOL_NS");
-    struct stat own {};
-    struct stat rig {};
-    if (name.isEmpty() || stat("/proc/self/ns/net", &own) != 0 ||
-        stat(QStringLiteral("/run/netns/%1").arg(name).toLocal8Bit().constData(), &rig) != 0) {
-        *why = QStringLiteral("cannot find the rig's tool namespace \"%1\"").arg(name);
-        return false;
-    }
-    if (own.st_dev != rig.st_dev || own.st_ino != rig.st_ino) {
-        *why = QStringLiteral("this process is not in the rig's tool namespace \"%1\"").arg(name);
-        return false;
-    }
-    return true;
-}
 
 QString dotted(const Address& a) {
     return QStringLiteral("%1.%2.%3.%4").arg(a[0]).arg(a[1]).arg(a[2]).arg(a[3]);
@@ -79,10 +59,11 @@ struct Session : RealSocketApp {
     // A search as the main window runs it, until `boards` are listed.
     bool search(int boards) {
         table().Clear();
-        CSearchDlg dialog(window.get());
-        dialog.OnTimer(); // the first tick sends the request
-        const bool found = SpinUntil([&] { return dialog.foundCount() >= boards; }, 5000);
-        dialog.OnCancel();
+        SearchExchange run(app->dispatch, app->ports, table());
+        run.start();
+        run.OnTimer(); // the first tick sends the request
+        const bool found = SpinUntil([&] { return run.foundCount() >= boards; }, 5000);
+        run.stop();
         return found && table().GetRecordCount() == std::uint32_t(boards);
     }
 
@@ -141,7 +122,7 @@ private Q_SLOTS:
         if (!why.isEmpty())
             QSKIP(qPrintable(why));
         QString notHere;
-        if (!inRigToolNamespace(&notHere))
+        if (!InRigToolNamespace(&notHere))
             QFAIL(qPrintable(notHere));
         std::srand(static_cast<unsigned>(std::time(nullptr)));
     }
@@ -183,24 +164,25 @@ private Q_SLOTS:
         QVERIFY(!neighbourEntry("198.18.77.77").isEmpty());
         QVERIFY(neighbourEntry(dotted(newIp)).isEmpty());
 
-        CAssignDlg dialog(s.window.get());
+        AssignExchange assign(s.app->dispatch, s.table().selectedRecord());
+        CAssignDlg dialog(assign, s.window.get());
         setFields(dialog, newIp, mask, gateway);
         if (dhcp)
             qobject_cast<QCheckBox*>(dialog.control(1026))->click();
         qobject_cast<QCheckBox*>(dialog.control(1024))->setChecked(gleaning);
         const double okAt = MonotonicNow();
         dialog.OnOK();
-        QVERIFY(SpinUntil([&] { return dialog.finished || dialog.timedOut; }, 10000));
+        QVERIFY(SpinUntil([&] { return assign.finished || assign.timedOut; }, 10000));
 
-        QCOMPARE(dialog.statusText, kProgrammed);
-        QVERIFY(dialog.finished);
+        QCOMPARE(assign.statusText, kProgrammed);
+        QVERIFY(assign.finished);
         QCOMPARE(dialog.result(), int(QDialog::Accepted)); // closes on success
-        QCOMPARE(s.app->ExchangeMode, ExchangeNone);
+        QCOMPARE(s.app->dispatch.ExchangeMode, ExchangeNone);
         QCOMPARE(sink.texts(), QStringList());
         const QList<LoggedDatagram> heard = rig.received(QStringLiteral("assign"));
         QCOMPARE(heard.size(), 1);
         QCOMPARE(heard[0].bytes,
-                 expectedRequest(dhcp, dialog.randomNumber, newIp, mask, gateway, mac));
+                 expectedRequest(dhcp, assign.randomNumber, newIp, mask, gateway, mac));
         QCOMPARE(heard[0].from, s.boardsSeeUsAs());
         QCOMPARE(heard[0].to, QStringLiteral("255.255.255.255:3040"));
         QVERIFY2(heard[0].t - okAt >= sentAfter, qPrintable(QString::number(heard[0].t - okAt)));
@@ -244,14 +226,15 @@ private Q_SLOTS:
         s.table().AddRecord(stranger);
         QVERIFY(s.select({0x02, 0x51, 0x56, 0, 0, 0x99}));
 
-        CAssignDlg dialog(s.window.get());
+        AssignExchange assign(s.app->dispatch, s.table().selectedRecord());
+        CAssignDlg dialog(assign, s.window.get());
         setFields(dialog, {198, 18, 200, 20}, {255, 254, 0, 0}, {198, 18, 0, 1});
         dialog.OnOK();
-        QVERIFY(SpinUntil([&] { return dialog.finished || dialog.timedOut; }, 10000));
-        QCOMPARE(dialog.statusText,
+        QVERIFY(SpinUntil([&] { return assign.finished || assign.timedOut; }, 10000));
+        QCOMPARE(assign.statusText,
                  QStringLiteral("Failure -- Device did not recognize MAC address"));
-        QVERIFY(dialog.finished);
-        QCOMPARE(s.app->ExchangeMode, ExchangeAssign); // stays open on a failure
+        QVERIFY(assign.finished);
+        QCOMPARE(s.app->dispatch.ExchangeMode, ExchangeAssign); // stays open on a failure
         QCOMPARE(qobject_cast<QPushButton*>(dialog.control(1))->text(), QStringLiteral("Close"));
         QCOMPARE(sink.texts(), QStringList());
         QVERIFY(s.search(1)); // the board itself is unchanged
@@ -271,20 +254,21 @@ private Q_SLOTS:
         s.table().AddRecord(stranger);
         QVERIFY(s.select({0x02, 0x51, 0x56, 0, 0, 0x98}));
 
-        CAssignDlg dialog(s.window.get());
+        AssignExchange assign(s.app->dispatch, s.table().selectedRecord());
+        CAssignDlg dialog(assign, s.window.get());
         setFields(dialog, {198, 18, 200, 21}, {255, 254, 0, 0}, {198, 18, 0, 1});
         const double okAt = MonotonicNow();
         dialog.OnOK();
-        QVERIFY(SpinUntil([&] { return dialog.finished || dialog.timedOut; }, 25000));
+        QVERIFY(SpinUntil([&] { return assign.finished || assign.timedOut; }, 25000));
         const double elapsed = MonotonicNow() - okAt;
 
-        QVERIFY(dialog.timedOut);
-        QVERIFY(!dialog.finished);
-        QCOMPARE(dialog.statusText, kTimeout);
+        QVERIFY(assign.timedOut);
+        QVERIFY(!assign.finished);
+        QCOMPARE(assign.statusText, kTimeout);
         QVERIFY2(elapsed >= 9.5 && elapsed < 20, qPrintable(QString::number(elapsed)));
         QVERIFY(dialog.control(1)->isEnabled());
         QCOMPARE(qobject_cast<QPushButton*>(dialog.control(1))->text(), QStringLiteral("Close"));
-        QCOMPARE(s.app->ExchangeMode, ExchangeAssign); // still open, until Close
+        QCOMPARE(s.app->dispatch.ExchangeMode, ExchangeAssign); // still open, until Close
         QCOMPARE(sink.texts(), QStringList());
         // One request, at eight seconds to go; nothing answered it.
         const QList<LoggedDatagram> heard = rig.received(QStringLiteral("assign"));
@@ -293,7 +277,7 @@ private Q_SLOTS:
 
         dialog.OnOK(); // Close
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
-        QCOMPARE(s.app->ExchangeMode, ExchangeNone);
+        QCOMPARE(s.app->dispatch.ExchangeMode, ExchangeNone);
     }
 };
 

@@ -19,10 +19,12 @@ public:
     CMySocket();
     ~CMySocket() override;
 
-    SocketOpenResult open();
+    // Without `mayForceReceiveBuffer` the receive buffer is what an ordinary
+    // user gets, capped at the system's rmem_max, also when run as root.
+    SocketOpenResult open(bool mayForceReceiveBuffer = true);
     bool isOpen() const override { return m_fd >= 0; }
-    int sendTo(std::span<const std::uint8_t> bytes, std::uint32_t ipv4,
-               std::uint16_t port) override;
+    int sendTo(std::span<const std::uint8_t> bytes, std::uint32_t ipv4, std::uint16_t port,
+               unsigned interfaceIndex = 0) override;
     ReadOutcome receive(std::span<std::uint8_t> buffer) override;
     bool hasPendingDatagram() override;
     void close() override;
@@ -35,6 +37,10 @@ private:
     // Reads what the kernel holds, up to a batch; false when nothing came.
     bool fetch();
     bool haveFetched() const { return m_next < m_fetched; }
+    // One sendmsg, out of `interfaceIndex` (0: routed) from `source` (0: the
+    // kernel's choice).
+    int sendOne(std::span<const std::uint8_t> bytes, std::uint32_t ipv4, std::uint16_t port,
+                unsigned interfaceIndex, std::uint32_t source);
 
     struct Batch;
     int m_fd = -1;

@@ -1,11 +1,6 @@
 #include "HostCommands.h"
 
-#include <QDesktopServices>
-#include <QFile>
-#include <QGuiApplication>
-#include <QProcess>
 #include <QRegularExpression>
-#include <QStandardPaths>
 #include <bit>
 #include <cstring>
 
@@ -16,29 +11,6 @@ namespace {
 HostCommandRunner* g_runner = nullptr;
 
 constexpr unsigned kRouteUp = 0x0001;
-
-bool startDetachedQuietly(const QStringList& argv) {
-    if (argv.isEmpty())
-        return false;
-    QProcess process;
-    process.setProgram(argv.front());
-    process.setArguments(argv.mid(1));
-    process.setStandardInputFile(QProcess::nullDevice());
-    process.setStandardOutputFile(QProcess::nullDevice());
-    process.setStandardErrorFile(QProcess::nullDevice());
-    return process.startDetached();
-}
-
-// A terminal only helps where someone can see it; under the offscreen
-// platform or without a display it would die at once and take the command
-// with it.
-bool desktopCanShowTerminal() {
-    const QString platform = QGuiApplication::platformName();
-    if (platform == QLatin1String("offscreen") || platform == QLatin1String("minimal"))
-        return false;
-    return !qEnvironmentVariableIsEmpty("DISPLAY") ||
-           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
-}
 
 // A /proc/net/route address: the raw network-order word, printed as a
 // native integer.
@@ -56,32 +28,6 @@ HostCommandRunner* SetHostCommandRunner(HostCommandRunner* runner) {
     HostCommandRunner* previous = g_runner;
     g_runner = runner;
     return previous;
-}
-
-void ProcessHostCommandRunner::runHidden(const HostCommand& command) {
-    startDetachedQuietly(command.argv);
-}
-
-void ProcessHostCommandRunner::runInTerminal(const HostCommand& command) {
-    if (desktopCanShowTerminal()) {
-        const QString terminal =
-            QStandardPaths::findExecutable(QStringLiteral("x-terminal-emulator"));
-        if (!terminal.isEmpty() &&
-            startDetachedQuietly(QStringList{terminal, QStringLiteral("-e")} + command.argv))
-            return;
-    }
-    startDetachedQuietly(command.argv);
-}
-
-void ProcessHostCommandRunner::openUrl(const HostCommand& command) {
-    QDesktopServices::openUrl(command.url);
-}
-
-QString ProcessHostCommandRunner::interfaceRoutingTo(const std::uint8_t (&ip)[4]) {
-    QFile file(QStringLiteral("/proc/net/route"));
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
-        return {};
-    return RouteInterfaceFor(QString::fromLatin1(file.readAll()), ip);
 }
 
 QString RouteInterfaceFor(const QString& procNetRoute, const std::uint8_t (&ip)[4]) {
@@ -154,11 +100,15 @@ HostCommand HostCommands::staticArpEntry(const std::uint8_t (&ip)[4], const std:
     return command;
 }
 
-HostCommand HostCommands::ping(const std::uint8_t (&ip)[4]) {
+HostCommand HostCommands::ping(const std::uint8_t (&ip)[4], const QString& interfaceName) {
+    QStringList argv{QStringLiteral("ping")};
+    if (!interfaceName.isEmpty())
+        argv << QStringLiteral("-I") << interfaceName;
+    argv << QStringLiteral("-c") << QStringLiteral("6") << DottedAddress(ip);
     return {QStringLiteral("ping -n 6 ") +
                 QString::asprintf("%i.%i.%i.%i ", ip[0], ip[1], ip[2], ip[3]),
             HostWindow::Terminal,
-            {QStringLiteral("ping"), QStringLiteral("-c"), QStringLiteral("6"), DottedAddress(ip)},
+            argv,
             {}};
 }
 
@@ -223,10 +173,12 @@ void HostCommands::run(const HostCommand& command) {
     }
 }
 
-void HostCommands::setStaticArpEntry(const std::uint8_t (&ip)[4], const std::uint8_t (&mac)[6]) {
+void HostCommands::setStaticArpEntry(const std::uint8_t (&ip)[4], const std::uint8_t (&mac)[6],
+                                     const QString& interfaceName) {
     if (!g_runner)
         return;
-    run(staticArpEntry(ip, mac, g_runner->interfaceRoutingTo(ip)));
+    run(staticArpEntry(ip, mac,
+                       interfaceName.isEmpty() ? g_runner->interfaceRoutingTo(ip) : interfaceName));
 }
 
 } // namespace quorvel

@@ -38,16 +38,6 @@ public:
     virtual QString interfaceRoutingTo(const std::uint8_t (&ip)[4]) = 0;
 };
 
-// Starts programs with QProcess::startDetached and opens URLs with
-// QDesktopServices.
-class ProcessHostCommandRunner : public HostCommandRunner {
-public:
-    void runHidden(const HostCommand& command) override;
-    void runInTerminal(const HostCommand& command) override;
-    void openUrl(const HostCommand& command) override;
-    QString interfaceRoutingTo(const std::uint8_t (&ip)[4]) override;
-};
-
 // Installs `runner` (null: commands are dropped); returns the previous one.
 // Nothing runs until start-up installs the real runner, so code driven by
 // tests can never touch the host's neighbour table by accident.
@@ -63,8 +53,9 @@ public:
     // known, else wherever the kernel puts it.
     static HostCommand staticArpEntry(const std::uint8_t (&ip)[4], const std::uint8_t (&mac)[6],
                                       const QString& interfaceName);
-    // "ping -n 6 IP ": six echo requests in a window the user can watch.
-    static HostCommand ping(const std::uint8_t (&ip)[4]);
+    // "ping -n 6 IP ": six echo requests in a window the user can watch, out
+    // of `interfaceName` when given.
+    static HostCommand ping(const std::uint8_t (&ip)[4], const QString& interfaceName = {});
     // "http://IP/": the board's web page in the default browser.
     static HostCommand webPage(const std::uint8_t (&ip)[4]);
     // "explorer telnet://IP": a telnet session on the default port, in a
@@ -76,8 +67,10 @@ public:
     static HostCommand tftpPush(const std::uint8_t (&ip)[4], const QString& imagePath);
 
     static void run(const HostCommand& command);
-    // staticArpEntry on the interface that routes to `ip`, then run.
-    static void setStaticArpEntry(const std::uint8_t (&ip)[4], const std::uint8_t (&mac)[6]);
+    // staticArpEntry on `interfaceName`, or without one on the interface
+    // that routes to `ip`, then run.
+    static void setStaticArpEntry(const std::uint8_t (&ip)[4], const std::uint8_t (&mac)[6],
+                                  const QString& interfaceName = {});
 };
 
 // The interface of the most specific route to `ip` in a /proc/net/route
