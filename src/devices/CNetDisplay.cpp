@@ -8,6 +8,7 @@
 #include "core/NetworkInterfaces.h"
 
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QEvent>
 #include <QFontMetrics>
 #include <QGuiApplication>
@@ -342,6 +343,22 @@ void CNetDisplay::keyPressEvent(QKeyEvent* event) {
         return;
     }
     QWidget::keyPressEvent(event);
+}
+
+void CNetDisplay::contextMenuEvent(QContextMenuEvent* event) {
+    QPoint at = event->pos();
+    if (event->reason() == QContextMenuEvent::Mouse) {
+        if (clientRect().contains(at))
+            selectAndShow(HitTestIndex(at.y(), scrollPosition()));
+    } else {
+        // From the keyboard the menu opens on the selected cell.
+        const QRect cell =
+            m_table.HasSelection() ? cellRect(m_table.selectedIndex) & clientRect() : QRect();
+        at = cell.isEmpty() ? clientRect().topLeft() + QPoint(kCellMargin, kCellMargin)
+                            : cell.center();
+    }
+    Q_EMIT boardMenuRequested(mapToGlobal(at));
+    event->accept();
 }
 
 } // namespace quorvel

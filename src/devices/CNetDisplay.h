@@ -40,6 +40,11 @@ public:
     // The cell rectangle of a record in widget coordinates.
     QRect cellRect(std::int64_t index) const;
 
+Q_SIGNALS:
+    // A right click (which first selects the board under the pointer, as a
+    // click does) or the menu key asks for the board menu at this point.
+    void boardMenuRequested(const QPoint& globalPos);
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
@@ -47,6 +52,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
     void onSliderAction(int action);

@@ -2,6 +2,13 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en">
 <context>
+    <name>CQuorvelApp</name>
+    <message>
+        <source>Cannot Open Socket</source>
+        <translation>Cannot Open Socket</translation>
+    </message>
+</context>
+<context>
     <name>CellText</name>
     <message>
         <source>%1天 %2小时 %3分 %4秒</source>
@@ -25,11 +32,11 @@
     </message>
     <message>
         <source>动态</source>
-        <translation>dynamic</translation>
+        <translation>DHCP</translation>
     </message>
     <message>
         <source>IP Address: %1 [%2]</source>
-        <translation>IP Address: %1 [%2]</translation>
+        <translation>IP: %1 [%2]</translation>
     </message>
     <message>
         <source>MAC Address: %1</source>
@@ -240,6 +247,24 @@
     </message>
 </context>
 <context>
+    <name>SearchReplyHandler</name>
+    <message>
+        <source>Error receiving data</source>
+        <translation>Error receiving data</translation>
+    </message>
+    <message>
+        <source>Invalid Search Packet Received or Random Number Mismatch</source>
+        <translation>Invalid Search Packet Received or Random Number Mismatch</translation>
+    </message>
+</context>
+<context>
+    <name>SocketDispatch</name>
+    <message>
+        <source>Recevied an out-of-place Packet -- Discarding</source>
+        <translation>Received an out-of-place Packet -- Discarding</translation>
+    </message>
+</context>
+<context>
     <name>StringTable</name>
     <message>
         <source>&amp;About quorvel...</source>
@@ -251,6 +276,40 @@
     </message>
 </context>
 <context>
+    <name>quorvel::AssignExchange</name>
+    <message>
+        <source>%1 seconds remaining</source>
+        <translation>%1 seconds remaining</translation>
+    </message>
+    <message>
+        <source>Cell not selected</source>
+        <translation>Cell not selected</translation>
+    </message>
+    <message>
+        <source>%1 Unable To Send</source>
+        <translation>%1 Unable To Send</translation>
+    </message>
+    <message>
+        <source>Timeout -- Did not receive an acknowlegement</source>
+        <translation>Timeout -- Did not receive an acknowledgement</translation>
+    </message>
+    <message>
+        <source>Error receiving data</source>
+        <translation>Error receiving data</translation>
+    </message>
+    <message>
+        <source>Invalid Assign Packet Received</source>
+        <translation>Invalid Assign Packet Received</translation>
+    </message>
+</context>
+<context>
+    <name>quorvel::CAssignDlg</name>
+    <message>
+        <source>Close</source>
+        <translation>Close</translation>
+    </message>
+</context>
+<context>
     <name>quorvel::CNetDisplay</name>
     <message>
         <source>Scrolling Error</source>
@@ -259,6 +318,156 @@
     <message>
         <source>打印机列表</source>
         <translation>Printer list</translation>
+    </message>
+</context>
+<context>
+    <name>quorvel::CPortConfigDlg</name>
+    <message>
+        <source>Please enter a positive integer.</source>
+        <translation>Please enter a positive integer.</translation>
+    </message>
+    <message>
+        <source>LB_ERR when adding port to list box</source>
+        <translation>LB_ERR when adding port to list box</translation>
+    </message>
+    <message>
+        <source>Error: Exceeded Maximum Number of Ports</source>
+        <translation>Error: Exceeded Maximum Number of Ports</translation>
+    </message>
+    <message>
+        <source>Error: Duplicate Port</source>
+        <translation>Error: Duplicate Port</translation>
+    </message>
+    <message>
+        <source>Error: Invalid Port ( 1024 &gt;= port &gt;= 65535)</source>
+        <translation>Error: Invalid Port (1024 &lt;= port &lt;= 65535)</translation>
+    </message>
+    <message>
+        <source>Please select a port to remove</source>
+        <translation>Please select a port to remove</translation>
+    </message>
+</context>
+<context>
+    <name>quorvel::CQuorvelDlg</name>
+    <message>
+        <source>Show %1</source>
+        <translation>Show %1</translation>
+    </message>
+    <message>
+        <source>IP Address</source>
+        <translation>IP Address</translation>
+    </message>
+    <message>
+        <source>Unsorted</source>
+        <translation>Unsorted</translation>
+    </message>
+    <message>
+        <source>Please select an embedded system first.</source>
+        <translation>Please select an embedded system first.</translation>
+    </message>
+    <message>
+        <source>Browse for Input IMG File...</source>
+        <translation>Browse for Input IMG File...</translation>
+    </message>
+    <message>
+        <source>IMG Files (*.img)</source>
+        <translation>IMG Files (*.img)</translation>
+    </message>
+    <message>
+        <source>All Files (*)</source>
+        <translation>All Files (*)</translation>
+    </message>
+    <message>
+        <source>Left Column</source>
+        <translation>Left Column</translation>
+    </message>
+    <message>
+        <source>Right Column</source>
+        <translation>Right Column</translation>
+    </message>
+    <message>
+        <source>请先选择一个打印机！</source>
+        <translation>Please select a printer first!</translation>
+    </message>
+    <message>
+        <source>修改IP</source>
+        <translation>Change IP</translation>
+    </message>
+    <message>
+        <source>打印机状态</source>
+        <translation>Printer Status</translation>
+    </message>
+    <message>
+        <source>打开网页</source>
+        <translation>Open Web Page</translation>
+    </message>
+    <message>
+        <source>Telnet</source>
+        <translation>Telnet</translation>
+    </message>
+    <message>
+        <source>复制 IP</source>
+        <translation>Copy IP</translation>
+    </message>
+    <message>
+        <source>复制 MAC</source>
+        <translation>Copy MAC</translation>
+    </message>
+    <message>
+        <source>导出列表…</source>
+        <translation>Export List…</translation>
+    </message>
+    <message>
+        <source>导出列表</source>
+        <translation>Export List</translation>
+    </message>
+    <message>
+        <source>CSV 文件 (*.csv)</source>
+        <translation>CSV files (*.csv)</translation>
+    </message>
+    <message>
+        <source>无法导出列表到 %1：%2</source>
+        <translation>Cannot export the list to %1: %2</translation>
+    </message>
+</context>
+<context>
+    <name>quorvel::CSearchDlg</name>
+    <message>
+        <source>剩余 %1 秒</source>
+        <translation>%1 seconds left</translation>
+    </message>
+    <message>
+        <source>找到 %1 个设备</source>
+        <translation>Devices found: %1</translation>
+    </message>
+</context>
+<context>
+    <name>quorvel::PrtStatDlg</name>
+    <message>
+        <source>打印机状态</source>
+        <translation>Printer Status</translation>
+    </message>
+    <message>
+        <source>发送状态请求...</source>
+        <translation>Sending status request...</translation>
+    </message>
+    <message>
+        <source>未找到打印机状态</source>
+        <translation>Printer status not found</translation>
+    </message>
+</context>
+<context>
+    <name>quorvel::SearchExchange</name>
+    <message>
+        <source>Error Code: %1. Unable To Send Packet. Please Check Network Connection.</source>
+        <translation>Error Code: %1. Unable To Send Packet. Please Check Network Connection.</translation>
+    </message>
+</context>
+<context>
+    <name>quorvel::StatusExchange</name>
+    <message>
+        <source>接收数据错误！</source>
+        <translation>Error receiving data!</translation>
     </message>
 </context>
 </TS>

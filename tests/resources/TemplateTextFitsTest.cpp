@@ -1,12 +1,19 @@
 #include "app/FontSetup.h"
 #include "app/Translations.h"
+#include "core/DeviceTable.h"
+#include "devices/CNetDisplay.h"
+#include "devices/CellText.h"
 #include "resources/DialogTemplates.h"
 #include "resources/TemplateControls.h"
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QCoreApplication>
+#include <QFont>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QStyle>
 #include <QTest>
 
@@ -71,6 +78,36 @@ private Q_SLOTS:
                                .arg(widget->width());
         }
         QVERIFY2(tooWide.isEmpty(), qPrintable(tooWide.join(QStringLiteral("; "))));
+    }
+
+    // The address line of a cell, at its widest, fits the cell's right half
+    // in the main window's list, also with the scroll bar shown.
+    void theCellsAddressLineFitsInEnglish() {
+        DeviceTable table;
+        CNetDisplay list(table);
+        list.resize(600, 365); // as the main window's template makes it
+        DeviceRecord widest;
+        std::fill(std::begin(widest.ip), std::end(widest.ip), 255);
+        for (int i = 0; i < 6; ++i)
+            table.AddRecord(widest);
+        QVERIFY(!list.verticalScrollBar()->isHidden());
+        const QRect cell = list.cellRect(0);
+        const int room = cell.right() + 1 - (cell.left() + cell.width() / 2);
+
+        QFont title(QStringLiteral("Tahoma"));
+        title.setPixelSize(18);
+        title.setBold(true);
+        const QFontMetrics metrics(title);
+        for (std::uint8_t mode : {0, 1}) {
+            widest.staticAddress = mode;
+            const QString text = IpLineText(widest);
+            QVERIFY(text.contains(mode ? QStringLiteral("static") : QStringLiteral("DHCP")));
+            QVERIFY2(metrics.horizontalAdvance(text) <= room,
+                     qPrintable(QStringLiteral("%1 needs %2 px, has %3")
+                                    .arg(text)
+                                    .arg(metrics.horizontalAdvance(text))
+                                    .arg(room)));
+        }
     }
 };
 
