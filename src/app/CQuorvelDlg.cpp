@@ -9,6 +9,7 @@
 #include "core/HostCommands.h"
 #include "core/SearchExchange.h"
 #include "core/StatusExchange.h"
+#include "HelpLocation.h"
 #include "devices/CNetDisplay.h"
 #include "dialogs/CAssignDlg.h"
 #include "dialogs/CPortConfigDlg.h"
@@ -22,9 +23,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDesktopServices>
-#include <QDir>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMenu>
@@ -50,10 +49,6 @@ bool requireSelection(const DeviceTable& table) {
 }
 
 } // namespace
-
-QString HelpFilePath() {
-    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("Quorvel.chm"));
-}
 
 CQuorvelDlg::CQuorvelDlg(CQuorvelApp& app, QWidget* parent) : CVtDialog(parent), m_app(app) {
     const DialogTemplate& tmpl = FindDialogTemplate(IDD_MAIN);
@@ -292,14 +287,19 @@ void CQuorvelDlg::OnSysCommand(unsigned commandId) {
 }
 
 void CQuorvelDlg::OnHelp() {
-    const QString path = HelpFilePath();
-    if (!QFileInfo::exists(path))
+    const HelpLookup help = LocateHelp(
+        m_helpProgramDir.isEmpty() ? QCoreApplication::applicationDirPath() : m_helpProgramDir,
+        QLocale().language());
+    if (help.url.isEmpty()) {
+        AppMessageBox(QStringLiteral("No help was found. Looked for:\n") +
+                          help.searched.join(u'\n'),
+                      MessageIcon::Information);
         return;
-    const QUrl url = QUrl::fromLocalFile(path);
+    }
     if (m_helpOpener)
-        m_helpOpener(url);
+        m_helpOpener(help.url);
     else
-        QDesktopServices::openUrl(url);
+        QDesktopServices::openUrl(help.url);
 }
 
 void CQuorvelDlg::keyPressEvent(QKeyEvent* event) {
