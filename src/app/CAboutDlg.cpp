@@ -8,7 +8,7 @@ namespace quorvel {
 
 CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     const DialogTemplate& tmpl = FindDialogTemplate(IDD_ABOUTBOX);
-    setWindowTitle(QString::fromUtf8(tmpl.title));
+    setWindowTitle(TemplateText(tmpl.title));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     m_controls.build(this, tmpl);

@@ -6,6 +6,7 @@
 #include "core/CMySocket.h"
 #include "resources/StringTable.h"
 
+#include <QCoreApplication>
 #include <cstdlib>
 #include <ctime>
 
@@ -55,7 +56,7 @@ int CQuorvelApp::InitInstance() {
             return 1;
         }
         if (opened == SocketOpenResult::CannotOpen)
-            AppMessageBox(QStringLiteral("Cannot Open Socket"));
+            AppMessageBox(QCoreApplication::translate("CQuorvelApp", "Cannot Open Socket"));
         dispatch.setSocket(std::move(socket));
     }
     std::srand(static_cast<unsigned>(static_cast<std::uint32_t>(std::time(nullptr))));

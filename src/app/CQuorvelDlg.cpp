@@ -1,9 +1,11 @@
 #include "CQuorvelDlg.h"
 
+#include "BoardMenu.h"
 #include "CAboutDlg.h"
 #include "CQuorvelApp.h"
 #include "core/AppMessageBox.h"
 #include "core/AssignExchange.h"
+#include "core/BoardExport.h"
 #include "core/HostCommands.h"
 #include "core/SearchExchange.h"
 #include "core/StatusExchange.h"
@@ -14,27 +16,36 @@
 #include "dialogs/CSearchDlg.h"
 #include "dialogs/PrtStatDlg.h"
 #include "frame/DialogKeys.h"
+#include "protocol/BoardColumns.h"
 #include "resources/StringTable.h"
 
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QGuiApplication>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QPushButton>
 
 namespace quorvel {
 
 namespace {
 
-const char* const kSortItems[] = {"Left Column", "Right Column", "IP Address", "Unsorted"};
+const char* const kSortItems[] = {
+    QT_TRANSLATE_NOOP("quorvel::CQuorvelDlg", "Left Column"),
+    QT_TRANSLATE_NOOP("quorvel::CQuorvelDlg", "Right Column"),
+    QT_TRANSLATE_NOOP("quorvel::CQuorvelDlg", "IP Address"),
+    QT_TRANSLATE_NOOP("quorvel::CQuorvelDlg", "Unsorted"),
+};
 
 // Refuses a command that needs a selected board; true when there is one.
 bool requireSelection(const DeviceTable& table) {
     if (table.HasSelection())
         return true;
-    AppMessageBox(QStringLiteral("请先选择一个打印机！"), MessageIcon::Information);
+    AppMessageBox(CQuorvelDlg::tr("请先选择一个打印机！"), MessageIcon::Information);
     return false;
 }
 
@@ -42,7 +53,7 @@ bool requireSelection(const DeviceTable& table) {
 
 CQuorvelDlg::CQuorvelDlg(CQuorvelApp& app, QWidget* parent) : CVtDialog(parent), m_app(app) {
     const DialogTemplate& tmpl = FindDialogTemplate(IDD_MAIN);
-    setWindowTitle(QString::fromUtf8(tmpl.title));
+    setWindowTitle(TemplateText(tmpl.title));
     QWidget* client = clientArea(); // inside the self-painted frame
     m_controls.build(client, tmpl, [this](const ControlTemplate& c, QWidget* parent) -> QWidget* {
         if (c.id != 1001)
@@ -58,7 +69,7 @@ CQuorvelDlg::CQuorvelDlg(CQuorvelApp& app, QWidget* parent) : CVtDialog(parent),
     m_rightColumn = m_controls.as<QCheckBox>(1008);
     m_sortCombo = m_controls.as<QComboBox>(1009);
     for (const char* item : kSortItems)
-        m_sortCombo->addItem(QString::fromUtf8(item));
+        m_sortCombo->addItem(tr(item));
     m_sortCombo->setCurrentIndex(m_sortIndex);
 
     const auto onClick = [this](int id, void (CQuorvelDlg::*handler)()) {
@@ -80,6 +91,11 @@ CQuorvelDlg::CQuorvelDlg(CQuorvelApp& app, QWidget* parent) : CVtDialog(parent),
     // activated, not currentIndexChanged: refilling the list from a reply
     // must not count as the user choosing a sort order.
     connect(m_sortCombo, &QComboBox::activated, this, &CQuorvelDlg::OnSortChanged);
+    connect(m_deviceList, &CNetDisplay::boardMenuRequested, this, [this](const QPoint& at) {
+        QMenu* menu = createBoardMenu();
+        menu->setAttribute(Qt::WA_DeleteOnClose);
+        menu->popup(at);
+    });
 
     OnInitDialog();
 }
@@ -120,13 +136,13 @@ void CQuorvelDlg::relabelColumns(const QString& leftLabel, const QString& rightL
         m_columnLabels->second == rightLabel)
         return;
     m_columnLabels = std::make_pair(leftLabel, rightLabel);
-    m_leftColumn->setText(QStringLiteral("Show ") + leftLabel);
-    m_rightColumn->setText(QStringLiteral("Show ") + rightLabel);
+    m_leftColumn->setText(tr("Show %1").arg(leftLabel));
+    m_rightColumn->setText(tr("Show %1").arg(rightLabel));
     m_sortCombo->clear();
     m_sortCombo->addItem(leftLabel);
     m_sortCombo->addItem(rightLabel);
-    m_sortCombo->addItem(QStringLiteral("IP Address"));
-    m_sortCombo->addItem(QStringLiteral("Unsorted"));
+    m_sortCombo->addItem(tr("IP Address"));
+    m_sortCombo->addItem(tr("Unsorted"));
     m_sortCombo->setCurrentIndex(m_sortIndex);
 }
 
@@ -192,7 +208,7 @@ void CQuorvelDlg::OnSetPorts() {
 
 bool CQuorvelDlg::selectedLaunchAddress(std::uint8_t (&ip)[4]) {
     if (!deviceTable().HasSelection()) {
-        AppMessageBox(QStringLiteral("Please select an embedded system first."));
+        AppMessageBox(tr("Please select an embedded system first."));
         return false;
     }
     return deviceTable().GetSelectedIp(ip);
@@ -214,11 +230,11 @@ void CQuorvelDlg::OnBootloader() {
     std::uint8_t ip[4];
     if (!selectedLaunchAddress(ip))
         return;
-    QFileDialog dialog(this, QStringLiteral("Browse for Input IMG File..."));
+    QFileDialog dialog(this, tr("Browse for Input IMG File..."));
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
-    const QString images = QStringLiteral("IMG Files (*.img)");
-    dialog.setNameFilters({images, QStringLiteral("All Files (*)")});
+    const QString images = tr("IMG Files (*.img)");
+    dialog.setNameFilters({images, tr("All Files (*)")});
     dialog.selectNameFilter(images);
     QString path;
     if (m_imageFileChooser) {
@@ -229,6 +245,38 @@ void CQuorvelDlg::OnBootloader() {
     if (path.isEmpty())
         return;
     HostCommands::runWhereSeen(HostCommands::tftpPush(ip, path));
+}
+
+void CQuorvelDlg::OnCopyIp() {
+    if (!requireSelection(deviceTable()))
+        return;
+    const DeviceRecord board = *deviceTable().selectedRecord();
+    QGuiApplication::clipboard()->setText(QString::fromStdString(Ipv4Text(board.ip)));
+}
+
+void CQuorvelDlg::OnCopyMac() {
+    if (!requireSelection(deviceTable()))
+        return;
+    const DeviceRecord board = *deviceTable().selectedRecord();
+    QGuiApplication::clipboard()->setText(QString::fromStdString(MacText(board.mac)));
+}
+
+void CQuorvelDlg::OnExportList() {
+    const QString path =
+        m_exportPathChooser
+            ? m_exportPathChooser()
+            : QFileDialog::getSaveFileName(this, tr("导出列表"), QStringLiteral("boards.csv"),
+                                           tr("CSV 文件 (*.csv)"));
+    if (path.isEmpty())
+        return;
+    const QString reason = ExportBoardsCsv(path, deviceTable().recordList());
+    if (!reason.isEmpty())
+        AppMessageBox(tr("无法导出列表到 %1：%2").arg(QDir::toNativeSeparators(path), reason),
+                      MessageIcon::Error);
+}
+
+QMenu* CQuorvelDlg::createBoardMenu() {
+    return CreateBoardMenu(*this, this);
 }
 
 void CQuorvelDlg::OnSysCommand(unsigned commandId) {

@@ -13,6 +13,7 @@
 class QCheckBox;
 class QComboBox;
 class QFileDialog;
+class QMenu;
 
 namespace quorvel {
 
@@ -55,6 +56,9 @@ public:
     void OnBrowser();
     void OnTelnet();
     void OnBootloader();
+    void OnCopyIp();
+    void OnCopyMac();
+    void OnExportList();
     void OnSysCommand(unsigned commandId) override;
     void OnHelp();
 
@@ -68,6 +72,16 @@ public:
     // text when cancelled. Tests answer in place of a user.
     using ImageFileChooser = std::function<QString(QFileDialog&)>;
     void setImageFileChooser(ImageFileChooser chooser) { m_imageFileChooser = std::move(chooser); }
+
+    // Asks where to export the list: a path, or an empty text when cancelled.
+    // Tests answer in place of a user.
+    using ExportPathChooser = std::function<QString()>;
+    void setExportPathChooser(ExportPathChooser chooser) {
+        m_exportPathChooser = std::move(chooser);
+    }
+
+    // The board menu the list's right click or menu key opens, not yet shown.
+    QMenu* createBoardMenu();
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -90,6 +104,7 @@ private:
     HelpOpener m_helpOpener;
     QString m_helpProgramDir;
     ImageFileChooser m_imageFileChooser;
+    ExportPathChooser m_exportPathChooser;
 };
 
 } // namespace quorvel

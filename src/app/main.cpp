@@ -2,6 +2,7 @@
 #include "CommandLine.h"
 #include "DesktopHostCommandRunner.h"
 #include "FontSetup.h"
+#include "Translations.h"
 
 #include <QApplication>
 #include <cstdio>
@@ -44,6 +45,7 @@ int main(int argc, char** argv) {
     quorvel::SetApplicationIdentity();
     // Wayland shells find the window's icon through the desktop entry.
     QGuiApplication::setDesktopFileName(QStringLiteral(QUORVEL_APP_ID));
+    quorvel::InstallTranslations(application);
     quorvel::InstallFontSubstitutions();
     quorvel::DesktopHostCommandRunner hostCommands;
     quorvel::SetHostCommandRunner(&hostCommands);

@@ -13,7 +13,7 @@ namespace quorvel {
 namespace {
 
 QString secondsRemaining(int countdown) {
-    return QString::number(countdown / 1000) + QStringLiteral(" seconds remaining");
+    return AssignExchange::tr("%1 seconds remaining").arg(countdown / 1000);
 }
 
 } // namespace
@@ -59,7 +59,7 @@ void AssignExchange::buildRequest(const AssignParameters& fields) {
         m_replyPort = m_board->replyPort;
         m_interfaceIndex = m_board->interfaceIndex;
     } else {
-        AppMessageBox(QStringLiteral("Cell not selected"));
+        AppMessageBox(tr("Cell not selected"));
     }
     requestBuffer = BuildAssignRequest(params, randomNumber);
     m_requestBuilt = true;
@@ -71,7 +71,7 @@ void AssignExchange::sendRequest() {
         return;
     const int error = socket->sendTo(requestBuffer, kBroadcastAddress, m_replyPort);
     if (error != 0)
-        AppMessageBox(QString::number(error) + QStringLiteral(" Unable To Send"));
+        AppMessageBox(tr("%1 Unable To Send").arg(error));
 }
 
 void AssignExchange::OnTimer() {
@@ -92,7 +92,7 @@ void AssignExchange::OnTimer() {
     if (now == 0 && !m_repeat) {
         m_timer.stop();
         timedOut = true;
-        setStatus(QStringLiteral("Timeout -- Did not receive an acknowlegement"));
+        setStatus(tr("Timeout -- Did not receive an acknowlegement"));
         Q_EMIT assignmentEnded(true);
     } else if (now == 9500) {
         m_neighbours.add(ip, mac, link);
@@ -116,10 +116,10 @@ void AssignExchange::HandleAssignReply() {
         datagram, m_requestBuilt ? std::optional<std::uint16_t>(randomNumber) : std::nullopt);
     switch (verdict.kind) {
     case AssignDatagramKind::ReadError:
-        AppMessageBox(QStringLiteral("Error receiving data"));
+        AppMessageBox(tr("Error receiving data"));
         return;
     case AssignDatagramKind::NotReply:
-        AppMessageBox(QStringLiteral("Invalid Assign Packet Received"));
+        AppMessageBox(tr("Invalid Assign Packet Received"));
         return;
     case AssignDatagramKind::Reply:
         break;

@@ -97,8 +97,8 @@ void SearchExchange::sendToEveryPort() {
         if (error == 0)
             continue;
         m_sendAborted = true;
-        AppMessageBox(QStringLiteral("Error Code: %1.").arg(error) +
-                      QStringLiteral(" Unable To Send Packet. Please Check Network Connection."));
+        AppMessageBox(tr("Error Code: %1. Unable To Send Packet. Please Check Network Connection.")
+                          .arg(error));
         stop();
         Q_EMIT ended(false);
         return;

@@ -5,6 +5,7 @@
 #include "DeviceTable.h"
 #include "protocol/SearchDatagrams.h"
 
+#include <QCoreApplication>
 #include <utility>
 
 namespace quorvel {
@@ -40,10 +41,11 @@ SearchReplyOutcome HandleSearchDatagram(DatagramSocket& socket, DeviceTable& tab
     const ReadBytes datagram = buffer.read(socket, &outcome);
     switch (ClassifySearchDatagram(datagram, run.randomNumber)) {
     case SearchDatagramKind::ReadError:
-        AppMessageBox(QStringLiteral("Error receiving data"));
+        AppMessageBox(QCoreApplication::translate("SearchReplyHandler", "Error receiving data"));
         return {};
     case SearchDatagramKind::Invalid:
-        AppMessageBox(QStringLiteral("Invalid Search Packet Received or Random Number Mismatch"));
+        AppMessageBox(QCoreApplication::translate(
+            "SearchReplyHandler", "Invalid Search Packet Received or Random Number Mismatch"));
         return {};
     case SearchDatagramKind::OwnRequest:
         return {};

@@ -2,6 +2,8 @@
 
 #include "AppMessageBox.h"
 
+#include <QCoreApplication>
+
 namespace quorvel {
 
 SocketDispatch::SocketDispatch(std::unique_ptr<DatagramSocket> socket) {
@@ -64,7 +66,8 @@ void SocketDispatch::OnReceive() {
     ReceiveBuffer buffer;
     if (udpSocket)
         buffer.read(*udpSocket);
-    AppMessageBox(QStringLiteral("Recevied an out-of-place Packet -- Discarding"));
+    AppMessageBox(QCoreApplication::translate("SocketDispatch",
+                                              "Recevied an out-of-place Packet -- Discarding"));
 }
 
 void SocketDispatch::OnReadPaused() {

@@ -1,17 +1,25 @@
 #include "CNetDisplay.h"
 
+#include "BoardText.h"
 #include "CellFont.h"
 #include "CellText.h"
+#include "NetDisplayAccessible.h"
 #include "ScrollModel.h"
 #include "core/AppMessageBox.h"
+#include "core/NetworkInterfaces.h"
 
+#include <QClipboard>
+#include <QContextMenuEvent>
 #include <QEvent>
 #include <QFontMetrics>
+#include <QGuiApplication>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <QStyle>
+#include <QWheelEvent>
 #include <climits>
 #include <cmath>
 #include <qdrawutil.h>
@@ -72,6 +80,8 @@ CNetDisplay::CNetDisplay(DeviceTable& table, QWidget* parent)
             [this] { OnVScroll(SB_THUMBPOSITION, m_scrollBar->sliderPosition()); });
 
     m_table.setView(this);
+    setFocusPolicy(Qt::StrongFocus);
+    InstallNetDisplayAccessibility();
 }
 
 CNetDisplay::~CNetDisplay() {
@@ -126,7 +136,7 @@ void CNetDisplay::OnVScroll(int code, int thumbPosition) {
     const std::optional<int> next =
         ScrolledPosition(code, position, m_scrollBar->maximum(), thumbPosition);
     if (!next) {
-        AppMessageBox(QStringLiteral("Scrolling Error"));
+        AppMessageBox(tr("Scrolling Error"));
         return;
     }
     // Writing an unchanged position would snap a dragged thumb back.
@@ -146,7 +156,9 @@ bool CNetDisplay::eventFilter(QObject* watched, QEvent* event) {
     if (watched == m_scrollBar) {
         switch (event->type()) {
         case QEvent::Wheel:
-            return true; // the list takes no wheel input
+            // A notch over the bar scrolls like a notch over the cells.
+            wheelEvent(static_cast<QWheelEvent*>(event));
+            return true;
         case QEvent::MouseButtonRelease:
             // The end of a scroll comes after the bar has handled the release.
             QMetaObject::invokeMethod(
@@ -164,6 +176,7 @@ void CNetDisplay::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton && clientRect().contains(pos)) {
         m_table.selectIndex(HitTestIndex(pos.y(), scrollPosition()));
         RequestRedraw();
+        selectionChanged();
     }
     QWidget::mouseReleaseEvent(event);
 }
@@ -259,6 +272,89 @@ void CNetDisplay::drawCell(QPainter& painter, const QRect& cell, const QRect& di
         painter.fillRect(cell.left(), cell.top(), w, cell.height(), kSelectionFrame);
         painter.fillRect(cell.right() + 1 - w, cell.top(), w, cell.height(), kSelectionFrame);
     }
+}
+
+QRect CNetDisplay::cellRect(std::int64_t index) const {
+    const QRect client = clientRect();
+    const int left = client.left() + kCellMargin;
+    const int right = client.right() + 1 - kCellMargin;
+    const std::int64_t top = client.top() + CellTop(index, scrollPosition());
+    return QRect(left, static_cast<int>(std::clamp<std::int64_t>(top, INT_MIN / 2, INT_MAX / 2)),
+                 right - left, kCellHeight);
+}
+
+void CNetDisplay::selectAndShow(std::int64_t index) {
+    m_table.selectIndex(index);
+    if (m_table.HasSelection()) {
+        const int target =
+            PositionShowing(m_table.selectedIndex, scrollPosition(),
+                            WholeCellsIn(clientRect().height()), m_scrollBar->maximum());
+        if (target != scrollPosition())
+            OnVScroll(SB_THUMBPOSITION, target);
+    }
+    OnVScroll(SB_ENDSCROLL, 0);
+    selectionChanged();
+}
+
+void CNetDisplay::selectionChanged() {
+    NotifyListSelection(*this);
+}
+
+void CNetDisplay::scrollByNotches(int notches) {
+    // More notches than positions would only repeat the last step.
+    const int steps = std::min(std::abs(notches), m_scrollBar->maximum() + 1);
+    for (int i = 0; i < steps; ++i)
+        OnVScroll(notches > 0 ? SB_LINEUP : SB_LINEDOWN, 0);
+    OnVScroll(SB_ENDSCROLL, 0);
+}
+
+void CNetDisplay::wheelEvent(QWheelEvent* event) {
+    const int notches = m_wheel.take(event->angleDelta().y());
+    if (notches != 0)
+        scrollByNotches(notches);
+    event->accept();
+}
+
+void CNetDisplay::keyPressEvent(QKeyEvent* event) {
+    if (event->matches(QKeySequence::Copy)) {
+        if (m_table.HasSelection()) {
+            const auto& board =
+                m_table.recordList()[static_cast<std::size_t>(m_table.selectedIndex)];
+            QGuiApplication::clipboard()->setText(BoardClipboardText(
+                board, QString::fromStdString(InterfaceName(board.interfaceIndex))));
+        }
+        event->accept();
+        return;
+    }
+    // The list keeps its navigation keys, also when empty, so that they never
+    // move the focus to another control.
+    if (IsListNavigationKey(event->key()) &&
+        (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        const std::optional<std::int64_t> next =
+            SelectionAfterKey(event->key(), m_table.selectedIndex, scrollPosition(),
+                              WholeCellsIn(clientRect().height()), m_table.GetRecordCount());
+        if (next)
+            selectAndShow(*next);
+        event->accept();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void CNetDisplay::contextMenuEvent(QContextMenuEvent* event) {
+    QPoint at = event->pos();
+    if (event->reason() == QContextMenuEvent::Mouse) {
+        if (clientRect().contains(at))
+            selectAndShow(HitTestIndex(at.y(), scrollPosition()));
+    } else {
+        // From the keyboard the menu opens on the selected cell.
+        const QRect cell =
+            m_table.HasSelection() ? cellRect(m_table.selectedIndex) & clientRect() : QRect();
+        at = cell.isEmpty() ? clientRect().topLeft() + QPoint(kCellMargin, kCellMargin)
+                            : cell.center();
+    }
+    Q_EMIT boardMenuRequested(mapToGlobal(at));
+    event->accept();
 }
 
 } // namespace quorvel

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ListNavigation.h"
 #include "core/DeviceTable.h"
 
 #include <QFont>
@@ -33,15 +34,31 @@ public:
     // The drawing area: the widget without the scroll bar while it shows.
     QRect clientRect() const;
 
+    // Selects a record (an index past the last clears the selection), scrolls
+    // it into view and tells assistive technology.
+    void selectAndShow(std::int64_t index);
+    // The cell rectangle of a record in widget coordinates.
+    QRect cellRect(std::int64_t index) const;
+
+Q_SIGNALS:
+    // A right click (which first selects the board under the pointer, as a
+    // click does) or the menu key asks for the board menu at this point.
+    void boardMenuRequested(const QPoint& globalPos);
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
     void onSliderAction(int action);
     void placeScrollBar();
+    void scrollByNotches(int notches);
+    void selectionChanged();
     void drawCell(QPainter& painter, const QRect& cell, const QRect& dirty,
                   const DeviceRecord& record, std::int64_t index);
     const QImage& cellBackground(int width);
@@ -55,6 +72,7 @@ private:
     int m_detailAscent = 0;
     int m_highlightAscent = 0;
     QImage m_cellBackground;
+    WheelNotches m_wheel;
 };
 
 } // namespace quorvel

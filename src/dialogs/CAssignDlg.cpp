@@ -21,7 +21,7 @@ constexpr int kAddressControls[] = {1018, 1019, 1020};
 CAssignDlg::CAssignDlg(AssignExchange& assign, QWidget* parent)
     : QDialog(parent), m_assign(assign) {
     const DialogTemplate& tmpl = FindDialogTemplate(IDD_ASSIGN);
-    setWindowTitle(QString::fromUtf8(tmpl.title));
+    setWindowTitle(TemplateText(tmpl.title));
     m_controls.build(this, tmpl, [](const ControlTemplate& c, QWidget* parent) -> QWidget* {
         return c.kind == ControlKind::IpAddress ? new IpAddressEdit(parent) : nullptr;
     });
@@ -137,7 +137,7 @@ void CAssignDlg::done(int result) {
 
 void CAssignDlg::endAssignment(bool relabel) {
     if (relabel)
-        m_ok->setText(QStringLiteral("Close"));
+        m_ok->setText(tr("Close"));
     m_ok->setEnabled(true);
 }
 

@@ -52,7 +52,7 @@ CPortConfigDlg::CPortConfigDlg(RemotePortList& ports, QWidget* parent)
     : QDialog(parent), m_ports(ports) {
     setObjectName(QStringLiteral("CPortConfigDlg"));
     const DialogTemplate& tmpl = FindDialogTemplate(IDD_PORTS);
-    setWindowTitle(QString::fromUtf8(tmpl.title));
+    setWindowTitle(TemplateText(tmpl.title));
     m_controls.build(this, tmpl);
     setFixedSize(m_controls.clientSize());
     InstallDialogKeys(*this, m_controls, DialogKeyMode::Dialog);
@@ -87,7 +87,7 @@ std::vector<std::uint32_t> CPortConfigDlg::listedPorts() const {
 bool CPortConfigDlg::readPortField() {
     const std::optional<std::uint32_t> value = ParsePortText(m_field->text());
     if (!value) {
-        AppMessageBox(QStringLiteral("Please enter a positive integer."));
+        AppMessageBox(tr("Please enter a positive integer."));
         m_field->setFocus();
         return false;
     }
@@ -100,7 +100,7 @@ void CPortConfigDlg::addPortLine(std::uint32_t port) {
     m_list->addItem(text);
     const QList<QListWidgetItem*> lines = m_list->findItems(text, Qt::MatchExactly);
     if (lines.isEmpty()) {
-        AppMessageBox(QStringLiteral("LB_ERR when adding port to list box"));
+        AppMessageBox(tr("LB_ERR when adding port to list box"));
         return;
     }
     lines.first()->setData(Qt::UserRole, port);
@@ -110,16 +110,16 @@ void CPortConfigDlg::OnAdd() {
     if (!readPortField())
         return;
     if (static_cast<std::uint32_t>(m_list->count()) >= kMaxRemotePorts) {
-        AppMessageBox(QStringLiteral("Error: Exceeded Maximum Number of Ports"));
+        AppMessageBox(tr("Error: Exceeded Maximum Number of Ports"));
         return;
     }
     const QString text = PortText(portValue);
     if (!m_list->findItems(text, Qt::MatchExactly).isEmpty()) {
-        AppMessageBox(QStringLiteral("Error: Duplicate Port"));
+        AppMessageBox(tr("Error: Duplicate Port"));
         return;
     }
     if (portValue < kLowestPort || portValue > kHighestPort) {
-        AppMessageBox(QStringLiteral("Error: Invalid Port ( 1024 >= port >= 65535)"));
+        AppMessageBox(tr("Error: Invalid Port ( 1024 >= port >= 65535)"));
         return;
     }
     addPortLine(portValue);
@@ -128,7 +128,7 @@ void CPortConfigDlg::OnAdd() {
 void CPortConfigDlg::OnRemove() {
     const QList<QListWidgetItem*> selected = m_list->selectedItems();
     if (selected.isEmpty()) {
-        AppMessageBox(QStringLiteral("Please select a port to remove"));
+        AppMessageBox(tr("Please select a port to remove"));
         return;
     }
     delete selected.first();

@@ -12,11 +12,11 @@ namespace quorvel {
 namespace {
 
 QString remainingSeconds(int seconds) {
-    return QStringLiteral("剩余 %1 秒").arg(seconds);
+    return CSearchDlg::tr("剩余 %1 秒").arg(seconds);
 }
 
 QString devicesFound(int count) {
-    return QStringLiteral("找到 %1 个设备").arg(count);
+    return CSearchDlg::tr("找到 %1 个设备").arg(count);
 }
 
 // A line edit lays its text out anew on every setText, even an unchanged one.
@@ -30,7 +30,7 @@ void setTextIfChanged(QLineEdit* edit, const QString& text) {
 CSearchDlg::CSearchDlg(SearchExchange& search, QWidget* parent)
     : QDialog(parent), m_search(search) {
     const DialogTemplate& tmpl = FindDialogTemplate(IDD_SEARCH);
-    setWindowTitle(QString::fromUtf8(tmpl.title));
+    setWindowTitle(TemplateText(tmpl.title));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     m_controls.build(this, tmpl);

@@ -11,9 +11,16 @@ namespace quorvel {
 
 namespace {
 
-const QString kIdleTitle = QStringLiteral("打印机状态");
-const QString kWaitingTitle = QStringLiteral("发送状态请求...");
-const QString kTimedOutTitle = QStringLiteral("未找到打印机状态");
+// Looked up when shown, in the language installed by then.
+QString idleTitle() {
+    return PrtStatDlg::tr("打印机状态");
+}
+QString waitingTitle() {
+    return PrtStatDlg::tr("发送状态请求...");
+}
+QString timedOutTitle() {
+    return PrtStatDlg::tr("未找到打印机状态");
+}
 
 } // namespace
 
@@ -21,7 +28,7 @@ PrtStatDlg::PrtStatDlg(StatusExchange& status, QWidget* parent)
     : QDialog(parent), m_status(status) {
     setObjectName(QStringLiteral("PrtStatDlg"));
     const DialogTemplate& tmpl = FindDialogTemplate(IDD_PRINTER_STATUS);
-    setWindowTitle(QString::fromUtf8(tmpl.title));
+    setWindowTitle(TemplateText(tmpl.title));
     m_controls.build(this, tmpl);
     setFixedSize(m_controls.clientSize());
     InstallDialogKeys(*this, m_controls, DialogKeyMode::Dialog);
@@ -72,12 +79,12 @@ void PrtStatDlg::OnRefresh() {
 
 void PrtStatDlg::showWaiting() {
     setControlsEnabled(false);
-    setWindowTitle(kWaitingTitle);
+    setWindowTitle(waitingTitle());
 }
 
 void PrtStatDlg::showTimedOut() {
     setControlsEnabled(true);
-    setWindowTitle(kTimedOutTitle);
+    setWindowTitle(timedOutTitle());
 }
 
 void PrtStatDlg::showFlags(const PrinterStatusFlags& flags) {
@@ -86,7 +93,7 @@ void PrtStatDlg::showFlags(const PrinterStatusFlags& flags) {
         m_flagBoxes[i]->setChecked(flags[i]);
     }
     m_refresh->setEnabled(true);
-    setWindowTitle(kIdleTitle);
+    setWindowTitle(idleTitle());
 }
 
 void PrtStatDlg::done(int result) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QString>
 #include <vector>
 
 namespace quorvel {
@@ -61,6 +62,9 @@ enum TemplateId {
 };
 
 constexpr int IDI_MAINFRAME = 134;
+
+// A title or control text of a template in the user's language.
+QString TemplateText(const char* text);
 
 // The dialog template with this id; throws std::out_of_range for an unknown id.
 const DialogTemplate& FindDialogTemplate(int id);

@@ -1,16 +1,27 @@
 #include "StringTable.h"
 
+#include <QCoreApplication>
+
 namespace quorvel {
 
-QString LoadResourceString(int id) {
+namespace {
+
+const char* sourceText(int id) {
     switch (id) {
     case IDS_ABOUTBOX:
-        return QStringLiteral("&About quorvel...");
+        return QT_TRANSLATE_NOOP("StringTable", "&About quorvel...");
     case IDS_SOCKETS_INIT_FAILED:
-        return QStringLiteral("Windows sockets initialization failed.");
+        return QT_TRANSLATE_NOOP("StringTable", "Windows sockets initialization failed.");
     default:
-        return {};
+        return nullptr;
     }
+}
+
+} // namespace
+
+QString LoadResourceString(int id) {
+    const char* text = sourceText(id);
+    return text ? QCoreApplication::translate("StringTable", text) : QString();
 }
 
 } // namespace quorvel

@@ -9,7 +9,8 @@ enum StringId {
     IDS_SOCKETS_INIT_FAILED = 103,
 };
 
-// The text of a string resource; empty when there is none with that id.
+// The text of a string resource in the user's language; empty when there is
+// none with that id.
 QString LoadResourceString(int id);
 
 } // namespace quorvel

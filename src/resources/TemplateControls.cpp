@@ -43,7 +43,7 @@ protected:
 };
 
 QWidget* makeStandardControl(const ControlTemplate& c, QWidget* parent) {
-    const QString text = QString::fromUtf8(c.text);
+    const QString text = TemplateText(c.text);
     switch (c.kind) {
     case ControlKind::PushButton:
     case ControlKind::DefaultPushButton: {

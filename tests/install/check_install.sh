@@ -26,6 +26,7 @@ expected=(
     "share/metainfo/$ID.metainfo.xml"
     "share/icons/hicolor/scalable/apps/$ID.svg"
     share/man/man1/Quorvel.1.gz
+    share/quorvel/translations/quorvel_en.qm
     share/doc/quorvel/LICENSE
     share/doc/quorvel/manual/manual.css
     share/doc/quorvel/manual/zh_CN/index.html

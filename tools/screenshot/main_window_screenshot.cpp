@@ -1,14 +1,17 @@
 // Builds the main window with a few boards listed and saves a picture of it.
 // Runs under the offscreen platform; it opens no socket and sends nothing.
+// The locale chooses the language: LANG=en_US.UTF-8 draws the English window.
 
 #include "app/CQuorvelApp.h"
 #include "app/CQuorvelDlg.h"
 #include "app/FontSetup.h"
+#include "app/Translations.h"
 #include "core/DeviceTable.h"
 #include "devices/CNetDisplay.h"
 
 #include <QApplication>
 #include <QImage>
+#include <QLocale>
 #include <QPixmap>
 #include <cstdio>
 #include <cstring>
@@ -61,6 +64,8 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
     InstallFontSubstitutions();
+    InstallTranslations(application, QLocale::system().uiLanguages(),
+                        TranslationDirectories() << QStringLiteral(QUORVEL_BUILD_TRANSLATIONS_DIR));
 
     CQuorvelApp app(std::make_unique<InertSocket>());
     CQuorvelDlg window{app};

@@ -1,0 +1,473 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en">
+<context>
+    <name>CQuorvelApp</name>
+    <message>
+        <source>Cannot Open Socket</source>
+        <translation>Cannot Open Socket</translation>
+    </message>
+</context>
+<context>
+    <name>CellText</name>
+    <message>
+        <source>%1天 %2小时 %3分 %4秒</source>
+        <translation>%1 d %2 h %3 min %4 s</translation>
+    </message>
+    <message>
+        <source>%1小时 %2分 %3秒</source>
+        <translation>%1 h %2 min %3 s</translation>
+    </message>
+    <message>
+        <source>%1分 %2秒</source>
+        <translation>%1 min %2 s</translation>
+    </message>
+    <message>
+        <source>%1秒</source>
+        <translation>%1 s</translation>
+    </message>
+    <message>
+        <source>静态</source>
+        <translation>static</translation>
+    </message>
+    <message>
+        <source>动态</source>
+        <translation>DHCP</translation>
+    </message>
+    <message>
+        <source>IP Address: %1 [%2]</source>
+        <translation>IP: %1 [%2]</translation>
+    </message>
+    <message>
+        <source>MAC Address: %1</source>
+        <translation>MAC Address: %1</translation>
+    </message>
+</context>
+<context>
+    <name>DialogTemplates</name>
+    <message>
+        <source>关于...</source>
+        <translation>About...</translation>
+    </message>
+    <message>
+        <source>Quorvel Version 1.0 </source>
+        <translation>Quorvel Version 1.0 </translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Patent Pending</source>
+        <translation>Patent Pending</translation>
+    </message>
+    <message>
+        <source>Tarnex网络打印机设置程序 v1.0 </source>
+        <translation>Tarnex Network Printer Setup v1.0 </translation>
+    </message>
+    <message>
+        <source>退出</source>
+        <translation>Exit</translation>
+    </message>
+    <message>
+        <source>Add Entry</source>
+        <translation>Add Entry</translation>
+    </message>
+    <message>
+        <source>Clear</source>
+        <translation>Clear</translation>
+    </message>
+    <message>
+        <source>搜索</source>
+        <translation>Search</translation>
+    </message>
+    <message>
+        <source>显示 MAC 地址</source>
+        <translation>Show MAC address</translation>
+    </message>
+    <message>
+        <source>Show Left Column</source>
+        <translation>Show Left Column</translation>
+    </message>
+    <message>
+        <source>Show Right Column</source>
+        <translation>Show Right Column</translation>
+    </message>
+    <message>
+        <source>排序：</source>
+        <translation>Sort:</translation>
+    </message>
+    <message>
+        <source>设置端口</source>
+        <translation>Set Ports</translation>
+    </message>
+    <message>
+        <source>修改IP</source>
+        <translation>Change IP</translation>
+    </message>
+    <message>
+        <source>浏览器</source>
+        <translation>Browser</translation>
+    </message>
+    <message>
+        <source>Quick Launch:</source>
+        <translation>Quick Launch:</translation>
+    </message>
+    <message>
+        <source>Bootloader</source>
+        <translation>Bootloader</translation>
+    </message>
+    <message>
+        <source>超级终端</source>
+        <translation>Terminal</translation>
+    </message>
+    <message>
+        <source>打印机状态</source>
+        <translation>Status</translation>
+    </message>
+    <message>
+        <source>搜索设备...</source>
+        <translation>Search Devices...</translation>
+    </message>
+    <message>
+        <source>终止</source>
+        <translation>Stop</translation>
+    </message>
+    <message>
+        <source>循环定时</source>
+        <translation>Repeat</translation>
+    </message>
+    <message>
+        <source>搜索完成后自动关闭本窗口</source>
+        <translation>Close when the search is done</translation>
+    </message>
+    <message>
+        <source>分配IP地址</source>
+        <translation>Assign IP Address</translation>
+    </message>
+    <message>
+        <source>IP地址：</source>
+        <translation>IP address:</translation>
+    </message>
+    <message>
+        <source>子网掩码：</source>
+        <translation>Subnet mask:</translation>
+    </message>
+    <message>
+        <source>默认网关：</source>
+        <translation>Gateway:</translation>
+    </message>
+    <message>
+        <source>使用DHCP</source>
+        <translation>Use DHCP</translation>
+    </message>
+    <message>
+        <source>成功后关闭窗口</source>
+        <translation>Close on success</translation>
+    </message>
+    <message>
+        <source>Use Ping Gleaning</source>
+        <translation>Use Ping Gleaning</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>对话框</source>
+        <translation>Dialog</translation>
+    </message>
+    <message>
+        <source>远程UDP端口：</source>
+        <translation>Remote UDP ports:</translation>
+    </message>
+    <message>
+        <source>添加</source>
+        <translation>Add</translation>
+    </message>
+    <message>
+        <source>删除</source>
+        <translation>Remove</translation>
+    </message>
+    <message>
+        <source>钱箱pin3高</source>
+        <translation>Drawer pin3</translation>
+    </message>
+    <message>
+        <source>脱机</source>
+        <translation>Offl.</translation>
+    </message>
+    <message>
+        <source>等待在线恢复</source>
+        <translation>Wait online</translation>
+    </message>
+    <message>
+        <source>走纸</source>
+        <translation>Feed</translation>
+    </message>
+    <message>
+        <source>上盖打开</source>
+        <translation>Lid open</translation>
+    </message>
+    <message>
+        <source>因缺纸打印中断</source>
+        <translation>Paper stop</translation>
+    </message>
+    <message>
+        <source>错误发生</source>
+        <translation>Error</translation>
+    </message>
+    <message>
+        <source>可恢复故障</source>
+        <translation>Recoverable</translation>
+    </message>
+    <message>
+        <source>自动切纸刀故障</source>
+        <translation>Cutter fault</translation>
+    </message>
+    <message>
+        <source>不可恢复故障</source>
+        <translation>Unrecoverable</translation>
+    </message>
+    <message>
+        <source>可自动恢复故障</source>
+        <translation>Auto-recover</translation>
+    </message>
+    <message>
+        <source>纸将尽</source>
+        <translation>Ppr low</translation>
+    </message>
+    <message>
+        <source>缺纸</source>
+        <translation>Out</translation>
+    </message>
+    <message>
+        <source>刷新</source>
+        <translation>Refresh</translation>
+    </message>
+</context>
+<context>
+    <name>SearchReplyHandler</name>
+    <message>
+        <source>Error receiving data</source>
+        <translation>Error receiving data</translation>
+    </message>
+    <message>
+        <source>Invalid Search Packet Received or Random Number Mismatch</source>
+        <translation>Invalid Search Packet Received or Random Number Mismatch</translation>
+    </message>
+</context>
+<context>
+    <name>SocketDispatch</name>
+    <message>
+        <source>Recevied an out-of-place Packet -- Discarding</source>
+        <translation>Received an out-of-place Packet -- Discarding</translation>
+    </message>
+</context>
+<context>
+    <name>StringTable</name>
+    <message>
+        <source>&amp;About quorvel...</source>
+        <translation>&amp;About Quorvel...</translation>
+    </message>
+    <message>
+        <source>Windows sockets initialization failed.</source>
+        <translation>Windows sockets initialization failed.</translation>
+    </message>
+</context>
+<context>
+    <name>quorvel::AssignExchange</name>
+    <message>
+        <source>%1 seconds remaining</source>
+        <translation>%1 seconds remaining</translation>
+    </message>
+    <message>
+        <source>Cell not selected</source>
+        <translation>Cell not selected</translation>
+    </message>
+    <message>
+        <source>%1 Unable To Send</source>
+        <translation>%1 Unable To Send</translation>
+    </message>
+    <message>
+        <source>Timeout -- Did not receive an acknowlegement</source>
+        <translation>Timeout -- Did not receive an acknowledgement</translation>
+    </message>
+    <message>
+        <source>Error receiving data</source>
+        <translation>Error receiving data</translation>
+    </message>
+    <message>
+        <source>Invalid Assign Packet Received</source>
+        <translation>Invalid Assign Packet Received</translation>
+    </message>
+</context>
+<context>
+    <name>quorvel::CAssignDlg</name>
+    <message>
+        <source>Close</source>
+        <translation>Close</translation>
+    </message>
+</context>
+<context>
+    <name>quorvel::CNetDisplay</name>
+    <message>
+        <source>Scrolling Error</source>
+        <translation>Scrolling Error</translation>
+    </message>
+    <message>
+        <source>打印机列表</source>
+        <translation>Printer list</translation>
+    </message>
+</context>
+<context>
+    <name>quorvel::CPortConfigDlg</name>
+    <message>
+        <source>Please enter a positive integer.</source>
+        <translation>Please enter a positive integer.</translation>
+    </message>
+    <message>
+        <source>LB_ERR when adding port to list box</source>
+        <translation>LB_ERR when adding port to list box</translation>
+    </message>
+    <message>
+        <source>Error: Exceeded Maximum Number of Ports</source>
+        <translation>Error: Exceeded Maximum Number of Ports</translation>
+    </message>
+    <message>
+        <source>Error: Duplicate Port</source>
+        <translation>Error: Duplicate Port</translation>
+    </message>
+    <message>
+        <source>Error: Invalid Port ( 1024 &gt;= port &gt;= 65535)</source>
+        <translation>Error: Invalid Port (1024 &lt;= port &lt;= 65535)</translation>
+    </message>
+    <message>
+        <source>Please select a port to remove</source>
+        <translation>Please select a port to remove</translation>
+    </message>
+</context>
+<context>
+    <name>quorvel::CQuorvelDlg</name>
+    <message>
+        <source>Show %1</source>
+        <translation>Show %1</translation>
+    </message>
+    <message>
+        <source>IP Address</source>
+        <translation>IP Address</translation>
+    </message>
+    <message>
+        <source>Unsorted</source>
+        <translation>Unsorted</translation>
+    </message>
+    <message>
+        <source>Please select an embedded system first.</source>
+        <translation>Please select an embedded system first.</translation>
+    </message>
+    <message>
+        <source>Browse for Input IMG File...</source>
+        <translation>Browse for Input IMG File...</translation>
+    </message>
+    <message>
+        <source>IMG Files (*.img)</source>
+        <translation>IMG Files (*.img)</translation>
+    </message>
+    <message>
+        <source>All Files (*)</source>
+        <translation>All Files (*)</translation>
+    </message>
+    <message>
+        <source>Left Column</source>
+        <translation>Left Column</translation>
+    </message>
+    <message>
+        <source>Right Column</source>
+        <translation>Right Column</translation>
+    </message>
+    <message>
+        <source>请先选择一个打印机！</source>
+        <translation>Please select a printer first!</translation>
+    </message>
+    <message>
+        <source>修改IP</source>
+        <translation>Change IP</translation>
+    </message>
+    <message>
+        <source>打印机状态</source>
+        <translation>Printer Status</translation>
+    </message>
+    <message>
+        <source>打开网页</source>
+        <translation>Open Web Page</translation>
+    </message>
+    <message>
+        <source>Telnet</source>
+        <translation>Telnet</translation>
+    </message>
+    <message>
+        <source>复制 IP</source>
+        <translation>Copy IP</translation>
+    </message>
+    <message>
+        <source>复制 MAC</source>
+        <translation>Copy MAC</translation>
+    </message>
+    <message>
+        <source>导出列表…</source>
+        <translation>Export List…</translation>
+    </message>
+    <message>
+        <source>导出列表</source>
+        <translation>Export List</translation>
+    </message>
+    <message>
+        <source>CSV 文件 (*.csv)</source>
+        <translation>CSV files (*.csv)</translation>
+    </message>
+    <message>
+        <source>无法导出列表到 %1：%2</source>
+        <translation>Cannot export the list to %1: %2</translation>
+    </message>
+</context>
+<context>
+    <name>quorvel::CSearchDlg</name>
+    <message>
+        <source>剩余 %1 秒</source>
+        <translation>%1 seconds left</translation>
+    </message>
+    <message>
+        <source>找到 %1 个设备</source>
+        <translation>Devices found: %1</translation>
+    </message>
+</context>
+<context>
+    <name>quorvel::PrtStatDlg</name>
+    <message>
+        <source>打印机状态</source>
+        <translation>Printer Status</translation>
+    </message>
+    <message>
+        <source>发送状态请求...</source>
+        <translation>Sending status request...</translation>
+    </message>
+    <message>
+        <source>未找到打印机状态</source>
+        <translation>Printer status not found</translation>
+    </message>
+</context>
+<context>
+    <name>quorvel::SearchExchange</name>
+    <message>
+        <source>Error Code: %1. Unable To Send Packet. Please Check Network Connection.</source>
+        <translation>Error Code: %1. Unable To Send Packet. Please Check Network Connection.</translation>
+    </message>
+</context>
+<context>
+    <name>quorvel::StatusExchange</name>
+    <message>
+        <source>接收数据错误！</source>
+        <translation>Error receiving data!</translation>
+    </message>
+</context>
+</TS>
