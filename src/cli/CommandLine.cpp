@@ -128,6 +128,9 @@ std::variant<CommandLine, EarlyExit> ParseCommandLine(const QStringList& argumen
             return usageError("--interface: empty interface name");
         line.interfaces.push_back(name.toStdString());
     }
+    // The search's remote port list holds ten.
+    if (parser.values(port).size() > 10)
+        return usageError("--port given more than 10 times");
     for (const QString& value : parser.values(port)) {
         std::uint16_t number = 0;
         take(ParsePort(value.toStdString()), number, "--port");

@@ -44,7 +44,7 @@ std::string toolOutput(const QString& program, const QStringList& arguments) {
 
 } // namespace
 
-void ProbeHostNetwork(SearchEnvironment& env) {
+void ProbeHostNetwork(SearchEnvironment& env, bool firewalls) {
     const int all = rpFilter("all");
     for (InterfaceUse& use : env.interfaces) {
         use.rpFilterAll = all;
@@ -53,6 +53,8 @@ void ProbeHostNetwork(SearchEnvironment& env) {
     env.defaultRouteInterface = DefaultRouteInterface(readFile(QStringLiteral("/proc/net/route")));
 
     env.activeFirewalls.clear();
+    if (!firewalls)
+        return;
     if (toolOutput(QStringLiteral("systemctl"),
                    {QStringLiteral("is-active"), QStringLiteral("firewalld")})
             .starts_with("active"))

@@ -60,8 +60,10 @@ std::string StatusText(const PrinterStatusFlags& flags) {
 }
 
 QByteArray StatusJson(std::string_view mac, std::string_view ip,
-                      const std::optional<PrinterStatusFlags>& flags) {
+                      const std::optional<PrinterStatusFlags>& flags, std::string_view time) {
     QJsonObject object{{"mac", qs(mac)}, {"ip", qs(ip)}, {"answered", flags.has_value()}};
+    if (!time.empty())
+        object.insert("time", qs(time));
     if (flags) {
         QJsonArray array;
         for (std::size_t i = 0; i < flags->size(); ++i)

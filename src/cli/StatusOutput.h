@@ -21,9 +21,9 @@ const std::array<StatusFlagName, kPrinterStatusFlagCount>& StatusFlagNames();
 // Fourteen lines: name, caption, yes or no.
 std::string StatusText(const PrinterStatusFlags& flags);
 // {"mac", "ip", "answered", "flags": [{"name", "text", "set"}, ...]}; no
-// flags when the board did not answer.
+// flags when the board did not answer. A watch adds the time of the look.
 QByteArray StatusJson(std::string_view mac, std::string_view ip,
-                      const std::optional<PrinterStatusFlags>& flags);
+                      const std::optional<PrinterStatusFlags>& flags, std::string_view time = {});
 
 // What changed between two looks at a board, one line each: a flag set or
 // cleared, or the board falling silent or answering again. The first look

@@ -38,6 +38,11 @@ TEST(StatusOutput, namesEveryFlagInBitOrder) {
     const QJsonObject silent = QJsonDocument::fromJson(StatusJson("m", "i", std::nullopt)).object();
     EXPECT_FALSE(silent["answered"].toBool());
     EXPECT_FALSE(silent.contains("flags"));
+    EXPECT_FALSE(silent.contains("time"));
+    EXPECT_EQ(QJsonDocument::fromJson(StatusJson("m", "i", flags({}), "2026-01-02T03:04:05"))
+                  .object()["time"]
+                  .toString(),
+              "2026-01-02T03:04:05");
 }
 
 TEST(StatusOutput, watchPrintsOnlyChanges) {
