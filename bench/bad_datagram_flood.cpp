@@ -19,8 +19,8 @@
 #include "ModalDriver.h"
 #include "RealSocketApp.h"
 #include "SimulatorRig.h"
-#include "app/AppMessageBox.h"
-#include "devices/DeviceTable.h"
+#include "core/AppMessageBox.h"
+#include "core/DeviceTable.h"
 #include "dialogs/CSearchDlg.h"
 
 #include <QAbstractButton>
@@ -204,7 +204,7 @@ bool lateRepliesAfterStop(const Settings& s, ModalLikeSink& sink) {
     driver.pollMs = 5;
     driver.drive = [](QDialog& dialog) {
         auto& search = dynamic_cast<CSearchDlg&>(dialog);
-        SpinUntil([&] { return search.tickCount() >= 1; }, 3000);
+        SpinUntil([&] { return search.exchange().tickCount() >= 1; }, 3000);
         qobject_cast<QAbstractButton*>(search.control(2))->click(); // "终止"
     };
     driver.run([&] { qobject_cast<QAbstractButton*>(a.window->control(1005))->click(); });
@@ -226,7 +226,7 @@ bool lateRepliesAfterStop(const Settings& s, ModalLikeSink& sink) {
     const double request = requestTime(rig, 0, stopped);
 
     std::printf("late_stopped_after_request_ms %.0f\n", (stopped - request) * 1000);
-    std::printf("late_exchange_mode_after_stop %d\n", a.app->ExchangeMode);
+    std::printf("late_exchange_mode_after_stop %d\n", a.app->dispatch.ExchangeMode);
     std::printf("late_datagrams_read_by_tool %lld   (of %d)\n",
                 udpAfter.inDatagrams - udpBefore.inDatagrams, s.lateBoards);
     std::printf("late_kernel_drops %lld\n",

@@ -4,8 +4,8 @@
 // request. Prints the figures; run it from a Release build.
 
 #include "app/FontSetup.h"
+#include "core/DeviceTable.h"
 #include "devices/CNetDisplay.h"
-#include "devices/DeviceTable.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -79,7 +79,8 @@ double addOneByOne(std::uint32_t records, std::int32_t mode, bool descending, bo
             boards.back().ip[3] = static_cast<std::uint8_t>(255 - i * 255 / records);
         }
     }
-    CNetDisplay display;
+    DeviceTable table;
+    CNetDisplay display(table);
     display.resize(kListSize);
     display.table().sortMode = mode;
     display.show();
@@ -107,8 +108,9 @@ int main(int argc, char** argv) {
     // The two lists paint in turns, so that a change in the machine's load
     // falls on both alike.
     const int rounds = 400;
-    CNetDisplay few;
-    CNetDisplay many;
+    DeviceTable fewBoards, manyBoards;
+    CNetDisplay few(fewBoards);
+    CNetDisplay many(manyBoards);
     fill(few, 5);
     fill(many, 10000);
     QImage target(kListSize, QImage::Format_RGB32);

@@ -14,8 +14,8 @@
 #include "BenchProbes.h"
 #include "RealSocketApp.h"
 #include "SimulatorRig.h"
+#include "core/DeviceTable.h"
 #include "devices/CNetDisplay.h"
-#include "devices/DeviceTable.h"
 #include "dialogs/CSearchDlg.h"
 #include "protocol/RandomNumber.h"
 #include "protocol/SearchDatagrams.h"
@@ -143,12 +143,13 @@ Reading replyPathQueued(long boards) {
     // Both windows shown and painted once before anything is measured; the
     // dialog's own first tick comes only after 250 ms.
     testing::SpinFor(300);
-    CSearchDlg dialog(a.window.get());
+    SearchExchange search(a.app->dispatch, a.app->ports, a.window->deviceTable());
+    CSearchDlg dialog(search, a.window.get());
     dialog.show();
     testing::SpinFor(100);
     ListingClock clock(a.window->deviceList());
     const UdpCounters before = ReadUdpCounters();
-    dialog.OnTimer(); // the first tick: the request goes out
+    search.OnTimer(); // the first tick: the request goes out
     QThread::msleep(kQueueFillMs);
     const double start = Now();
     while (clock.listed < boards && Now() - start < 30)

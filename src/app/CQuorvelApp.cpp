@@ -1,8 +1,9 @@
 #include "CQuorvelApp.h"
 
-#include "AppMessageBox.h"
-#include "CMySocket.h"
 #include "CQuorvelDlg.h"
+#include "MessageBoxSink.h"
+#include "core/AppMessageBox.h"
+#include "core/CMySocket.h"
 #include "resources/StringTable.h"
 
 #include <cstdlib>
@@ -11,18 +12,31 @@
 namespace quorvel {
 
 namespace {
-CQuorvelApp* g_instance = nullptr;
-}
 
-CQuorvelApp::CQuorvelApp(std::unique_ptr<DatagramSocket> socket) : udpSocket(std::move(socket)) {
+CQuorvelApp* g_instance = nullptr;
+
+// The program's messages are boxes, unless someone (a test) already takes them.
+class MessageBoxesInstalled {
+public:
+    MessageBoxesInstalled() : m_previous(SetMessageSink(nullptr)) {
+        SetMessageSink(m_previous ? m_previous : &m_boxes);
+    }
+    ~MessageBoxesInstalled() { SetMessageSink(m_previous); }
+    MessageBoxesInstalled(const MessageBoxesInstalled&) = delete;
+    MessageBoxesInstalled& operator=(const MessageBoxesInstalled&) = delete;
+
+private:
+    MessageBoxSink m_boxes;
+    MessageSink* m_previous;
+};
+
+} // namespace
+
+CQuorvelApp::CQuorvelApp(std::unique_ptr<DatagramSocket> socket) : dispatch(std::move(socket)) {
     g_instance = this;
-    if (udpSocket)
-        attachSocket();
 }
 
 CQuorvelApp::~CQuorvelApp() {
-    if (udpSocket)
-        udpSocket->onReadyRead = nullptr;
     if (g_instance == this)
         g_instance = nullptr;
 }
@@ -31,44 +45,26 @@ CQuorvelApp* CQuorvelApp::instance() {
     return g_instance;
 }
 
-void CQuorvelApp::attachSocket() {
-    udpSocket->onReadyRead = [this] { OnReceive(); };
-}
-
 int CQuorvelApp::InitInstance() {
-    if (!udpSocket) {
+    const MessageBoxesInstalled boxes;
+    if (!dispatch.socket()) {
         auto socket = std::make_unique<CMySocket>();
         const SocketOpenResult opened = socket->open();
         if (opened == SocketOpenResult::PlatformUnavailable) {
-            AppMessageBox(IDS_SOCKETS_INIT_FAILED);
+            AppMessageBox(LoadResourceString(IDS_SOCKETS_INIT_FAILED));
             return 1;
         }
         if (opened == SocketOpenResult::CannotOpen)
             AppMessageBox(QStringLiteral("Cannot Open Socket"));
-        udpSocket = std::move(socket);
-        attachSocket();
+        dispatch.setSocket(std::move(socket));
     }
     std::srand(static_cast<unsigned>(static_cast<std::uint32_t>(std::time(nullptr))));
     {
-        CQuorvelDlg dialog;
+        CQuorvelDlg dialog(*this);
         dialog.exec();
     }
-    udpSocket->close();
+    dispatch.socket()->close();
     return 0;
-}
-
-void CQuorvelApp::OnReceive() {
-    ExchangeDialog* owner = ExchangeMode == ExchangeSearch          ? searchDialog
-                            : ExchangeMode == ExchangeAssign        ? assignDialog
-                            : ExchangeMode == ExchangePrinterStatus ? statusDialog
-                                                                    : nullptr;
-    if (owner) {
-        owner->HandleReply();
-        return;
-    }
-    ReceiveBuffer buffer;
-    buffer.read(*udpSocket);
-    AppMessageBox(QStringLiteral("Recevied an out-of-place Packet -- Discarding"));
 }
 
 } // namespace quorvel

@@ -1,20 +1,15 @@
 #pragma once
 
-#include "DatagramSocket.h"
-#include "ExchangeDialog.h"
+#include "core/DeviceTable.h"
+#include "core/RemotePortList.h"
+#include "core/SocketDispatch.h"
 
-#include <cstdint>
 #include <memory>
 
 namespace quorvel {
 
-class CQuorvelDlg;
-
-constexpr std::uint32_t kMaxRemotePorts = 10;
-constexpr std::uint32_t kDefaultRemotePort = 3040;
-
-// The application: the shared socket, who owns its datagrams, the remote
-// port list and the main window. One instance per process.
+// The application: the shared socket and who owns its datagrams, the remote
+// port list and the boards found. One instance per process.
 class CQuorvelApp {
 public:
     // A null socket means the real one, opened by InitInstance.
@@ -29,22 +24,9 @@ public:
     // modally, closes the socket. Returns the process exit code.
     int InitInstance();
 
-    // One waiting datagram: to the owning dialog, or read and reported.
-    void OnReceive();
-
-    DatagramSocket& socket() { return *udpSocket; }
-
-    std::unique_ptr<DatagramSocket> udpSocket;
-    std::int32_t ExchangeMode = ExchangeNone;
-    ExchangeDialog* searchDialog = nullptr;
-    ExchangeDialog* assignDialog = nullptr;
-    ExchangeDialog* statusDialog = nullptr;
-    std::uint32_t remotePorts[kMaxRemotePorts] = {kDefaultRemotePort};
-    std::uint32_t remotePortCount = 1;
-    CQuorvelDlg* mainDialog = nullptr;
-
-private:
-    void attachSocket();
+    SocketDispatch dispatch;
+    RemotePortList ports;
+    DeviceTable devices;
 };
 
 } // namespace quorvel

@@ -1,9 +1,12 @@
 #include "CQuorvelDlg.h"
 
-#include "AppMessageBox.h"
 #include "CAboutDlg.h"
 #include "CQuorvelApp.h"
-#include "HostCommands.h"
+#include "core/AppMessageBox.h"
+#include "core/AssignExchange.h"
+#include "core/HostCommands.h"
+#include "core/SearchExchange.h"
+#include "core/StatusExchange.h"
 #include "devices/CNetDisplay.h"
 #include "dialogs/CAssignDlg.h"
 #include "dialogs/CPortConfigDlg.h"
@@ -41,14 +44,14 @@ QString HelpFilePath() {
     return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("Quorvel.chm"));
 }
 
-CQuorvelDlg::CQuorvelDlg(QWidget* parent) : CVtDialog(parent) {
+CQuorvelDlg::CQuorvelDlg(CQuorvelApp& app, QWidget* parent) : CVtDialog(parent), m_app(app) {
     const DialogTemplate& tmpl = FindDialogTemplate(IDD_MAIN);
     setWindowTitle(QString::fromUtf8(tmpl.title));
     QWidget* client = clientArea(); // inside the self-painted frame
     m_controls.build(client, tmpl, [this](const ControlTemplate& c, QWidget* parent) -> QWidget* {
         if (c.id != 1001)
             return nullptr;
-        m_deviceList = new CNetDisplay(parent);
+        m_deviceList = new CNetDisplay(m_app.devices, parent);
         return m_deviceList;
     });
     setFixedClientSize(m_controls.clientSize());
@@ -84,10 +87,7 @@ CQuorvelDlg::CQuorvelDlg(QWidget* parent) : CVtDialog(parent) {
     OnInitDialog();
 }
 
-CQuorvelDlg::~CQuorvelDlg() {
-    if (CQuorvelApp* app = CQuorvelApp::instance(); app && app->mainDialog == this)
-        app->mainDialog = nullptr;
-}
+CQuorvelDlg::~CQuorvelDlg() = default;
 
 void CQuorvelDlg::OnInitDialog() {
     if (systemMenu()) {
@@ -98,8 +98,6 @@ void CQuorvelDlg::OnInitDialog() {
         }
     }
     setWindowIcon(m_icon);
-    if (CQuorvelApp* app = CQuorvelApp::instance())
-        app->mainDialog = this;
     DeviceTable& table = deviceTable();
     table.showMac = true;
     m_showMac->setChecked(true);
@@ -115,7 +113,7 @@ void CQuorvelDlg::OnInitDialog() {
 }
 
 DeviceTable& CQuorvelDlg::deviceTable() {
-    return m_deviceList->table();
+    return m_app.devices;
 }
 
 void CQuorvelDlg::relabelColumns(const QString& leftLabel, const QString& rightLabel) {
@@ -138,7 +136,9 @@ void CQuorvelDlg::relabelColumns(const QString& leftLabel, const QString& rightL
 void CQuorvelDlg::OnSearch() {
     // The main window owns the dialog, as the platform makes it the owner of
     // a dialog created without a parent.
-    CSearchDlg dialog(this);
+    SearchExchange search(m_app.dispatch, m_app.ports, deviceTable());
+    connect(&search, &SearchExchange::columnLabelsChanged, this, &CQuorvelDlg::relabelColumns);
+    CSearchDlg dialog(search, this);
     deviceTable().Clear();
     dialog.exec();
 }
@@ -175,19 +175,21 @@ void CQuorvelDlg::OnSortChanged() {
 void CQuorvelDlg::OnModifyIp() {
     if (!requireSelection(deviceTable()))
         return;
-    CAssignDlg dialog(this);
+    AssignExchange assign(m_app.dispatch, deviceTable().selectedRecord());
+    CAssignDlg dialog(assign, this);
     dialog.exec();
 }
 
 void CQuorvelDlg::OnPrinterStatus() {
     if (!requireSelection(deviceTable()))
         return;
-    PrtStatDlg dialog;
+    StatusExchange status(m_app.dispatch, deviceTable().selectedRecord());
+    PrtStatDlg dialog(status);
     dialog.exec();
 }
 
 void CQuorvelDlg::OnSetPorts() {
-    CPortConfigDlg dialog;
+    CPortConfigDlg dialog(m_app.ports);
     dialog.exec();
 }
 

@@ -17,6 +17,7 @@ class QFileDialog;
 namespace quorvel {
 
 class CNetDisplay;
+class CQuorvelApp;
 class DeviceTable;
 
 // The system menu's About item; the low four bits of a system command are
@@ -26,11 +27,12 @@ constexpr unsigned IDM_ABOUTBOX = 0x0010;
 // The help file, looked for beside the executable.
 QString HelpFilePath();
 
-// The main window: the device list and the commands that start every exchange.
+// The main window: the device list and the commands that start every
+// exchange, each on the application's socket, ports and table.
 class CQuorvelDlg : public CVtDialog {
     Q_OBJECT
 public:
-    explicit CQuorvelDlg(QWidget* parent = nullptr);
+    explicit CQuorvelDlg(CQuorvelApp& app, QWidget* parent = nullptr);
     ~CQuorvelDlg() override;
 
     DeviceTable& deviceTable();
@@ -75,6 +77,7 @@ private:
     void OnInitDialog();
     bool selectedLaunchAddress(std::uint8_t (&ip)[4]);
 
+    CQuorvelApp& m_app;
     TemplateControls m_controls;
     CNetDisplay* m_deviceList = nullptr;
     QCheckBox* m_showMac = nullptr;

@@ -1,6 +1,6 @@
 #include "CQuorvelApp.h"
+#include "DesktopHostCommandRunner.h"
 #include "FontSetup.h"
-#include "HostCommands.h"
 
 #include <QApplication>
 #include <cstdio>
@@ -29,7 +29,7 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quorvel"));
     quorvel::InstallFontSubstitutions();
-    quorvel::ProcessHostCommandRunner hostCommands;
+    quorvel::DesktopHostCommandRunner hostCommands;
     quorvel::SetHostCommandRunner(&hostCommands);
     quorvel::CQuorvelApp app;
     return app.InitInstance();

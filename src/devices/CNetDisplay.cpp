@@ -2,7 +2,7 @@
 
 #include "CellText.h"
 #include "ScrollModel.h"
-#include "app/AppMessageBox.h"
+#include "core/AppMessageBox.h"
 
 #include <QEvent>
 #include <QFontMetrics>
@@ -49,8 +49,8 @@ int channel(int top, int bottom, int row, int rows) {
 
 } // namespace
 
-CNetDisplay::CNetDisplay(QWidget* parent)
-    : QWidget(parent), m_scrollBar(new QScrollBar(Qt::Vertical, this)),
+CNetDisplay::CNetDisplay(DeviceTable& table, QWidget* parent)
+    : QWidget(parent), m_table(table), m_scrollBar(new QScrollBar(Qt::Vertical, this)),
       m_titleFont(cellFont("Tahoma", 18, true)), m_detailFont(cellFont("宋体", 14, false)),
       m_highlightFont(cellFont("宋体", 14, true)) {
     m_titleAscent = QFontMetrics(m_titleFont).ascent();
@@ -76,6 +76,11 @@ CNetDisplay::CNetDisplay(QWidget* parent)
             [this] { OnVScroll(SB_THUMBPOSITION, m_scrollBar->sliderPosition()); });
 
     m_table.setView(this);
+}
+
+CNetDisplay::~CNetDisplay() {
+    if (m_table.view() == this)
+        m_table.setView(nullptr);
 }
 
 int CNetDisplay::scrollPosition() const {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "DeviceTable.h"
+#include "core/DeviceTable.h"
 
 #include <QFont>
 #include <QImage>
@@ -10,12 +10,14 @@ class QScrollBar;
 
 namespace quorvel {
 
-// The device list: the table's view, drawing each record as a green cell
-// under a vertical scroll bar that moves one cell at a time.
+// The device list: the view of the table it is handed, drawing each record
+// as a green cell under a vertical scroll bar that moves one cell at a time.
+// The table must outlive it.
 class CNetDisplay : public QWidget, public DeviceTableView {
     Q_OBJECT
 public:
-    explicit CNetDisplay(QWidget* parent = nullptr);
+    explicit CNetDisplay(DeviceTable& table, QWidget* parent = nullptr);
+    ~CNetDisplay() override;
 
     DeviceTable& table() { return m_table; }
     const DeviceTable& table() const { return m_table; }
@@ -44,7 +46,7 @@ private:
                   const DeviceRecord& record, std::int64_t index);
     const QImage& cellBackground(int width);
 
-    DeviceTable m_table;
+    DeviceTable& m_table;
     QScrollBar* m_scrollBar;
     QFont m_titleFont;
     QFont m_detailFont;

@@ -1,13 +1,6 @@
 #include "CAssignDlg.h"
 
-#include "Countdown.h"
 #include "IpAddressEdit.h"
-#include "app/AppMessageBox.h"
-#include "app/CQuorvelApp.h"
-#include "app/CQuorvelDlg.h"
-#include "app/HostCommands.h"
-#include "devices/DeviceTable.h"
-#include "protocol/RandomNumber.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -20,18 +13,10 @@ namespace {
 
 constexpr int kAddressControls[] = {1018, 1019, 1020};
 
-DeviceTable* selectionTable() {
-    CQuorvelApp* app = CQuorvelApp::instance();
-    return app && app->mainDialog ? &app->mainDialog->deviceTable() : nullptr;
-}
-
-QString secondsRemaining(int countdown) {
-    return QString::number(countdown / 1000) + QStringLiteral(" seconds remaining");
-}
-
 } // namespace
 
-CAssignDlg::CAssignDlg(QWidget* parent) : QDialog(parent) {
+CAssignDlg::CAssignDlg(AssignExchange& assign, QWidget* parent)
+    : QDialog(parent), m_assign(assign) {
     const DialogTemplate& tmpl = FindDialogTemplate(IDD_ASSIGN);
     setWindowTitle(QString::fromUtf8(tmpl.title));
     m_controls.build(this, tmpl, [](const ControlTemplate& c, QWidget* parent) -> QWidget* {
@@ -50,17 +35,19 @@ CAssignDlg::CAssignDlg(QWidget* parent) : QDialog(parent) {
     connect(m_ok, &QPushButton::clicked, this, &CAssignDlg::OnOK);
     connect(m_controls.as<QPushButton>(2), &QPushButton::clicked, this, &CAssignDlg::OnCancel);
     connect(m_dhcp, &QCheckBox::clicked, this, &CAssignDlg::OnDhcpClicked);
-    m_timer.setInterval(kTickMilliseconds);
-    connect(&m_timer, &QTimer::timeout, this, &CAssignDlg::OnTimer);
+    connect(m_repeat, &QCheckBox::toggled, &m_assign, &AssignExchange::setRepeat);
+    connect(m_pingGleaning, &QCheckBox::toggled, &m_assign, &AssignExchange::setPingGleaning);
+    connect(m_closeOnSuccess, &QCheckBox::toggled, &m_assign, &AssignExchange::setCloseOnSuccess);
+    connect(&m_assign, &AssignExchange::countdownChanged, m_progress, &QProgressBar::setValue);
+    connect(&m_assign, &AssignExchange::statusChanged, m_statusLine, &QLineEdit::setText);
+    connect(&m_assign, &AssignExchange::assignmentEnded, this, &CAssignDlg::endAssignment);
+    connect(&m_assign, &AssignExchange::closeRequested, this, [this] { done(Accepted); });
 
     OnInitDialog();
 }
 
 CAssignDlg::~CAssignDlg() {
-    m_timer.stop();
-    leaveExchange();
-    if (CQuorvelApp* app = CQuorvelApp::instance(); app && app->assignDialog == this)
-        app->assignDialog = nullptr;
+    m_assign.close();
 }
 
 IpAddressEdit* CAssignDlg::addressControl(int id) const {
@@ -68,31 +55,22 @@ IpAddressEdit* CAssignDlg::addressControl(int id) const {
 }
 
 void CAssignDlg::OnInitDialog() {
-    if (CQuorvelApp* app = CQuorvelApp::instance()) {
-        app->ExchangeMode = ExchangeAssign;
-        app->assignDialog = this;
-    }
-    m_progress->setRange(0, kCountdownTop);
-    countdown = kCountdownTop;
-    showCountdown();
-    finished = false;
-    timedOut = false;
-    setStatus(QString::asprintf("%i seconds remaining", 10));
+    m_progress->setRange(0, AssignExchange::kCountdownTop);
+    m_assign.open();
 
-    if (const DeviceTable* table = selectionTable()) {
-        std::uint8_t ip[4] = {}, mask[4] = {}, gateway[4] = {};
-        if (table->GetSelectedIp(ip) && table->GetSelectedSubnetMask(mask) &&
-            table->GetSelectedGateway(gateway)) {
-            addressControl(1018)->setAddress(ip);
-            addressControl(1019)->setAddress(mask);
-            addressControl(1020)->setAddress(gateway);
-        }
+    if (const std::optional<DeviceRecord>& board = m_assign.board()) {
+        addressControl(1018)->setAddress(board->ip);
+        addressControl(1019)->setAddress(board->subnetMask);
+        addressControl(1020)->setAddress(board->gateway);
     }
     m_ok->setEnabled(true);
     control(2)->setEnabled(true);
     m_repeat->setChecked(false);
     m_closeOnSuccess->setChecked(true);
     m_pingGleaning->setChecked(true);
+    m_assign.setRepeat(m_repeat->isChecked());
+    m_assign.setCloseOnSuccess(m_closeOnSuccess->isChecked());
+    m_assign.setPingGleaning(m_pingGleaning->isChecked());
     // Whatever mode the board reported, the user starts from its addresses.
     m_dhcp->setChecked(false);
     OnDhcpClicked();
@@ -103,18 +81,27 @@ void CAssignDlg::OnDhcpClicked() {
         control(id)->setEnabled(!m_dhcp->isChecked());
 }
 
+AssignParameters CAssignDlg::fields() const {
+    AssignParameters params;
+    params.useDhcp = m_dhcp->isChecked();
+    // The fields keep their values while DHCP disables them, and the board
+    // gets them either way.
+    addressControl(1018)->address(params.ip);
+    addressControl(1019)->address(params.subnetMask);
+    addressControl(1020)->address(params.gateway);
+    return params;
+}
+
 void CAssignDlg::OnOK() {
     // Enter reaches here too; while an assignment runs the button is
     // disabled and a second one must not start.
     if (!m_ok->isEnabled())
         return;
-    if (finished || timedOut) {
+    if (m_assign.finished || m_assign.timedOut) {
         done(Accepted);
         return;
     }
-    buildRequest();
-    HostCommands::run(HostCommands::clearArpCache());
-    m_timer.start();
+    m_assign.start(fields());
     m_ok->setEnabled(false);
 }
 
@@ -123,118 +110,14 @@ void CAssignDlg::OnCancel() {
 }
 
 void CAssignDlg::done(int result) {
-    m_timer.stop();
-    leaveExchange();
+    m_assign.close();
     QDialog::done(result);
-}
-
-void CAssignDlg::leaveExchange() {
-    CQuorvelApp* app = CQuorvelApp::instance();
-    if (app && app->assignDialog == this && app->ExchangeMode == ExchangeAssign)
-        app->ExchangeMode = ExchangeNone;
-}
-
-void CAssignDlg::buildRequest() {
-    AssignParameters params;
-    randomNumber = DrawRandom15();
-    params.useDhcp = m_dhcp->isChecked();
-    // The fields keep their values while DHCP disables them, and the board
-    // gets them either way.
-    addressControl(1018)->address(params.ip);
-    addressControl(1019)->address(params.subnetMask);
-    addressControl(1020)->address(params.gateway);
-    const DeviceTable* table = selectionTable();
-    if (table && table->GetSelectedMac(params.mac))
-        m_replyPort = table->GetSelectedPort();
-    else
-        AppMessageBox(QStringLiteral("Cell not selected"));
-    requestBuffer = BuildAssignRequest(params, randomNumber);
-    m_requestBuilt = true;
-}
-
-void CAssignDlg::sendRequest() {
-    CQuorvelApp* app = CQuorvelApp::instance();
-    if (!app || !app->udpSocket)
-        return;
-    const int error = app->socket().sendTo(requestBuffer, kBroadcastAddress, m_replyPort);
-    if (error != 0)
-        AppMessageBox(QString::number(error) + QStringLiteral(" Unable To Send"));
-}
-
-void CAssignDlg::OnTimer() {
-    if (!m_timer.isActive())
-        return;
-    countdown = StepCountdown(countdown, kCountdownStep, kCountdownTop);
-    // A send failure opens a box whose loop runs further ticks; the rest of
-    // this tick belongs to this countdown value.
-    const int now = countdown;
-    showCountdown();
-    setStatus(secondsRemaining(now));
-
-    const std::uint8_t ip[4] = {requestBuffer[4], requestBuffer[5], requestBuffer[6],
-                                requestBuffer[7]};
-    const std::uint8_t mac[6] = {requestBuffer[16], requestBuffer[17], requestBuffer[18],
-                                 requestBuffer[19], requestBuffer[20], requestBuffer[21]};
-    const bool gleaning = m_pingGleaning->isChecked();
-    if (now == 0 && !m_repeat->isChecked()) {
-        m_timer.stop();
-        timedOut = true;
-        setStatus(QStringLiteral("Timeout -- Did not receive an acknowlegement"));
-        endAssignment(true);
-    } else if (now == 9500) {
-        HostCommands::setStaticArpEntry(ip, mac);
-    } else if (now == 9000) {
-        if (gleaning)
-            HostCommands::run(HostCommands::ping(ip));
-        else
-            sendRequest();
-    }
-    if (now == 8000 && gleaning)
-        sendRequest();
-}
-
-void CAssignDlg::HandleAssignReply() {
-    CQuorvelApp* app = CQuorvelApp::instance();
-    if (!app || !app->udpSocket)
-        return;
-    ReceiveBuffer buffer;
-    const ReadBytes datagram = buffer.read(app->socket());
-    const AssignClassification verdict = ClassifyAssignDatagram(
-        datagram, m_requestBuilt ? std::optional<std::uint16_t>(randomNumber) : std::nullopt);
-    switch (verdict.kind) {
-    case AssignDatagramKind::ReadError:
-        AppMessageBox(QStringLiteral("Error receiving data"));
-        return;
-    case AssignDatagramKind::NotReply:
-        AppMessageBox(QStringLiteral("Invalid Assign Packet Received"));
-        return;
-    case AssignDatagramKind::Reply:
-        break;
-    }
-    m_timer.stop();
-    const char* text = AssignResultText(verdict.result);
-    if (!text)
-        return;
-    setStatus(QString::fromUtf8(text));
-    finished = true;
-    endAssignment(verdict.result != UnknownError);
-    if (verdict.result == Programmed && m_closeOnSuccess->isChecked())
-        done(Accepted);
 }
 
 void CAssignDlg::endAssignment(bool relabel) {
     if (relabel)
         m_ok->setText(QStringLiteral("Close"));
     m_ok->setEnabled(true);
-}
-
-void CAssignDlg::setStatus(const QString& text) {
-    statusText = text;
-    m_statusLine->setText(statusText);
-}
-
-void CAssignDlg::showCountdown() {
-    m_progress->setValue(countdown);
 }
 
 } // namespace quorvel

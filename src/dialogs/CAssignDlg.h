@@ -1,13 +1,9 @@
 #pragma once
 
-#include "app/ExchangeDialog.h"
-#include "protocol/AssignDatagrams.h"
+#include "core/AssignExchange.h"
 #include "resources/TemplateControls.h"
 
 #include <QDialog>
-#include <QTimer>
-#include <array>
-#include <cstdint>
 
 class QCheckBox;
 class QLineEdit;
@@ -18,52 +14,32 @@ namespace quorvel {
 
 class IpAddressEdit;
 
-// Gives the board selected in the main window a new address, mask and
-// gateway, or DHCP. One assignment runs a ten-second countdown of 250 ms
-// ticks that prepares the host's neighbour cache, sends the request as a
-// broadcast and waits for the board's verdict. Owns the shared socket's
-// datagrams while it exists.
-class CAssignDlg : public QDialog, public ExchangeDialog {
+// The view of one assignment: the new address, mask and gateway (or DHCP)
+// for the board the exchange is about, its countdown and verdict. The
+// exchange owns the socket from the dialog's opening to its closing.
+class CAssignDlg : public QDialog {
     Q_OBJECT
 public:
-    static constexpr int kCountdownTop = 10000;
-    static constexpr int kCountdownStep = 250;
-    static constexpr int kTickMilliseconds = 250;
-
-    explicit CAssignDlg(QWidget* parent = nullptr);
+    explicit CAssignDlg(AssignExchange& assign, QWidget* parent = nullptr);
     ~CAssignDlg() override;
 
     void OnOK();
     void OnCancel();
     void OnDhcpClicked();
-    void OnTimer();
-    void HandleAssignReply();
-    void HandleReply() override { HandleAssignReply(); }
 
     void done(int result) override;
 
+    AssignExchange& exchange() const { return m_assign; }
     QWidget* control(int id) const { return m_controls.control(id); }
     IpAddressEdit* addressControl(int id) const;
-    QTimer& tickTimer() { return m_timer; }
-
-    bool finished = false;
-    bool timedOut = false;
-    std::array<std::uint8_t, kAssignRequestSize> requestBuffer{};
-    std::uint16_t randomNumber = 0;
-    QString statusText;
-    int countdown = kCountdownTop;
 
 private:
     void OnInitDialog();
-    void buildRequest();
-    void sendRequest();
-    void setStatus(const QString& text);
-    void showCountdown();
+    AssignParameters fields() const;
     void endAssignment(bool relabel);
-    void leaveExchange();
 
+    AssignExchange& m_assign;
     TemplateControls m_controls;
-    QTimer m_timer;
     QPushButton* m_ok = nullptr;
     QProgressBar* m_progress = nullptr;
     QLineEdit* m_statusLine = nullptr;
@@ -71,8 +47,6 @@ private:
     QCheckBox* m_closeOnSuccess = nullptr;
     QCheckBox* m_pingGleaning = nullptr;
     QCheckBox* m_dhcp = nullptr;
-    bool m_requestBuilt = false;
-    std::uint16_t m_replyPort = 0;
 };
 
 } // namespace quorvel

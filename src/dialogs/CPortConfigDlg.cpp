@@ -1,7 +1,6 @@
 #include "CPortConfigDlg.h"
 
-#include "app/AppMessageBox.h"
-#include "app/CQuorvelApp.h"
+#include "core/AppMessageBox.h"
 
 #include <QItemSelectionModel>
 #include <QLineEdit>
@@ -48,7 +47,8 @@ std::optional<std::uint32_t> ParsePortText(const QString& text) {
     return static_cast<std::uint32_t>(std::min(value, kLargest));
 }
 
-CPortConfigDlg::CPortConfigDlg(QWidget* parent) : QDialog(parent) {
+CPortConfigDlg::CPortConfigDlg(RemotePortList& ports, QWidget* parent)
+    : QDialog(parent), m_ports(ports) {
     setObjectName(QStringLiteral("CPortConfigDlg"));
     const DialogTemplate& tmpl = FindDialogTemplate(IDD_PORTS);
     setWindowTitle(QString::fromUtf8(tmpl.title));
@@ -71,11 +71,8 @@ CPortConfigDlg::CPortConfigDlg(QWidget* parent) : QDialog(parent) {
 
 void CPortConfigDlg::OnInitDialog() {
     m_field->setText(QString::number(portValue));
-    if (const CQuorvelApp* app = CQuorvelApp::instance()) {
-        const std::uint32_t count = std::min(app->remotePortCount, kMaxRemotePorts);
-        for (std::uint32_t i = 0; i < count; ++i)
-            addPortLine(app->remotePorts[i]);
-    }
+    for (std::uint32_t i = 0; i < m_ports.count(); ++i)
+        addPortLine(m_ports.remotePorts[i]);
 }
 
 std::vector<std::uint32_t> CPortConfigDlg::listedPorts() const {
@@ -137,12 +134,10 @@ void CPortConfigDlg::OnRemove() {
 }
 
 void CPortConfigDlg::OnOK() {
-    if (CQuorvelApp* app = CQuorvelApp::instance()) {
-        const std::vector<std::uint32_t> ports = listedPorts();
-        app->remotePortCount = std::min(static_cast<std::uint32_t>(ports.size()), kMaxRemotePorts);
-        for (std::uint32_t i = 0; i < app->remotePortCount; ++i)
-            app->remotePorts[i] = ports[i];
-    }
+    const std::vector<std::uint32_t> ports = listedPorts();
+    m_ports.remotePortCount = std::min(static_cast<std::uint32_t>(ports.size()), kMaxRemotePorts);
+    for (std::uint32_t i = 0; i < m_ports.remotePortCount; ++i)
+        m_ports.remotePorts[i] = ports[i];
     // The list is taken over even when the field then fails to read.
     if (!readPortField())
         return;

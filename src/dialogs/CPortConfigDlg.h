@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/RemotePortList.h"
 #include "resources/TemplateControls.h"
 
 #include <QDialog>
@@ -13,11 +14,11 @@ class QListWidget;
 namespace quorvel {
 
 // Edits the remote UDP ports that searches go to. The list box is a working
-// copy; only OK writes it back to the application.
+// copy; only OK writes it back to the list it is handed.
 class CPortConfigDlg : public QDialog {
     Q_OBJECT
 public:
-    explicit CPortConfigDlg(QWidget* parent = nullptr);
+    explicit CPortConfigDlg(RemotePortList& ports, QWidget* parent = nullptr);
 
     QWidget* control(int id) const { return m_controls.control(id); }
     QListWidget* portList() const { return m_list; }
@@ -46,6 +47,7 @@ private:
     TemplateControls m_controls;
     QListWidget* m_list = nullptr;
     QLineEdit* m_field = nullptr;
+    RemotePortList& m_ports;
 };
 
 // The port field's number: unsigned decimal digits, blanks and tabs around

@@ -1,17 +1,9 @@
 #include "CSearchDlg.h"
 
-#include "Countdown.h"
-#include "app/AppMessageBox.h"
-#include "app/CQuorvelApp.h"
-#include "protocol/RandomNumber.h"
-#include "protocol/SearchDatagrams.h"
-
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <algorithm>
-#include <cerrno>
 
 namespace quorvel {
 
@@ -31,14 +23,10 @@ void setTextIfChanged(QLineEdit* edit, const QString& text) {
         edit->setText(text);
 }
 
-bool isRepeatWhileNothingFound(int countdown) {
-    return countdown == 5000 || countdown == 4000 || countdown == 3000 || countdown == 2000 ||
-           countdown == 1000;
-}
-
 } // namespace
 
-CSearchDlg::CSearchDlg(QWidget* parent) : QDialog(parent) {
+CSearchDlg::CSearchDlg(SearchExchange& search, QWidget* parent)
+    : QDialog(parent), m_search(search) {
     const DialogTemplate& tmpl = FindDialogTemplate(IDD_SEARCH);
     setWindowTitle(QString::fromUtf8(tmpl.title));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -56,143 +44,58 @@ CSearchDlg::CSearchDlg(QWidget* parent) : QDialog(parent) {
 
     connect(m_okButton, &QPushButton::clicked, this, &CSearchDlg::OnOK);
     connect(m_stopButton, &QPushButton::clicked, this, &CSearchDlg::OnCancel);
-    m_timer.setInterval(kTickMilliseconds);
-    connect(&m_timer, &QTimer::timeout, this, &CSearchDlg::OnTimer);
-    m_showFound.setSingleShot(true);
-    m_showFound.setInterval(0);
-    connect(&m_showFound, &QTimer::timeout, this, &CSearchDlg::showFoundCount);
+    connect(m_repeatBox, &QCheckBox::toggled, &m_search, &SearchExchange::setRepeat);
+    connect(m_autoCloseBox, &QCheckBox::toggled, &m_search, &SearchExchange::setAutoClose);
+    connect(&m_search, &SearchExchange::countdownChanged, this, &CSearchDlg::showCountdown);
+    connect(&m_search, &SearchExchange::foundCountChanged, this, &CSearchDlg::showFoundCount);
+    connect(&m_search, &SearchExchange::ranOut, this, &CSearchDlg::onRanOut);
+    connect(&m_search, &SearchExchange::ended, this,
+            [this](bool accepted) { accepted ? OnOK() : OnCancel(); });
 
     OnInitDialog();
 }
 
 CSearchDlg::~CSearchDlg() {
-    m_timer.stop();
-    if (CQuorvelApp* app = CQuorvelApp::instance()) {
-        app->ExchangeMode = ExchangeNone;
-        if (app->searchDialog == this)
-            app->searchDialog = nullptr;
-    }
+    m_search.stop();
 }
 
 void CSearchDlg::OnInitDialog() {
-    if (CQuorvelApp* app = CQuorvelApp::instance()) {
-        app->searchDialog = this;
-        app->ExchangeMode = ExchangeSearch;
-    }
-    m_sendAborted = false;
-    m_progress->setRange(0, kCountdownFull);
-    m_countdown = kCountdownFull;
-    m_tickCount = 0;
-    m_remainingText = remainingSeconds(kCountdownFull / 1000);
-    m_run.foundCount = 0;
-    m_foundText = devicesFound(0);
-    updateData();
+    m_progress->setRange(0, SearchExchange::kCountdownFull);
+    m_progress->setValue(SearchExchange::kCountdownFull);
+    m_remainingText = remainingSeconds(SearchExchange::kCountdownFull / 1000);
+    setTextIfChanged(m_remainingEdit, m_remainingText);
+    showFoundCount(0);
     m_stopButton->setEnabled(true);
     m_okButton->setEnabled(false);
     m_autoCloseBox->setChecked(true);
-    m_timer.start();
+    m_search.setRepeat(m_repeatBox->isChecked());
+    m_search.setAutoClose(m_autoCloseBox->isChecked());
+    m_search.start();
 }
 
-void CSearchDlg::updateData() {
-    m_progress->setValue(m_countdown);
+void CSearchDlg::showCountdown(int countdown) {
+    m_progress->setValue(countdown);
+    m_remainingText = remainingSeconds(countdown / 1000);
     setTextIfChanged(m_remainingEdit, m_remainingText);
+}
+
+void CSearchDlg::showFoundCount(int count) {
+    m_foundText = devicesFound(count);
     setTextIfChanged(m_foundEdit, m_foundText);
 }
 
-void CSearchDlg::stepCountdown() {
-    m_countdown = StepCountdown(m_countdown, kCountdownStep, kCountdownFull);
-}
-
-void CSearchDlg::OnTimer() {
-    if (m_tickCount == 0)
-        SendNewSearch();
-    stepCountdown();
-    m_remainingText = remainingSeconds(m_countdown / 1000);
-    updateData();
-    if (m_countdown == 0 && !m_repeatBox->isChecked()) {
-        m_timer.stop();
-        m_stopButton->setEnabled(false);
-        m_okButton->setEnabled(true);
-        if (m_autoCloseBox->isChecked())
-            OnOK();
-    }
-    if (m_countdown == 8000 || m_countdown == 6000)
-        RepeatSearch();
-    else if (isRepeatWhileNothingFound(m_countdown) && m_run.foundCount == 0)
-        RepeatSearch();
-    else
-        ++m_tickCount;
-}
-
-void CSearchDlg::SendNewSearch() {
-    m_run.randomNumber = NewRandomNumber();
-    sendToEveryPort();
-}
-
-void CSearchDlg::RepeatSearch() {
-    sendToEveryPort();
-}
-
-void CSearchDlg::sendToEveryPort() {
-    CQuorvelApp* app = CQuorvelApp::instance();
-    if (!app || !m_run.randomNumber)
-        return;
-    const auto request = BuildSearchRequest(*m_run.randomNumber);
-    // The count comes from the port dialog; never read past the list itself.
-    const std::uint32_t count = std::min(app->remotePortCount, kMaxRemotePorts);
-    for (std::uint32_t i = 0; i < count; ++i) {
-        if (m_sendAborted)
-            return;
-        DatagramSocket* socket = app->udpSocket.get();
-        const int error = socket ? socket->sendTo(request, kBroadcastAddress,
-                                                  static_cast<std::uint16_t>(app->remotePorts[i]))
-                                 : EBADF;
-        if (error == 0)
-            continue;
-        m_sendAborted = true;
-        AppMessageBox(QStringLiteral("Error Code: %1.").arg(error) +
-                      QStringLiteral(" Unable To Send Packet. Please Check Network Connection."));
-        OnCancel();
-        return;
-    }
-}
-
-void CSearchDlg::HandleSearchReply() {
-    CQuorvelApp* app = CQuorvelApp::instance();
-    if (!app)
-        return;
-    if (HandleSearchDatagram(*app, m_run) && !m_showFound.isActive())
-        m_showFound.start();
-    // Writing and laying out the text again for each of thousands of replies
-    // would cost more than the rest of the reply: the count is shown once the
-    // waiting replies are read, or at the event loop's next turn, whichever
-    // comes first.
-    if (!m_showFound.isActive() || (app->udpSocket && app->udpSocket->hasPendingDatagram()))
-        return;
-    m_showFound.stop();
-    showFoundCount();
-}
-
-void CSearchDlg::showFoundCount() {
-    m_foundText = devicesFound(m_run.foundCount);
-    updateData();
-}
-
-void CSearchDlg::endRun() {
-    // A closed run must not tick on (and send) while an outer message box
-    // keeps the event loop turning before the modal run returns.
-    m_timer.stop();
-    if (CQuorvelApp* app = CQuorvelApp::instance())
-        app->ExchangeMode = ExchangeNone;
+void CSearchDlg::onRanOut() {
+    m_stopButton->setEnabled(false);
+    m_okButton->setEnabled(true);
 }
 
 void CSearchDlg::OnOK() {
-    endRun();
+    m_search.stop();
     QDialog::accept();
 }
 
 void CSearchDlg::OnCancel() {
-    endRun();
+    m_search.stop();
     QDialog::reject();
 }
 

@@ -1,12 +1,5 @@
 #include "PrtStatDlg.h"
 
-#include "Countdown.h"
-#include "app/AppMessageBox.h"
-#include "app/CQuorvelApp.h"
-#include "app/CQuorvelDlg.h"
-#include "app/DatagramSocket.h"
-#include "devices/DeviceTable.h"
-
 #include <QCheckBox>
 #include <QProgressBar>
 #include <QPushButton>
@@ -22,7 +15,8 @@ const QString kTimedOutTitle = QStringLiteral("未找到打印机状态");
 
 } // namespace
 
-PrtStatDlg::PrtStatDlg(QWidget* parent) : QDialog(parent) {
+PrtStatDlg::PrtStatDlg(StatusExchange& status, QWidget* parent)
+    : QDialog(parent), m_status(status) {
     setObjectName(QStringLiteral("PrtStatDlg"));
     const DialogTemplate& tmpl = FindDialogTemplate(IDD_PRINTER_STATUS);
     setWindowTitle(QString::fromUtf8(tmpl.title));
@@ -34,28 +28,23 @@ PrtStatDlg::PrtStatDlg(QWidget* parent) : QDialog(parent) {
     m_refresh = m_controls.as<QPushButton>(1041);
     m_progress = m_controls.as<QProgressBar>(1014);
 
-    m_timer.setInterval(kTickMilliseconds);
-    connect(&m_timer, &QTimer::timeout, this, &PrtStatDlg::OnTimer);
     connect(m_controls.as<QPushButton>(1), &QPushButton::clicked, this, &QDialog::accept);
     connect(m_refresh, &QPushButton::clicked, this, &PrtStatDlg::OnRefresh);
+    connect(&m_status, &StatusExchange::waitStarted, this, &PrtStatDlg::showWaiting);
+    connect(&m_status, &StatusExchange::progressChanged, m_progress, &QProgressBar::setValue);
+    connect(&m_status, &StatusExchange::timedOut, this, &PrtStatDlg::showTimedOut);
+    connect(&m_status, &StatusExchange::flagsReceived, this, &PrtStatDlg::showFlags);
 
     OnInitDialog();
 }
 
 PrtStatDlg::~PrtStatDlg() {
     OnDestroy();
-    // The application keeps the pointer; leave it nothing to dangle on.
-    if (CQuorvelApp* app = CQuorvelApp::instance(); app && app->statusDialog == this)
-        app->statusDialog = nullptr;
 }
 
 void PrtStatDlg::OnInitDialog() {
-    if (CQuorvelApp* app = CQuorvelApp::instance()) {
-        app->statusDialog = this;
-        app->ExchangeMode = ExchangePrinterStatus;
-    }
-    m_progress->setRange(0, kProgressTop);
-    m_progress->setValue(0);
+    m_progress->setRange(0, StatusExchange::kProgressTop);
+    m_status.open();
     centreOnScreen();
     m_controls.control(1)->setFocus();
 }
@@ -75,59 +64,26 @@ void PrtStatDlg::setControlsEnabled(bool enabled) {
 }
 
 void PrtStatDlg::OnRefresh() {
-    setControlsEnabled(false);
-    setWindowTitle(kWaitingTitle);
-    m_timer.start();
-    m_progress->setValue(kProgressTop);
-
-    CQuorvelApp* app = CQuorvelApp::instance();
-    if (!app || !app->mainDialog)
-        return;
-    const DeviceTable& table = app->mainDialog->deviceTable();
-    std::uint8_t ip[4];
-    if (!table.GetSelectedIp(ip))
-        return;
-    const std::uint32_t address = (std::uint32_t{ip[0]} << 24) | (std::uint32_t{ip[1]} << 16) |
-                                  (std::uint32_t{ip[2]} << 8) | ip[3];
-    const auto request = BuildPrinterStatusRequest();
-    // A failed send is not reported: the wait simply times out.
-    app->socket().sendTo(request, address, table.GetSelectedPort());
+    m_status.OnRefresh();
 }
 
-void PrtStatDlg::OnTimer() {
-    if (!m_timer.isActive())
-        return;
-    m_progress->setValue(StepCountdown(m_progress->value(), -kProgressStep, kProgressTop));
-    if (m_progress->value() != m_progress->minimum())
-        return;
-    m_timer.stop();
+void PrtStatDlg::showWaiting() {
+    setControlsEnabled(false);
+    setWindowTitle(kWaitingTitle);
+}
+
+void PrtStatDlg::showTimedOut() {
     setControlsEnabled(true);
     setWindowTitle(kTimedOutTitle);
 }
 
-void PrtStatDlg::HandleReply() {
-    CQuorvelApp* app = CQuorvelApp::instance();
-    if (!app)
-        return;
-    ReceiveBuffer buffer;
-    const ReadBytes datagram = buffer.read(app->socket());
-    if (!datagram) {
-        AppMessageBox(QStringLiteral("接收数据错误！"), MessageIcon::Error);
-        return;
-    }
-    const std::optional<PrinterStatusFlags> flags = DecodePrinterStatusReply(*datagram);
-    // Anything but a 4-byte reply (a late search answer, say) is not ours:
-    // the wait goes on and ends with a real reply or the time-out.
-    if (!flags)
-        return;
+void PrtStatDlg::showFlags(const PrinterStatusFlags& flags) {
     for (std::size_t i = 0; i < m_flagBoxes.size(); ++i) {
         m_flagBoxes[i]->setEnabled(true);
-        m_flagBoxes[i]->setChecked((*flags)[i]);
+        m_flagBoxes[i]->setChecked(flags[i]);
     }
     m_refresh->setEnabled(true);
     setWindowTitle(kIdleTitle);
-    m_timer.stop();
-    m_progress->setValue(m_progress->minimum());
 }
 
 void PrtStatDlg::done(int result) {
@@ -136,10 +92,7 @@ void PrtStatDlg::done(int result) {
 }
 
 void PrtStatDlg::OnDestroy() {
-    if (CQuorvelApp* app = CQuorvelApp::instance();
-        app && app->statusDialog == this && app->ExchangeMode == ExchangePrinterStatus)
-        app->ExchangeMode = ExchangeNone;
-    m_timer.stop();
+    m_status.close();
 }
 
 } // namespace quorvel

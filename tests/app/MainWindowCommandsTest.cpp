@@ -5,9 +5,11 @@
 #include "app/CAboutDlg.h"
 #include "app/CQuorvelApp.h"
 #include "app/CQuorvelDlg.h"
-#include "devices/DeviceTable.h"
+#include "core/DeviceTable.h"
 #include "dialogs/CSearchDlg.h"
 
+#include <QCheckBox>
+#include <QComboBox>
 #include <QFile>
 #include <QLineEdit>
 #include <QMenu>
@@ -31,13 +33,13 @@ struct Fixture {
 
     FakeDatagramSocket* fake;
     CQuorvelApp app;
-    CQuorvelDlg window;
+    CQuorvelDlg window{app};
 };
 
 // Ticks an open search until it ends by itself.
 void runOut(CSearchDlg& search) {
     for (int tick = 0; tick < 100 && search.isVisible(); ++tick)
-        search.OnTimer();
+        search.exchange().OnTimer();
 }
 
 } // namespace
@@ -45,6 +47,7 @@ void runOut(CSearchDlg& search) {
 class MainWindowCommandsTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    // The search's new labels reach the column controls and the sort list.
     void searchEmptiesTheListThenRunsTheDialogModally() {
         RecordingMessageSink sink;
         Fixture f;
@@ -57,10 +60,11 @@ private Q_SLOTS:
         driver.drive = [&](QDialog& dialog) {
             auto& search = dynamic_cast<CSearchDlg&>(dialog);
             listedWhenOpened = f.window.deviceTable().GetRecordCount();
-            modeWhileOpen = f.app.ExchangeMode;
-            modal = search.isModal() && f.app.searchDialog == &search;
-            search.OnTimer();
-            f.fake->push(SearchReplyBytes(*search.randomNumber(), 1, {"P1", "", "Up", "Link"}));
+            modeWhileOpen = f.app.dispatch.ExchangeMode;
+            modal = search.isModal() && f.app.dispatch.searchExchange == &search.exchange();
+            search.exchange().OnTimer();
+            f.fake->push(
+                SearchReplyBytes(*search.exchange().randomNumber(), 1, {"P1", "", "Up", "Link"}));
             f.fake->deliverAll();
             runOut(search);
         };
@@ -70,10 +74,20 @@ private Q_SLOTS:
         QCOMPARE(listedWhenOpened, 0u);
         QCOMPARE(modeWhileOpen, int(ExchangeSearch));
         QVERIFY(modal);
-        QCOMPARE(f.app.ExchangeMode, ExchangeNone);
+        QCOMPARE(f.app.dispatch.ExchangeMode, ExchangeNone);
         QCOMPARE(f.window.deviceTable().GetRecordCount(), 1u);
         QCOMPARE(f.window.deviceTable().recordList()[0].name, std::string("P1"));
         QVERIFY(sink.messages.empty());
+        QCOMPARE(qobject_cast<QCheckBox*>(f.window.control(1007))->text(),
+                 QStringLiteral("Show Up"));
+        QCOMPARE(qobject_cast<QCheckBox*>(f.window.control(1008))->text(),
+                 QStringLiteral("Show Link"));
+        auto* combo = qobject_cast<QComboBox*>(f.window.control(1009));
+        QStringList items;
+        for (int i = 0; i < combo->count(); ++i)
+            items << combo->itemText(i);
+        QCOMPARE(items, (QStringList{"Up", "Link", "IP Address", "Unsorted"}));
+        QCOMPARE(combo->currentIndex(), 3);
     }
 
     void everySearchStartsFromAnEmptyTable() {
@@ -82,8 +96,8 @@ private Q_SLOTS:
         ModalDriver driver;
         driver.drive = [&](QDialog& dialog) {
             auto& search = dynamic_cast<CSearchDlg&>(dialog);
-            search.OnTimer();
-            f.fake->push(SearchReplyBytes(*search.randomNumber(), 1));
+            search.exchange().OnTimer();
+            f.fake->push(SearchReplyBytes(*search.exchange().randomNumber(), 1));
             f.fake->deliverAll();
             runOut(search);
         };
@@ -96,8 +110,8 @@ private Q_SLOTS:
         driver.drive = [&](QDialog& dialog) {
             auto& search = dynamic_cast<CSearchDlg&>(dialog);
             foundAtOpening = qobject_cast<QLineEdit*>(search.control(1016))->text();
-            numberAtOpening = search.randomNumber().has_value();
-            search.OnTimer();
+            numberAtOpening = search.exchange().randomNumber().has_value();
+            search.exchange().OnTimer();
             qobject_cast<QPushButton*>(search.control(2))->click();
         };
         driver.run([&] { f.click(1005); });
@@ -105,7 +119,7 @@ private Q_SLOTS:
         QCOMPARE(foundAtOpening, QStringLiteral("找到 0 个设备"));
         QVERIFY(!numberAtOpening);
         QCOMPARE(f.window.deviceTable().GetRecordCount(), 0u);
-        QCOMPARE(f.app.ExchangeMode, ExchangeNone);
+        QCOMPARE(f.app.dispatch.ExchangeMode, ExchangeNone);
     }
 
     void commandsNeedingABoardRefuseWithoutASelection_data() {

@@ -16,7 +16,7 @@ private Q_SLOTS:
 
     void templateFillsTheClientAreaInsideTheFrame() {
         CQuorvelApp app(std::make_unique<FakeDatagramSocket>());
-        CQuorvelDlg window;
+        CQuorvelDlg window{app};
         // 480 x 280 dialog units, a 25-pixel caption and 3-pixel borders.
         QCOMPARE(window.size(), QSize(720 + 6, 420 + 28));
         QCOMPARE(window.clientRect(), QRect(3, 25, 720, 420));
@@ -27,7 +27,7 @@ private Q_SLOTS:
 
     void windowDrawsTheFrameAndItsTitle() {
         CQuorvelApp app(std::make_unique<FakeDatagramSocket>());
-        CQuorvelDlg window;
+        CQuorvelDlg window{app};
         const QImage image = window.grab().toImage();
         QCOMPARE(QColor(image.pixel(0, 200)), QColor(50, 98, 189));
         QCOMPARE(QColor(image.pixel(100, 2)), QColor(131, 194, 237));

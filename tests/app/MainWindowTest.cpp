@@ -1,7 +1,7 @@
 #include "FakeDatagramSocket.h"
 #include "app/CQuorvelApp.h"
 #include "app/CQuorvelDlg.h"
-#include "devices/DeviceTable.h"
+#include "core/DeviceTable.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -16,8 +16,8 @@ class MainWindowTest : public QObject {
 private Q_SLOTS:
     void freshStartShowsTheListAndFourButtons() {
         CQuorvelApp app(std::make_unique<FakeDatagramSocket>());
-        CQuorvelDlg window;
-        QCOMPARE(app.mainDialog, &window);
+        CQuorvelDlg window{app};
+        QCOMPARE(CQuorvelApp::instance(), &app);
         window.show();
         QStringList shownButtons;
         for (QPushButton* button : window.findChildren<QPushButton*>())
@@ -41,7 +41,7 @@ private Q_SLOTS:
 
     void hiddenCommandsStillAnswer() {
         CQuorvelApp app(std::make_unique<FakeDatagramSocket>());
-        CQuorvelDlg window;
+        CQuorvelDlg window{app};
         auto* addEntry = qobject_cast<QPushButton*>(window.control(1003));
         for (int i = 0; i < 4; ++i)
             addEntry->click();
@@ -60,7 +60,7 @@ private Q_SLOTS:
 
     void choosingIpAddressSortsAtOnce() {
         CQuorvelApp app(std::make_unique<FakeDatagramSocket>());
-        CQuorvelDlg window;
+        CQuorvelDlg window{app};
         DeviceTable& table = window.deviceTable();
         for (std::uint8_t last : {2, 1, 3}) {
             DeviceRecord r;

@@ -4,7 +4,7 @@
 #include "RecordingMessageSink.h"
 #include "app/CQuorvelApp.h"
 #include "app/CQuorvelDlg.h"
-#include "devices/DeviceTable.h"
+#include "core/DeviceTable.h"
 
 #include <QFile>
 #include <QFileDialog>
@@ -38,7 +38,7 @@ struct Fixture {
     void click(int id) { qobject_cast<QPushButton*>(window.control(id))->click(); }
 
     CQuorvelApp app;
-    CQuorvelDlg window;
+    CQuorvelDlg window{app};
     RecordingHostCommandRunner runner;
     RecordingMessageSink sink;
 };

@@ -38,7 +38,8 @@ struct ListFixture {
             display.table().AddRecord(board(static_cast<std::uint8_t>(i + 1)));
     }
     QImage image() { return display.grab().toImage().convertToFormat(QImage::Format_RGB32); }
-    CNetDisplay display;
+    DeviceTable devices;
+    CNetDisplay display{devices};
 };
 
 // Whether any pixel in `area` is pure enough blue to be text drawn in blue.

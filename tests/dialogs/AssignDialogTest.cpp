@@ -1,9 +1,13 @@
+// The assign dialog as the view of its exchange: the fields it starts from
+// and sends, the options it hands over, what it shows and every way out. The
+// timetable and the verdicts are tested on the exchange
+// (tests/core/AssignExchangeTest.cpp).
 #include "FakeDatagramSocket.h"
 #include "RecordingHostCommandRunner.h"
 #include "RecordingMessageSink.h"
 #include "app/CQuorvelApp.h"
 #include "app/CQuorvelDlg.h"
-#include "devices/DeviceTable.h"
+#include "core/DeviceTable.h"
 #include "dialogs/CAssignDlg.h"
 #include "dialogs/IpAddressEdit.h"
 
@@ -15,8 +19,6 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
-#include <cerrno>
-#include <cstdlib>
 
 using namespace quorvel;
 using namespace quorvel::testing;
@@ -26,39 +28,15 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 
 const QString kTimeout = QStringLiteral("Timeout -- Did not receive an acknowlegement");
-const QString kInvalid = QStringLiteral("Invalid Assign Packet Received");
 const QString kArpS = QStringLiteral("arp -s 192.168.1.50 0-B-3C-12-34-56");
 const QString kPing = QStringLiteral("ping -n 6 192.168.1.50 ");
-
-// Seeds the generator so that the next assignment's number has two
-// different, non-zero bytes: swapping them then gives a wrong number.
-void seedForDistinctBytes() {
-    for (unsigned seed = 1;; ++seed) {
-        std::srand(seed);
-        const int n = std::rand() & 0x7FFF;
-        if ((n >> 8) != (n & 0xFF) && (n >> 8) != 0) {
-            std::srand(seed);
-            return;
-        }
-    }
-}
 
 // The main window with one selected board, and the assign dialog over it.
 struct Fixture {
     Fixture() : fake(new FakeDatagramSocket), app(std::unique_ptr<DatagramSocket>(fake)) {
-        DeviceRecord board;
-        board.staticAddress = 0; // the board reports DHCP
-        const std::uint8_t mac[6] = {0x00, 0x0B, 0x3C, 0x12, 0x34, 0x56};
-        std::copy(mac, mac + 6, board.mac);
-        const std::uint8_t ip[4] = {10, 1, 2, 3}, mask[4] = {255, 0, 0, 0},
-                           gateway[4] = {10, 0, 0, 1};
-        std::copy(ip, ip + 4, board.ip);
-        std::copy(mask, mask + 4, board.subnetMask);
-        std::copy(gateway, gateway + 4, board.gateway);
-        board.replyPort = 50123;
-        window.deviceTable().AddRecord(board);
+        window.deviceTable().AddRecord(selectedBoard());
         window.deviceTable().selectIndex(0);
-        dialog = std::make_unique<CAssignDlg>(&window);
+        dialog = std::make_unique<CAssignDlg>(assign, &window);
         setAddress(1018, {192, 168, 1, 50});
         setAddress(1019, {255, 255, 255, 0});
         setAddress(1020, {192, 168, 1, 1});
@@ -74,24 +52,41 @@ struct Fixture {
     void start() { ok()->click(); }
     void tick(int times = 1) {
         for (int i = 0; i < times; ++i)
-            dialog->OnTimer();
+            assign.OnTimer();
     }
     Bytes reply(std::uint8_t result) const {
-        return {0x03, result, static_cast<std::uint8_t>(dialog->randomNumber >> 8),
-                static_cast<std::uint8_t>(dialog->randomNumber & 0xFF)};
+        return {0x03, result, static_cast<std::uint8_t>(assign.randomNumber >> 8),
+                static_cast<std::uint8_t>(assign.randomNumber & 0xFF)};
     }
     void deliver(Bytes bytes) {
         fake->push(std::move(bytes));
         fake->deliverAll();
     }
-    Bytes request() const { return {dialog->requestBuffer.begin(), dialog->requestBuffer.end()}; }
+    Bytes request() const { return {assign.requestBuffer.begin(), assign.requestBuffer.end()}; }
 
     RecordingMessageSink sink;
     RecordingHostCommandRunner host;
     FakeDatagramSocket* fake;
     CQuorvelApp app;
-    CQuorvelDlg window;
+    CQuorvelDlg window{app};
+    AssignExchange assign{app.dispatch, selectedBoard()};
     std::unique_ptr<CAssignDlg> dialog;
+
+private:
+    // The board the window lists and selects, as the exchange is handed it.
+    DeviceRecord selectedBoard() const {
+        DeviceRecord board;
+        board.staticAddress = 0; // the board reports DHCP
+        const std::uint8_t mac[6] = {0x00, 0x0B, 0x3C, 0x12, 0x34, 0x56};
+        std::copy(mac, mac + 6, board.mac);
+        const std::uint8_t ip[4] = {10, 1, 2, 3}, mask[4] = {255, 0, 0, 0},
+                           gateway[4] = {10, 0, 0, 1};
+        std::copy(ip, ip + 4, board.ip);
+        std::copy(mask, mask + 4, board.subnetMask);
+        std::copy(gateway, gateway + 4, board.gateway);
+        board.replyPort = 50123;
+        return board;
+    }
 };
 
 } // namespace
@@ -101,9 +96,9 @@ class AssignDialogTest : public QObject {
 private Q_SLOTS:
     void opensWithTheSelectedBoardsAddressesAndDhcpCleared() {
         Fixture f;
-        CAssignDlg dialog(&f.window); // fields as the opening leaves them
-        QCOMPARE(f.app.ExchangeMode, int(ExchangeAssign));
-        QCOMPARE(f.app.assignDialog, static_cast<ExchangeDialog*>(&dialog));
+        CAssignDlg dialog(f.assign, &f.window); // fields as the opening leaves them
+        QCOMPARE(f.app.dispatch.ExchangeMode, int(ExchangeAssign));
+        QCOMPARE(f.app.dispatch.assignExchange, &f.assign);
         QCOMPARE(dialog.windowTitle(), QStringLiteral("分配IP地址"));
         QCOMPARE(dialog.addressControl(1018)->text(), QStringLiteral("10.1.2.3"));
         QCOMPARE(dialog.addressControl(1019)->text(), QStringLiteral("255.0.0.0"));
@@ -133,7 +128,7 @@ private Q_SLOTS:
             QVERIFY(!f.dialog->control(id)->isEnabled());
         QCOMPARE(f.dialog->addressControl(1018)->text(), QStringLiteral("192.168.1.50"));
         f.start();
-        const std::uint16_t n = f.dialog->randomNumber;
+        const std::uint16_t n = f.assign.randomNumber;
         const Bytes expected = {0x02,
                                 0x01,
                                 std::uint8_t(n >> 8),
@@ -170,121 +165,35 @@ private Q_SLOTS:
         QCOMPARE(f.host.windowsTexts(), QStringList{"arp -d *"});
         QCOMPARE(f.host.runs[0].how, HostWindow::Hidden);
         QVERIFY(!f.ok()->isEnabled());
-        QVERIFY(f.dialog->tickTimer().isActive());
-        QCOMPARE(f.dialog->tickTimer().interval(), 250);
+        QVERIFY(f.assign.tickTimer().isActive());
+        QCOMPARE(f.assign.tickTimer().interval(), 250);
         QVERIFY(f.fake->sent.empty());
     }
 
-    void followsTheTimetable_data() {
-        QTest::addColumn<bool>("gleaning");
-        QTest::addColumn<bool>("repeat");
-        QTest::addColumn<QStringList>("events");
-
-        const QString s = QStringLiteral("%1 %2");
-        QStringList withPing{"0 arp -d *"}, withoutPing{"0 arp -d *"};
-        for (int cycle = 0; cycle < 4; ++cycle) {
-            const int base = cycle * 40;
-            withPing << s.arg(base + 2).arg(kArpS) << s.arg(base + 4).arg(kPing)
-                     << s.arg(base + 8).arg("send");
-            withoutPing << s.arg(base + 2).arg(kArpS) << s.arg(base + 4).arg("send");
-        }
-        QTest::newRow("gleaning, once")
-            << true << false << withPing.mid(0, 4) + QStringList{"40 time-out"};
-        QTest::newRow("no gleaning, once")
-            << false << false << withoutPing.mid(0, 3) + QStringList{"40 time-out"};
-        QTest::newRow("gleaning, repeat") << true << true << withPing;
-        QTest::newRow("no gleaning, repeat") << false << true << withoutPing;
-    }
-
-    void followsTheTimetable() {
-        QFETCH(bool, gleaning);
-        QFETCH(bool, repeat);
-        Fixture f;
-        f.box(1024)->setChecked(gleaning);
-        f.box(1023)->setChecked(repeat);
-        f.start();
-        QStringList events;
-        for (const QString& text : f.host.windowsTexts())
-            events << "0 " + text;
-        std::size_t runs = f.host.runs.size(), sends = 0;
-        for (int tick = 1; tick <= 150; ++tick) {
-            const bool wasTimedOut = f.dialog->timedOut;
-            f.tick();
-            for (; runs < f.host.runs.size(); ++runs)
-                events << QStringLiteral("%1 %2").arg(tick).arg(
-                    f.host.runs[runs].command.windowsText);
-            for (; sends < f.fake->sent.size(); ++sends)
-                events << QStringLiteral("%1 send").arg(tick);
-            if (f.dialog->timedOut && !wasTimedOut)
-                events << QStringLiteral("%1 time-out").arg(tick);
-        }
-        QTEST(events, "events");
-        // Every cycle sends the one request built at OK, as a broadcast to
-        // the port the board answered the search from.
-        for (const auto& sent : f.fake->sent) {
-            QCOMPARE(sent.bytes, f.request());
-            QCOMPARE(sent.ip, 0xFFFFFFFFu);
-            QCOMPARE(sent.port, std::uint16_t(50123));
-        }
-        QCOMPARE(f.dialog->tickTimer().isActive(), repeat);
-        if (!repeat) {
-            QCOMPARE(f.ok()->text(), QStringLiteral("Close"));
-            QVERIFY(f.ok()->isEnabled());
-            QCOMPARE(f.statusLine(), kTimeout);
-        }
-    }
-
-    void runsArpAndPingWithTheNewAddress() {
+    void showsTheCountdownAndTheStatusLine() {
         Fixture f;
         f.start();
-        f.tick(4);
-        QCOMPARE(f.host.runs.size(), std::size_t(3));
-        const auto& arp = f.host.runs[1];
-        QCOMPARE(arp.command.windowsText, kArpS);
-        QCOMPARE(arp.how, HostWindow::Hidden);
-        QCOMPARE(arp.command.argv,
-                 (QStringList{"ip", "neigh", "replace", "192.168.1.50", "lladdr",
-                              "00:0b:3c:12:34:56", "nud", "permanent", "dev", "eth0"}));
-        const auto& ping = f.host.runs[2];
-        QCOMPARE(ping.command.windowsText, kPing);
-        QCOMPARE(ping.how, HostWindow::Terminal);
-        QCOMPARE(ping.command.argv, (QStringList{"ping", "-c", "6", "192.168.1.50"}));
+        f.tick(33);
+        QCOMPARE(qobject_cast<QProgressBar*>(f.dialog->control(1021))->value(), 1750);
+        QCOMPARE(f.statusLine(), QStringLiteral("1 seconds remaining"));
+        f.tick(7);
+        QCOMPARE(f.statusLine(), kTimeout);
+        QCOMPARE(f.ok()->text(), QStringLiteral("Close"));
+        QVERIFY(f.ok()->isEnabled());
     }
 
-    void statusLineFollowsTheCountdown_data() {
-        QTest::addColumn<bool>("repeat");
-        QTest::addColumn<int>("ticks");
-        QTest::addColumn<int>("countdown");
-        QTest::addColumn<QString>("text");
-        const auto row = [](const char* name, bool repeat, int ticks, int countdown,
-                            const QString& text) {
-            QTest::newRow(name) << repeat << ticks << countdown << text;
-        };
-        row("at OK", false, 0, 10000, "10 seconds remaining");
-        row("first tick", false, 1, 9750, "9 seconds remaining");
-        row("1750", false, 33, 1750, "1 seconds remaining");
-        row("1000", false, 36, 1000, "1 seconds remaining");
-        row("750", false, 37, 750, "0 seconds remaining");
-        row("250", false, 39, 250, "0 seconds remaining");
-        row("0, time-out", false, 40, 0, kTimeout);
-        row("0, repeat", true, 40, 0, "0 seconds remaining");
-        row("wrap, repeat", true, 41, 9750, "9 seconds remaining");
-    }
-
-    void statusLineFollowsTheCountdown() {
-        QFETCH(bool, repeat);
-        QFETCH(int, ticks);
+    void handsItsOptionsToTheExchange() {
         Fixture f;
-        f.box(1023)->setChecked(repeat);
+        f.box(1024)->setChecked(false); // ping gleaning off: the request at 9.0 s
+        f.box(1023)->setChecked(true);  // repeat: no time-out
         f.start();
-        f.tick(ticks);
-        QTEST(f.dialog->countdown, "countdown");
-        QTEST(qobject_cast<QProgressBar*>(f.dialog->control(1021))->value(), "countdown");
-        QTEST(f.statusLine(), "text");
-        QTEST(f.dialog->statusText, "text");
+        f.tick(80);
+        QCOMPARE(f.fake->sent.size(), std::size_t(2));
+        QCOMPARE(f.host.windowsTexts().count(kPing), 0);
+        QVERIFY(!f.assign.timedOut);
     }
 
-    void actsOnTheBoardsVerdict_data() {
+    void showsTheBoardsVerdict_data() {
         QTest::addColumn<int>("result");
         QTest::addColumn<bool>("closeOnSuccess");
         QTest::addColumn<QString>("text");
@@ -305,7 +214,7 @@ private Q_SLOTS:
                                            << "确定" << false << false;
     }
 
-    void actsOnTheBoardsVerdict() {
+    void showsTheBoardsVerdict() {
         QFETCH(int, result);
         QFETCH(bool, closeOnSuccess);
         QFETCH(bool, okEnabled);
@@ -316,107 +225,18 @@ private Q_SLOTS:
         f.start();
         f.tick(10);
         f.deliver(f.reply(std::uint8_t(result)));
-        QVERIFY(f.sink.messages.empty());
-        QVERIFY(!f.dialog->tickTimer().isActive());
         QTEST(f.statusLine(), "text");
         QTEST(f.ok()->text(), "label");
         QCOMPARE(f.ok()->isEnabled(), okEnabled);
-        QCOMPARE(f.dialog->finished, okEnabled);
         QCOMPARE(finishedSpy.size(), closed ? 1 : 0);
-        QCOMPARE(f.app.ExchangeMode, closed ? int(ExchangeNone) : int(ExchangeAssign));
         if (closed) {
             QCOMPARE(f.dialog->result(), int(QDialog::Accepted));
             return;
         }
-        // The countdown stays where the reply stopped it.
-        f.tick(60);
-        QCOMPARE(f.dialog->countdown, 7500);
-        QVERIFY(!f.dialog->timedOut);
-        QCOMPARE(f.fake->sent.size(), std::size_t(1));
         f.ok()->click();
         QCOMPARE(finishedSpy.size(), okEnabled ? 1 : 0);
         if (okEnabled)
-            QCOMPARE(f.app.ExchangeMode, int(ExchangeNone));
-    }
-
-    void aStalledAssignmentTakesALaterVerdict() {
-        Fixture f;
-        f.start();
-        f.deliver(f.reply(7));
-        QVERIFY(!f.ok()->isEnabled());
-        f.deliver(f.reply(0));
-        QVERIFY(f.dialog->finished);
-        QCOMPARE(f.ok()->text(), QStringLiteral("Close"));
-        QVERIFY(f.ok()->isEnabled());
-    }
-
-    void aVerdictAfterTheTimeOutIsStillApplied_data() {
-        QTest::addColumn<bool>("closeOnSuccess");
-        QTest::newRow("closes") << true;
-        QTest::newRow("stays") << false;
-    }
-
-    void aVerdictAfterTheTimeOutIsStillApplied() {
-        QFETCH(bool, closeOnSuccess);
-        Fixture f;
-        f.box(1022)->setChecked(closeOnSuccess);
-        QSignalSpy finishedSpy(f.dialog.get(), &QDialog::finished);
-        f.start();
-        f.tick(40);
-        QVERIFY(f.dialog->timedOut);
-        QCOMPARE(f.statusLine(), kTimeout);
-        f.deliver(f.reply(Programmed));
-        QCOMPARE(f.statusLine(), QStringLiteral("Success -- Device Programmed"));
-        QCOMPARE(finishedSpy.size(), closeOnSuccess ? 1 : 0);
-        QCOMPARE(f.app.ExchangeMode, closeOnSuccess ? int(ExchangeNone) : int(ExchangeAssign));
-    }
-
-    void reportsDatagramsThatAreNoReply_data() {
-        QTest::addColumn<bool>("afterOk");
-        QTest::addColumn<QString>("shape");
-        QTest::addColumn<QString>("message");
-        QTest::newRow("before OK, even number 0") << false << "zero" << kInvalid;
-        QTest::newRow("number bytes swapped") << true << "swapped" << kInvalid;
-        QTest::newRow("five bytes") << true << "five" << kInvalid;
-        QTest::newRow("search reply type") << true << "type 1" << kInvalid;
-        QTest::newRow("failed read") << true << "read error"
-                                     << "Error receiving data";
-    }
-
-    void reportsDatagramsThatAreNoReply() {
-        QFETCH(bool, afterOk);
-        QFETCH(QString, shape);
-        QFETCH(QString, message);
-        seedForDistinctBytes();
-        Fixture f;
-        if (afterOk) {
-            f.start();
-            f.tick(3);
-        }
-        Bytes bytes = f.reply(Programmed);
-        if (shape == "zero")
-            bytes = {0x03, 0x01, 0x00, 0x00};
-        else if (shape == "swapped")
-            std::swap(bytes[2], bytes[3]);
-        else if (shape == "five")
-            bytes.push_back(0);
-        else if (shape == "type 1")
-            bytes[0] = 0x01;
-        if (shape == "read error") {
-            f.fake->pushReadError();
-            f.fake->deliverAll();
-        } else {
-            f.deliver(bytes);
-        }
-        QCOMPARE(f.sink.texts(), QStringList{message});
-        QVERIFY(!f.dialog->finished);
-        QCOMPARE(f.dialog->tickTimer().isActive(), afterOk);
-        QCOMPARE(f.ok()->isEnabled(), !afterOk);
-        QCOMPARE(f.app.ExchangeMode, int(ExchangeAssign));
-        if (afterOk) {
-            f.tick(5); // the assignment goes on: the request still goes out at 2.0 s
-            QCOMPARE(f.fake->sent.size(), std::size_t(1));
-        }
+            QCOMPARE(f.app.dispatch.ExchangeMode, int(ExchangeNone));
     }
 
     void editsAfterOkChangeNothingInTheRunningAssignment() {
@@ -424,7 +244,7 @@ private Q_SLOTS:
         f.box(1023)->setChecked(true);
         f.start();
         const Bytes atOk = f.request();
-        const std::uint16_t number = f.dialog->randomNumber;
+        const std::uint16_t number = f.assign.randomNumber;
         f.setAddress(1018, {10, 9, 9, 9});
         f.setAddress(1019, {255, 0, 0, 0});
         f.setAddress(1020, {10, 9, 9, 1});
@@ -433,33 +253,13 @@ private Q_SLOTS:
         QCOMPARE(f.fake->sent.size(), std::size_t(3));
         for (const auto& sent : f.fake->sent)
             QCOMPARE(sent.bytes, atOk);
-        QCOMPARE(f.dialog->randomNumber, number);
+        QCOMPARE(f.assign.randomNumber, number);
         for (const auto& run : f.host.runs)
             QVERIFY2(!run.command.windowsText.contains("10.9.9.9"),
                      qPrintable(run.command.windowsText));
         QCOMPARE(f.host.windowsTexts().count(kArpS), 3);
         QCOMPARE(f.host.windowsTexts().count(kPing), 3);
         QCOMPARE(f.host.windowsTexts().count("arp -d *"), 1);
-    }
-
-    void aFailedSendIsReportedAndTheCountdownGoesOn() {
-        Fixture f;
-        f.box(1023)->setChecked(true);
-        f.fake->failSendOnAttempt = 1;
-        f.fake->sendError = ENETUNREACH;
-        // The box's own loop keeps ticking behind it.
-        f.sink.whileOpen = [&] { f.tick(4); };
-        f.start();
-        f.tick(8);
-        QCOMPARE(f.sink.texts(), QStringList{QString::number(ENETUNREACH) + " Unable To Send"});
-        QCOMPARE(f.dialog->countdown, 7000);
-        QCOMPARE(f.statusLine(), QStringLiteral("7 seconds remaining"));
-        QVERIFY(f.dialog->tickTimer().isActive());
-        QVERIFY(f.fake->sent.empty());
-        f.sink.whileOpen = nullptr;
-        f.tick(36); // next cycle: 40 ticks after the failed send
-        QCOMPARE(f.fake->sent.size(), std::size_t(1));
-        QCOMPARE(f.sink.messages.size(), std::size_t(1));
     }
 
     void everyWayOutGivesUpTheSocket_data() {
@@ -492,12 +292,11 @@ private Q_SLOTS:
             f.deliver(f.reply(Programmed));
         } else {
             f.dialog.reset();
-            QCOMPARE(f.app.assignDialog, nullptr);
         }
-        QCOMPARE(f.app.ExchangeMode, int(ExchangeNone));
+        QCOMPARE(f.app.dispatch.ExchangeMode, int(ExchangeNone));
         if (f.dialog) {
             QCOMPARE(finishedSpy.size(), 1);
-            QVERIFY(!f.dialog->tickTimer().isActive());
+            QVERIFY(!f.assign.tickTimer().isActive());
             QVERIFY(f.dialog->isHidden());
         }
         // Nothing more goes out once the dialog has gone.
@@ -511,21 +310,12 @@ private Q_SLOTS:
         Fixture f;
         f.dialog->show();
         f.start();
-        const std::uint16_t number = f.dialog->randomNumber;
+        const std::uint16_t number = f.assign.randomNumber;
         QTest::keyClick(f.dialog.get(), Qt::Key_Return);
         f.dialog->OnOK();
         QCOMPARE(f.host.windowsTexts(), QStringList{"arp -d *"});
-        QCOMPARE(f.dialog->randomNumber, number);
+        QCOMPARE(f.assign.randomNumber, number);
         QVERIFY(f.dialog->isVisible());
-    }
-
-    void withoutASelectionTheMacStaysZero() {
-        Fixture f;
-        f.window.deviceTable().selectIndex(-1);
-        f.start();
-        QCOMPARE(f.sink.texts(), QStringList{"Cell not selected"});
-        const Bytes request = f.request();
-        QCOMPARE(Bytes(request.begin() + 16, request.begin() + 22), Bytes(6, 0));
     }
 
     void modifyIpRunsTheDialogModally() {
@@ -537,7 +327,7 @@ private Q_SLOTS:
             auto* dialog = qobject_cast<CAssignDlg*>(QApplication::activeModalWidget());
             if (!dialog)
                 return;
-            modeInside = f.app.ExchangeMode;
+            modeInside = f.app.dispatch.ExchangeMode;
             titleInside = dialog->windowTitle();
             dialog->OnCancel();
         });
@@ -550,8 +340,8 @@ private Q_SLOTS:
         qobject_cast<QPushButton*>(f.window.control(1025))->click();
         QCOMPARE(modeInside, int(ExchangeAssign));
         QCOMPARE(titleInside, QStringLiteral("分配IP地址"));
-        QCOMPARE(f.app.ExchangeMode, int(ExchangeNone));
-        QCOMPARE(f.app.assignDialog, nullptr);
+        QCOMPARE(f.app.dispatch.ExchangeMode, int(ExchangeNone));
+        QVERIFY(!f.app.dispatch.assignExchange);
         QVERIFY(f.host.runs.empty());
     }
 };

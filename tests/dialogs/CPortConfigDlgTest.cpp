@@ -4,7 +4,7 @@
 #include "RecordingMessageSink.h"
 #include "app/CQuorvelApp.h"
 #include "app/CQuorvelDlg.h"
-#include "dialogs/CSearchDlg.h"
+#include "core/SearchExchange.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -28,7 +28,7 @@ const QString kInvalid = QStringLiteral("Error: Invalid Port ( 1024 >= port >= 6
 const QString kNoSelection = QStringLiteral("Please select a port to remove");
 
 Ports storedPorts(const CQuorvelApp& app) {
-    return Ports(app.remotePorts, app.remotePorts + app.remotePortCount);
+    return Ports(app.ports.remotePorts, app.ports.remotePorts + app.ports.remotePortCount);
 }
 
 QStringList lineTexts(const CPortConfigDlg& dialog) {
@@ -56,7 +56,7 @@ private Q_SLOTS:
     void opensWithTheStoredListAndAZeroField() {
         RecordingMessageSink sink;
         CQuorvelApp app(std::make_unique<FakeDatagramSocket>());
-        CPortConfigDlg dialog;
+        CPortConfigDlg dialog(app.ports);
         QCOMPARE(dialog.windowTitle(), QStringLiteral("设置端口"));
         QCOMPARE(lineTexts(dialog), QStringList{"3040"});
         QCOMPARE(dialog.listedPorts(), Ports{3040});
@@ -101,7 +101,7 @@ private Q_SLOTS:
         QFETCH(Ports, listed);
         RecordingMessageSink sink;
         CQuorvelApp app(std::make_unique<FakeDatagramSocket>());
-        CPortConfigDlg dialog;
+        CPortConfigDlg dialog(app.ports);
         add(dialog, field);
         QCOMPARE(sink.texts(), message.isEmpty() ? QStringList{} : QStringList{message});
         if (!message.isEmpty())
@@ -125,7 +125,7 @@ private Q_SLOTS:
         QFETCH(QString, message);
         RecordingMessageSink sink;
         CQuorvelApp app(std::make_unique<FakeDatagramSocket>());
-        CPortConfigDlg dialog;
+        CPortConfigDlg dialog(app.ports);
         for (int port = 2001; port <= 2009; ++port)
             add(dialog, QString::number(port));
         QCOMPARE(dialog.portList()->count(), 10);
@@ -138,16 +138,16 @@ private Q_SLOTS:
     void duplicateIsReportedBeforeTheRange() {
         RecordingMessageSink sink;
         CQuorvelApp app(std::make_unique<FakeDatagramSocket>());
-        app.remotePorts[0] = 80;
-        CPortConfigDlg dialog;
+        app.ports.remotePorts[0] = 80;
+        CPortConfigDlg dialog(app.ports);
         add(dialog, "80");
         QCOMPARE(sink.texts(), QStringList{kDuplicate});
     }
 
     void okStoresTheListInTextOrder() {
         CQuorvelApp app(std::make_unique<FakeDatagramSocket>());
-        app.remotePorts[5] = 7777;
-        CPortConfigDlg dialog;
+        app.ports.remotePorts[5] = 7777;
+        CPortConfigDlg dialog(app.ports);
         add(dialog, "10000");
         add(dialog, "2000");
         QCOMPARE(lineTexts(dialog), (QStringList{"10000", "2000", "3040"}));
@@ -155,16 +155,16 @@ private Q_SLOTS:
         qobject_cast<QPushButton*>(dialog.control(1))->click();
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
         QCOMPARE(storedPorts(app), (Ports{10000, 2000, 3040}));
-        QCOMPARE(app.remotePorts[5], 7777u);
+        QCOMPARE(app.ports.remotePorts[5], 7777u);
     }
 
     void removingEveryPortThenOkMakesSearchesSendNothing() {
         RecordingMessageSink sink;
         auto* fake = new FakeDatagramSocket;
         CQuorvelApp app{std::unique_ptr<DatagramSocket>(fake)};
-        app.remotePorts[1] = 5000;
-        app.remotePortCount = 2;
-        CPortConfigDlg dialog;
+        app.ports.remotePorts[1] = 5000;
+        app.ports.remotePortCount = 2;
+        CPortConfigDlg dialog(app.ports);
         dialog.OnRemove();
         QCOMPARE(sink.texts(), QStringList{kNoSelection});
         removeRow(dialog, 1);
@@ -176,11 +176,11 @@ private Q_SLOTS:
         QCOMPARE(dialog.portList()->count(), 0);
         dialog.OnOK();
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
-        QCOMPARE(app.remotePortCount, 0u);
+        QCOMPARE(app.ports.remotePortCount, 0u);
 
         // A whole search, with every repeat it makes while nothing answers.
-        CQuorvelDlg window;
-        CSearchDlg search(&window);
+        SearchExchange search(app.dispatch, app.ports, app.devices);
+        search.start();
         for (int tick = 0; tick < 40 && search.isTicking(); ++tick)
             search.OnTimer();
         QVERIFY(!search.isTicking());
@@ -198,7 +198,7 @@ private Q_SLOTS:
     void cancelStoresNothing() {
         QFETCH(bool, escape);
         CQuorvelApp app(std::make_unique<FakeDatagramSocket>());
-        CPortConfigDlg dialog;
+        CPortConfigDlg dialog(app.ports);
         dialog.show();
         add(dialog, "2000");
         removeRow(dialog, 1);
@@ -215,7 +215,7 @@ private Q_SLOTS:
     void okWithAnEmptiedFieldStoresTheListAndStaysOpen() {
         RecordingMessageSink sink;
         CQuorvelApp app(std::make_unique<FakeDatagramSocket>());
-        CPortConfigDlg dialog;
+        CPortConfigDlg dialog(app.ports);
         dialog.show();
         add(dialog, "2000");
         dialog.portField()->clear();
@@ -232,7 +232,7 @@ private Q_SLOTS:
 
     void enterInTheFieldAdds() {
         CQuorvelApp app(std::make_unique<FakeDatagramSocket>());
-        CPortConfigDlg dialog;
+        CPortConfigDlg dialog(app.ports);
         dialog.show();
         dialog.portField()->setText("4000");
         QTest::keyClick(dialog.portField(), Qt::Key_Return);
@@ -242,7 +242,7 @@ private Q_SLOTS:
 
     void hiddenMainWindowButtonRunsTheDialogModally() {
         CQuorvelApp app(std::make_unique<FakeDatagramSocket>());
-        CQuorvelDlg window;
+        CQuorvelDlg window{app};
         bool opened = false;
         QTimer::singleShot(0, [&] {
             auto* dialog = qobject_cast<CPortConfigDlg*>(QApplication::activeModalWidget());

@@ -1,10 +1,13 @@
+// The printer status dialog as the view of its exchange: titles, the flag
+// boxes and every way out. The wait itself is tested on the exchange
+// (tests/core/StatusExchangeTest.cpp).
 #include "dialogs/PrtStatDlg.h"
 
 #include "FakeDatagramSocket.h"
 #include "RecordingMessageSink.h"
 #include "app/CQuorvelApp.h"
 #include "app/CQuorvelDlg.h"
-#include "devices/DeviceTable.h"
+#include "core/DeviceTable.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -31,19 +34,22 @@ constexpr std::uint32_t kBoardIp = 0xC0A8014D; // 192.168.1.77
 constexpr std::uint16_t kBoardPort = 3041;
 constexpr std::uint32_t kStrangerIp = 0x0A090807;
 
-// The application on the in-memory socket, with one board listed and selected.
+// The application on the in-memory socket, with one board listed and
+// selected, and the status exchange about it.
 struct Rig {
     FakeDatagramSocket* socket = new FakeDatagramSocket;
     CQuorvelApp app{std::unique_ptr<DatagramSocket>(socket)};
-    CQuorvelDlg window;
+    CQuorvelDlg window{app};
+    StatusExchange status{app.dispatch, selectBoard()};
 
-    Rig() {
+    std::optional<DeviceRecord> selectBoard() {
         DeviceRecord board;
         const std::uint8_t ip[4] = {192, 168, 1, 77};
         std::copy(ip, ip + 4, board.ip);
         board.replyPort = kBoardPort;
         window.deviceTable().AddRecord(board);
         window.deviceTable().selectIndex(0);
+        return window.deviceTable().selectedRecord();
     }
 };
 
@@ -66,7 +72,7 @@ bool controlsUsable(const PrtStatDlg& dialog, bool usable) {
 
 void tick(PrtStatDlg& dialog, int count) {
     for (int i = 0; i < count; ++i)
-        dialog.OnTimer();
+        dialog.exchange().OnTimer();
 }
 
 const QList<int> kAllFlags(PrtStatDlg::kFlagBoxIds.begin(), PrtStatDlg::kFlagBoxIds.end());
@@ -78,9 +84,9 @@ class PrtStatDlgTest : public QObject {
 private Q_SLOTS:
     void opensIdleAndSendsNothing() {
         Rig rig;
-        PrtStatDlg dialog;
-        QCOMPARE(rig.app.ExchangeMode, ExchangePrinterStatus);
-        QCOMPARE(rig.app.statusDialog, static_cast<ExchangeDialog*>(&dialog));
+        PrtStatDlg dialog(rig.status);
+        QCOMPARE(rig.app.dispatch.ExchangeMode, ExchangePrinterStatus);
+        QCOMPARE(rig.app.dispatch.statusExchange, &rig.status);
         QCOMPARE(dialog.windowTitle(), kIdle);
         QVERIFY(controlsUsable(dialog, true));
         QCOMPARE(checkedIds(dialog), QList<int>{});
@@ -93,7 +99,7 @@ private Q_SLOTS:
 
     void opensCentredOnTheScreen() {
         Rig rig;
-        PrtStatDlg dialog;
+        PrtStatDlg dialog(rig.status);
         const QRect area = dialog.screen()->availableGeometry();
         QVERIFY(qAbs(dialog.geometry().center().x() - area.center().x()) <= 1);
         QVERIFY(qAbs(dialog.geometry().center().y() - area.center().y()) <= 1);
@@ -101,7 +107,7 @@ private Q_SLOTS:
 
     void refreshAsksTheSelectedBoardOnce() {
         Rig rig;
-        PrtStatDlg dialog;
+        PrtStatDlg dialog(rig.status);
         qobject_cast<QPushButton*>(dialog.control(1041))->click();
         QCOMPARE(dialog.windowTitle(), kWaiting);
         QVERIFY(controlsUsable(dialog, false));
@@ -115,18 +121,18 @@ private Q_SLOTS:
 
     void silentBoardTimesOutOnTheEighthTickKeepingOldValues() {
         Rig rig;
-        PrtStatDlg dialog;
+        PrtStatDlg dialog(rig.status);
         rig.socket->push({0, 0, 0x01, 0x20});
         rig.socket->deliverAll();
         dialog.OnRefresh();
         QList<int> positions;
         for (int i = 0; i < 7; ++i) {
-            dialog.OnTimer();
+            dialog.exchange().OnTimer();
             positions << dialog.progressBar()->value();
             QCOMPARE(dialog.windowTitle(), kWaiting);
         }
         QCOMPARE(positions, (QList<int>{35, 30, 25, 20, 15, 10, 5}));
-        dialog.OnTimer();
+        dialog.exchange().OnTimer();
         QCOMPARE(dialog.windowTitle(), kTimedOut);
         QCOMPARE(dialog.progressBar()->value(), 0);
         QVERIFY(!dialog.isWaiting());
@@ -134,7 +140,7 @@ private Q_SLOTS:
         QCOMPARE(checkedIds(dialog), (QList<int>{1026, 1040}));
 
         // A stray tick after the wait changes nothing; "刷新" starts a new one.
-        dialog.OnTimer();
+        dialog.exchange().OnTimer();
         QCOMPARE(dialog.progressBar()->value(), 0);
         dialog.OnRefresh();
         QCOMPARE(rig.socket->sent.size(), 2u);
@@ -160,7 +166,7 @@ private Q_SLOTS:
         QFETCH(Bytes, reply);
         QFETCH(QList<int>, checked);
         Rig rig;
-        PrtStatDlg dialog;
+        PrtStatDlg dialog(rig.status);
         dialog.OnRefresh();
         tick(dialog, 3);
         rig.socket->push(reply, 9999, kStrangerIp);
@@ -171,91 +177,6 @@ private Q_SLOTS:
         QVERIFY(!dialog.isWaiting());
         QCOMPARE(dialog.progressBar()->value(), 0);
         tick(dialog, 10);
-        QCOMPARE(dialog.windowTitle(), kIdle);
-    }
-
-    void replyOutsideAWaitIsStillShown_data() {
-        QTest::addColumn<bool>("afterTimeOut");
-        QTest::newRow("after a time-out") << true;
-        QTest::newRow("before any refresh") << false;
-    }
-
-    void replyOutsideAWaitIsStillShown() {
-        QFETCH(bool, afterTimeOut);
-        Rig rig;
-        PrtStatDlg dialog;
-        if (afterTimeOut) {
-            dialog.OnRefresh();
-            tick(dialog, 8);
-            QCOMPARE(dialog.windowTitle(), kTimedOut);
-        }
-        rig.socket->push({0, 0, 0x10, 0x00});
-        rig.socket->deliverAll();
-        QCOMPARE(checkedIds(dialog), QList<int>{1031});
-        QCOMPARE(dialog.windowTitle(), kIdle);
-        QCOMPARE(dialog.progressBar()->value(), 0);
-        QVERIFY(!dialog.isWaiting());
-    }
-
-    void otherLengthsLeaveTheWaitRunning_data() {
-        QTest::addColumn<Bytes>("datagram");
-        QTest::newRow("empty") << Bytes{};
-        QTest::newRow("3 bytes") << Bytes{0, 0, 0xFF};
-        QTest::newRow("5 bytes") << Bytes{0, 0, 0xFF, 0xFF, 0};
-        QTest::newRow("a late search reply") << Bytes(40, 0x01);
-    }
-
-    void otherLengthsLeaveTheWaitRunning() {
-        QFETCH(Bytes, datagram);
-        RecordingMessageSink sink;
-        Rig rig;
-        PrtStatDlg dialog;
-        rig.socket->push({0, 0, 0x02, 0x00});
-        rig.socket->deliverAll();
-        dialog.OnRefresh();
-        tick(dialog, 2);
-        rig.socket->push(datagram);
-        rig.socket->deliverAll();
-        QVERIFY(rig.socket->queue.empty());
-        QVERIFY(sink.messages.empty());
-        QVERIFY(dialog.isWaiting());
-        QCOMPARE(dialog.windowTitle(), kWaiting);
-        QVERIFY(controlsUsable(dialog, false));
-        QCOMPARE(dialog.progressBar()->value(), 30);
-        QCOMPARE(checkedIds(dialog), QList<int>{1028});
-        tick(dialog, 6);
-        QCOMPARE(dialog.windowTitle(), kTimedOut);
-        QVERIFY(controlsUsable(dialog, true));
-        QCOMPARE(checkedIds(dialog), QList<int>{1028});
-    }
-
-    void readFailureIsReportedAndTheWaitGoesOn_data() {
-        QTest::addColumn<bool>("oversized");
-        QTest::newRow("socket error") << false;
-        QTest::newRow("longer than the buffer") << true;
-    }
-
-    void readFailureIsReportedAndTheWaitGoesOn() {
-        QFETCH(bool, oversized);
-        RecordingMessageSink sink;
-        Rig rig;
-        PrtStatDlg dialog;
-        dialog.OnRefresh();
-        tick(dialog, 1);
-        if (oversized)
-            rig.socket->push(Bytes(5000, 0xFF));
-        else
-            rig.socket->pushReadError();
-        rig.socket->deliverAll();
-        QCOMPARE(sink.texts(), QStringList{QStringLiteral("接收数据错误！")});
-        QCOMPARE(sink.messages[0].icon, MessageIcon::Error);
-        QVERIFY(dialog.isWaiting());
-        QCOMPARE(dialog.windowTitle(), kWaiting);
-        QCOMPARE(checkedIds(dialog), QList<int>{});
-
-        rig.socket->push({0, 0, 0x04, 0x00});
-        rig.socket->deliverAll();
-        QCOMPARE(checkedIds(dialog), QList<int>{1029});
         QCOMPARE(dialog.windowTitle(), kIdle);
     }
 
@@ -273,13 +194,13 @@ private Q_SLOTS:
         QFETCH(std::function<void(PrtStatDlg&)>, close);
         RecordingMessageSink sink;
         Rig rig;
-        PrtStatDlg dialog;
+        PrtStatDlg dialog(rig.status);
         dialog.show();
         dialog.OnRefresh();
         tick(dialog, 2);
         close(dialog);
         QVERIFY(dialog.isHidden());
-        QCOMPARE(rig.app.ExchangeMode, ExchangeNone);
+        QCOMPARE(rig.app.dispatch.ExchangeMode, ExchangeNone);
         QVERIFY(!dialog.isWaiting());
 
         // The answer arrives after all: the dispatch reports it, the dialog never sees it.
@@ -289,19 +210,9 @@ private Q_SLOTS:
         QCOMPARE(checkedIds(dialog), QList<int>{});
     }
 
-    void destroyingTheDialogLeavesNothingBehind() {
-        Rig rig;
-        {
-            PrtStatDlg dialog;
-            dialog.OnRefresh();
-        }
-        QCOMPARE(rig.app.ExchangeMode, ExchangeNone);
-        QVERIFY(!rig.app.statusDialog);
-    }
-
     void clickingAFlagChangesNothing() {
         Rig rig;
-        PrtStatDlg dialog;
+        PrtStatDlg dialog(rig.status);
         rig.socket->push({0, 0, 0x01, 0x00});
         rig.socket->deliverAll();
         auto* set = qobject_cast<QCheckBox*>(dialog.control(1026));
@@ -322,14 +233,14 @@ private Q_SLOTS:
             if (!dialog)
                 return;
             opened = true;
-            modeWhileOpen = rig.app.ExchangeMode;
+            modeWhileOpen = rig.app.dispatch.ExchangeMode;
             dialog->OnRefresh();
             dialog->reject();
         });
         qobject_cast<QPushButton*>(rig.window.control(1027))->click();
         QVERIFY(opened);
         QCOMPARE(modeWhileOpen, int(ExchangePrinterStatus));
-        QCOMPARE(rig.app.ExchangeMode, ExchangeNone);
+        QCOMPARE(rig.app.dispatch.ExchangeMode, ExchangeNone);
         QCOMPARE(rig.socket->sent.size(), 1u);
         QCOMPARE(rig.socket->sent[0].ip, kBoardIp);
         QVERIFY(sink.messages.empty());
@@ -351,7 +262,7 @@ private Q_SLOTS:
         QVERIFY(!opened);
         QCOMPARE(sink.texts(), QStringList{QStringLiteral("请先选择一个打印机！")});
         QCOMPARE(sink.messages[0].icon, MessageIcon::Information);
-        QCOMPARE(rig.app.ExchangeMode, ExchangeNone);
+        QCOMPARE(rig.app.dispatch.ExchangeMode, ExchangeNone);
     }
 };
 

@@ -4,10 +4,10 @@
 #include "RealSocketApp.h"
 #include "RecordingMessageSink.h"
 #include "SimulatorRig.h"
-#include "app/HostCommands.h"
-#include "devices/DeviceTable.h"
+#include "core/DeviceTable.h"
+#include "core/ProcessHostCommandRunner.h"
+#include "core/SearchExchange.h"
 #include "dialogs/CAssignDlg.h"
-#include "dialogs/CSearchDlg.h"
 #include "dialogs/IpAddressEdit.h"
 #include "protocol/AssignDatagrams.h"
 
@@ -79,10 +79,11 @@ struct Session : RealSocketApp {
     // A search as the main window runs it, until `boards` are listed.
     bool search(int boards) {
         table().Clear();
-        CSearchDlg dialog(window.get());
-        dialog.OnTimer(); // the first tick sends the request
-        const bool found = SpinUntil([&] { return dialog.foundCount() >= boards; }, 5000);
-        dialog.OnCancel();
+        SearchExchange run(app->dispatch, app->ports, table());
+        run.start();
+        run.OnTimer(); // the first tick sends the request
+        const bool found = SpinUntil([&] { return run.foundCount() >= boards; }, 5000);
+        run.stop();
         return found && table().GetRecordCount() == std::uint32_t(boards);
     }
 
@@ -183,24 +184,25 @@ private Q_SLOTS:
         QVERIFY(!neighbourEntry("198.18.77.77").isEmpty());
         QVERIFY(neighbourEntry(dotted(newIp)).isEmpty());
 
-        CAssignDlg dialog(s.window.get());
+        AssignExchange assign(s.app->dispatch, s.table().selectedRecord());
+        CAssignDlg dialog(assign, s.window.get());
         setFields(dialog, newIp, mask, gateway);
         if (dhcp)
             qobject_cast<QCheckBox*>(dialog.control(1026))->click();
         qobject_cast<QCheckBox*>(dialog.control(1024))->setChecked(gleaning);
         const double okAt = MonotonicNow();
         dialog.OnOK();
-        QVERIFY(SpinUntil([&] { return dialog.finished || dialog.timedOut; }, 10000));
+        QVERIFY(SpinUntil([&] { return assign.finished || assign.timedOut; }, 10000));
 
-        QCOMPARE(dialog.statusText, kProgrammed);
-        QVERIFY(dialog.finished);
+        QCOMPARE(assign.statusText, kProgrammed);
+        QVERIFY(assign.finished);
         QCOMPARE(dialog.result(), int(QDialog::Accepted)); // closes on success
-        QCOMPARE(s.app->ExchangeMode, ExchangeNone);
+        QCOMPARE(s.app->dispatch.ExchangeMode, ExchangeNone);
         QCOMPARE(sink.texts(), QStringList());
         const QList<LoggedDatagram> heard = rig.received(QStringLiteral("assign"));
         QCOMPARE(heard.size(), 1);
         QCOMPARE(heard[0].bytes,
-                 expectedRequest(dhcp, dialog.randomNumber, newIp, mask, gateway, mac));
+                 expectedRequest(dhcp, assign.randomNumber, newIp, mask, gateway, mac));
         QCOMPARE(heard[0].from, s.boardsSeeUsAs());
         QCOMPARE(heard[0].to, QStringLiteral("255.255.255.255:3040"));
         QVERIFY2(heard[0].t - okAt >= sentAfter, qPrintable(QString::number(heard[0].t - okAt)));
@@ -244,14 +246,15 @@ private Q_SLOTS:
         s.table().AddRecord(stranger);
         QVERIFY(s.select({0x02, 0x51, 0x56, 0, 0, 0x99}));
 
-        CAssignDlg dialog(s.window.get());
+        AssignExchange assign(s.app->dispatch, s.table().selectedRecord());
+        CAssignDlg dialog(assign, s.window.get());
         setFields(dialog, {198, 18, 200, 20}, {255, 254, 0, 0}, {198, 18, 0, 1});
         dialog.OnOK();
-        QVERIFY(SpinUntil([&] { return dialog.finished || dialog.timedOut; }, 10000));
-        QCOMPARE(dialog.statusText,
+        QVERIFY(SpinUntil([&] { return assign.finished || assign.timedOut; }, 10000));
+        QCOMPARE(assign.statusText,
                  QStringLiteral("Failure -- Device did not recognize MAC address"));
-        QVERIFY(dialog.finished);
-        QCOMPARE(s.app->ExchangeMode, ExchangeAssign); // stays open on a failure
+        QVERIFY(assign.finished);
+        QCOMPARE(s.app->dispatch.ExchangeMode, ExchangeAssign); // stays open on a failure
         QCOMPARE(qobject_cast<QPushButton*>(dialog.control(1))->text(), QStringLiteral("Close"));
         QCOMPARE(sink.texts(), QStringList());
         QVERIFY(s.search(1)); // the board itself is unchanged
@@ -271,20 +274,21 @@ private Q_SLOTS:
         s.table().AddRecord(stranger);
         QVERIFY(s.select({0x02, 0x51, 0x56, 0, 0, 0x98}));
 
-        CAssignDlg dialog(s.window.get());
+        AssignExchange assign(s.app->dispatch, s.table().selectedRecord());
+        CAssignDlg dialog(assign, s.window.get());
         setFields(dialog, {198, 18, 200, 21}, {255, 254, 0, 0}, {198, 18, 0, 1});
         const double okAt = MonotonicNow();
         dialog.OnOK();
-        QVERIFY(SpinUntil([&] { return dialog.finished || dialog.timedOut; }, 25000));
+        QVERIFY(SpinUntil([&] { return assign.finished || assign.timedOut; }, 25000));
         const double elapsed = MonotonicNow() - okAt;
 
-        QVERIFY(dialog.timedOut);
-        QVERIFY(!dialog.finished);
-        QCOMPARE(dialog.statusText, kTimeout);
+        QVERIFY(assign.timedOut);
+        QVERIFY(!assign.finished);
+        QCOMPARE(assign.statusText, kTimeout);
         QVERIFY2(elapsed >= 9.5 && elapsed < 20, qPrintable(QString::number(elapsed)));
         QVERIFY(dialog.control(1)->isEnabled());
         QCOMPARE(qobject_cast<QPushButton*>(dialog.control(1))->text(), QStringLiteral("Close"));
-        QCOMPARE(s.app->ExchangeMode, ExchangeAssign); // still open, until Close
+        QCOMPARE(s.app->dispatch.ExchangeMode, ExchangeAssign); // still open, until Close
         QCOMPARE(sink.texts(), QStringList());
         // One request, at eight seconds to go; nothing answered it.
         const QList<LoggedDatagram> heard = rig.received(QStringLiteral("assign"));
@@ -293,7 +297,7 @@ private Q_SLOTS:
 
         dialog.OnOK(); // Close
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
-        QCOMPARE(s.app->ExchangeMode, ExchangeNone);
+        QCOMPARE(s.app->dispatch.ExchangeMode, ExchangeNone);
     }
 };
 

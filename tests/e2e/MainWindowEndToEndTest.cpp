@@ -5,7 +5,7 @@
 #include "RealSocketApp.h"
 #include "RecordingMessageSink.h"
 #include "SimulatorRig.h"
-#include "devices/DeviceTable.h"
+#include "core/DeviceTable.h"
 #include "dialogs/CSearchDlg.h"
 
 #include <QEventLoop>
@@ -67,7 +67,7 @@ private Q_SLOTS:
         QCOMPARE(driver.opened, QStringList{QStringLiteral("quorvel::CSearchDlg")});
         QCOMPARE(result, int(QDialog::Accepted)); // closed by itself
         QCOMPARE(foundAtClose, QStringLiteral("找到 3 个设备"));
-        QCOMPARE(a.app->ExchangeMode, ExchangeNone);
+        QCOMPARE(a.app->dispatch.ExchangeMode, ExchangeNone);
         QVERIFY(sink.messages.empty());
         const DeviceTable& table = a.window->deviceTable();
         std::set<int> listed;
@@ -120,13 +120,13 @@ private Q_SLOTS:
         bool sentBeforeStop = false;
         driver.drive = [&](QDialog& dialog) {
             auto& search = dynamic_cast<CSearchDlg&>(dialog);
-            sentBeforeStop = SpinUntil([&] { return search.tickCount() >= 1; }, 3000);
+            sentBeforeStop = SpinUntil([&] { return search.exchange().tickCount() >= 1; }, 3000);
             qobject_cast<QPushButton*>(search.control(2))->click(); // "终止"
         };
         driver.run([&] { click(*a.window, 1005); });
         QVERIFY(sentBeforeStop);
-        QCOMPARE(a.app->ExchangeMode, ExchangeNone);
-        QVERIFY(!a.app->searchDialog);
+        QCOMPARE(a.app->dispatch.ExchangeMode, ExchangeNone);
+        QVERIFY(!a.app->dispatch.searchExchange);
 
         int heartbeats = 0;
         QTimer heartbeat;

@@ -5,7 +5,7 @@
 #include "RealSocketApp.h"
 #include "RecordingMessageSink.h"
 #include "SimulatorRig.h"
-#include "devices/DeviceTable.h"
+#include "core/DeviceTable.h"
 #include "dialogs/CSearchDlg.h"
 #include "dialogs/PrtStatDlg.h"
 
@@ -143,7 +143,7 @@ private Q_SLOTS:
         QCOMPARE(seen.title, QStringLiteral("打印机状态"));
         QCOMPARE(seen.checked, boxesOf(static_cast<std::uint16_t>(word)));
         QVERIFY(seen.usable);
-        QCOMPARE(a.app->ExchangeMode, ExchangeNone);
+        QCOMPARE(a.app->dispatch.ExchangeMode, ExchangeNone);
         QVERIFY(sink.messages.empty());
 
         const QList<LoggedDatagram> asked = rig.received(QStringLiteral("status"));

@@ -7,7 +7,7 @@ RealSocketApp::RealSocketApp() {
     opened = real->open();
     socket = real.get();
     app = std::make_unique<CQuorvelApp>(std::move(real));
-    window = std::make_unique<CQuorvelDlg>();
+    window = std::make_unique<CQuorvelDlg>(*app);
 }
 
 QString RealSocketApp::boardsSeeUsAs() const {

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/CMySocket.h"
 #include "app/CQuorvelApp.h"
 #include "app/CQuorvelDlg.h"
+#include "core/CMySocket.h"
 
 #include <QString>
 #include <memory>

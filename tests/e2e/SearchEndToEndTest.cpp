@@ -1,15 +1,15 @@
-// The tool's real socket, dispatch and search reply handling against the
-// board simulator, over the rig's veth. Runs inside tests/e2e/rig.sh.
+// The tool's real socket, dispatch and search exchange against the board
+// simulator, over the rig's veth. Runs inside tests/e2e/rig.sh.
 #include "BoardFile.h"
 #include "RealSocketApp.h"
 #include "RecordingMessageSink.h"
 #include "SimulatorRig.h"
-#include "devices/DeviceTable.h"
-#include "dialogs/SearchReplyHandler.h"
-#include "protocol/RandomNumber.h"
+#include "core/DeviceTable.h"
+#include "core/SearchExchange.h"
 #include "protocol/SearchDatagrams.h"
 
 #include <QTest>
+#include <algorithm>
 #include <cstdlib>
 #include <ctime>
 #include <memory>
@@ -23,38 +23,47 @@ namespace {
 const QString kMismatch =
     QStringLiteral("Invalid Search Packet Received or Random Number Mismatch");
 
-// One search run over the real application, owning the socket the way the
-// search dialog does.
-struct SearchSession : RealSocketApp, ExchangeDialog {
-    SearchSession() {
-        app->searchDialog = this;
-        app->ExchangeMode = ExchangeSearch;
-        run.randomNumber = NewRandomNumber();
+// One search run over the real application: the search exchange itself,
+// its schedule stepped by the test instead of its timer.
+struct SearchSession : RealSocketApp, ReplyHandler {
+    explicit SearchSession(const QList<int>& ports = {3040}) {
+        app->ports.remotePortCount = 0;
+        for (int port : ports)
+            app->ports.remotePorts[app->ports.remotePortCount++] = static_cast<std::uint32_t>(port);
+        search.start();
+        search.tickTimer().stop();
+        // Counted here, handled by the exchange.
+        app->dispatch.claim(ExchangeSearch, this);
     }
 
     void HandleReply() override {
         ++handled;
-        HandleSearchDatagram(*app, run);
+        search.HandleReply();
     }
 
     QByteArray requestBytes() const {
-        const auto bytes = BuildSearchRequest(*run.randomNumber);
+        const auto bytes = BuildSearchRequest(*search.randomNumber());
         return QByteArray(reinterpret_cast<const char*>(bytes.data()), bytes.size());
     }
 
-    // One request to every port, as the search dialog sends it.
-    bool sendRequest(const QList<int>& ports) {
-        const auto bytes = BuildSearchRequest(*run.randomNumber);
-        for (int port : ports)
-            if (app->socket().sendTo(bytes, kBroadcastAddress, static_cast<std::uint16_t>(port)))
-                return false;
-        return true;
+    // Steps the schedule to its next request (at ticks 1, 8 and 16 once a
+    // board has answered): one to every port.
+    bool sendRequest() {
+        static const int kRequestTicks[] = {1, 8, 16};
+        const int next = kRequestTicks[std::min(requests++, 2)];
+        while (ticks < next) {
+            search.OnTimer();
+            ++ticks;
+        }
+        return !search.sendAborted();
     }
 
     DeviceTable& table() { return window->deviceTable(); }
 
-    SearchRunState run;
+    SearchExchange search{app->dispatch, app->ports, window->deviceTable()};
     int handled = 0; // datagrams the dispatch passed to this run
+    int requests = 0;
+    int ticks = 0;
 };
 
 } // namespace
@@ -95,14 +104,14 @@ private Q_SLOTS:
         QString error;
         QVERIFY2(rig.start(arguments, &error), qPrintable(error));
         RecordingMessageSink sink;
-        SearchSession s;
+        SearchSession s(ports);
         QCOMPARE(s.opened, SocketOpenResult::Opened);
 
         const double started = MonotonicNow();
         const int perRequest = boards * static_cast<int>(ports.size()) * copies;
         constexpr int kRequests = 3; // the first request and its two fixed repeats
         for (int request = 1; request <= kRequests; ++request) {
-            QVERIFY(s.sendRequest(ports));
+            QVERIFY(s.sendRequest());
             QVERIFY2(SpinUntil([&] { return s.handled >= request * perRequest; }, 15000),
                      qPrintable(QStringLiteral("%1 of %2 replies arrived")
                                     .arg(s.handled)
@@ -114,7 +123,7 @@ private Q_SLOTS:
         QCOMPARE(s.handled, kRequests * perRequest);
         QCOMPARE(sink.texts(), QStringList());
         QCOMPARE(s.table().GetRecordCount(), std::uint32_t(boards));
-        QCOMPARE(s.run.foundCount, boards);
+        QCOMPARE(s.search.foundCount(), boards);
         std::set<int> listed;
         for (const DeviceRecord& r : s.table().recordList()) {
             const int n = boardNumber(r);
@@ -165,7 +174,7 @@ private Q_SLOTS:
                  qPrintable(error));
         RecordingMessageSink sink;
         SearchSession s;
-        QVERIFY(s.sendRequest({3040}));
+        QVERIFY(s.sendRequest());
         QVERIFY(SpinUntil([&] { return s.handled >= 3; }, 10000));
         SpinFor(100);
         QCOMPARE(s.handled, 3);
@@ -181,7 +190,7 @@ private Q_SLOTS:
                  qPrintable(error));
         RecordingMessageSink sink;
         SearchSession s;
-        QVERIFY(s.sendRequest({3040}));
+        QVERIFY(s.sendRequest());
         QVERIFY(SpinUntil([&] { return s.table().GetRecordCount() == 2; }, 10000));
         const double listedAt = MonotonicNow();
         const QList<LoggedDatagram> heard = rig.received(QStringLiteral("search"));
@@ -198,8 +207,8 @@ private Q_SLOTS:
         QVERIFY2(rig.start({"--count", "2"}, &error), qPrintable(error));
         RecordingMessageSink sink;
         SearchSession s;
-        s.app->ExchangeMode = ExchangeNone;
-        QVERIFY(s.sendRequest({3040}));
+        s.app->dispatch.ExchangeMode = ExchangeNone;
+        QVERIFY(s.sendRequest());
         QVERIFY(SpinUntil([&] { return sink.messages.size() >= 2; }, 10000));
         SpinFor(100);
         const QString discarding = QStringLiteral("Recevied an out-of-place Packet -- Discarding");

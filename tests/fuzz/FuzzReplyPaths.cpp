@@ -2,10 +2,10 @@
 // of datagrams. Each record of the input is [path][length, 2 bytes][bytes];
 // the path picks which dialog owns the socket when the datagram arrives.
 #include "FakeDatagramSocket.h"
-#include "app/AppMessageBox.h"
 #include "app/CQuorvelApp.h"
 #include "app/CQuorvelDlg.h"
-#include "devices/DeviceTable.h"
+#include "core/AppMessageBox.h"
+#include "core/DeviceTable.h"
 #include "dialogs/CAssignDlg.h"
 #include "dialogs/CSearchDlg.h"
 #include "dialogs/PrtStatDlg.h"
@@ -41,36 +41,36 @@ public:
 
 struct World {
     World() {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
         static int argc = 1;
         static char name[] = "fuzz_reply_paths";
         static char* argv[] = {name, nullptr};
-        application = std::make_unique<QApplication>(argc, argv);
+        application = std::make_unique<QCoreApplication>(argc, argv);
         socket = new FakeDatagramSocket;
-        app = std::make_unique<CQuorvelApp>(std::unique_ptr<DatagramSocket>(socket));
+        dispatch = std::make_unique<SocketDispatch>(std::unique_ptr<DatagramSocket>(socket));
         sink.socket = socket;
         SetMessageSink(&sink);
-        mainWindow = std::make_unique<CQuorvelDlg>();
         std::srand(1);
-        search = std::make_unique<CSearchDlg>();
+        search = std::make_unique<SearchExchange>(*dispatch, ports, table);
+        search->start();
         search->OnTimer(); // draws the run's number and sends the first request
-        status = std::make_unique<PrtStatDlg>();
         DeviceRecord board;
         board.mac[5] = 0x42;
-        mainWindow->deviceTable().AddRecord(board);
-        mainWindow->deviceTable().selectIndex(0);
-        assign = std::make_unique<CAssignDlg>(mainWindow.get());
-        assign->OnOK(); // builds the request the replies must echo
+        status = std::make_unique<StatusExchange>(*dispatch, board);
+        status->open();
+        assign = std::make_unique<AssignExchange>(*dispatch, board);
+        assign->open();
+        assign->start({}); // builds the request the replies must echo
     }
 
-    std::unique_ptr<QApplication> application;
+    std::unique_ptr<QCoreApplication> application;
     FakeDatagramSocket* socket;
-    std::unique_ptr<CQuorvelApp> app;
+    std::unique_ptr<SocketDispatch> dispatch;
     NestingSink sink;
-    std::unique_ptr<CQuorvelDlg> mainWindow;
-    std::unique_ptr<CSearchDlg> search;
-    std::unique_ptr<PrtStatDlg> status;
-    std::unique_ptr<CAssignDlg> assign;
+    RemotePortList ports;
+    DeviceTable table;
+    std::unique_ptr<SearchExchange> search;
+    std::unique_ptr<StatusExchange> status;
+    std::unique_ptr<AssignExchange> assign;
 };
 
 World& world() {
@@ -87,7 +87,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     World& w = world();
-    w.mainWindow->deviceTable().Clear();
+    w.table.Clear();
     w.socket->sent.clear();
     const std::uint16_t number = *w.search->randomNumber();
     std::size_t at = 0;
@@ -107,15 +107,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             }
             [[fallthrough]];
         case SearchRaw:
-            w.app->ExchangeMode = ExchangeSearch;
+            w.dispatch->claim(ExchangeSearch, w.search.get());
             break;
         case PrinterStatus:
-            w.app->ExchangeMode = ExchangePrinterStatus;
+            w.dispatch->claim(ExchangePrinterStatus, w.status.get());
             if (path & 0x40)
                 w.status->OnRefresh();
             break;
         case OutOfPlace:
-            w.app->ExchangeMode = ExchangeNone;
+            w.dispatch->ExchangeMode = ExchangeNone;
             break;
         case AssignWithCurrentNumber:
             if (bytes.size() >= 4) {
@@ -124,8 +124,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             }
             [[fallthrough]];
         case AssignRaw:
-            w.app->ExchangeMode = ExchangeAssign;
-            w.app->assignDialog = w.assign.get();
+            w.dispatch->claim(ExchangeAssign, w.assign.get());
             if (path & 0x40)
                 w.assign->OnTimer();
             break;

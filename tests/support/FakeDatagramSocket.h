@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/DatagramSocket.h"
+#include "core/DatagramSocket.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/HostCommands.h"
+#include "core/HostCommands.h"
 
 #include <QStringList>
 #include <vector>

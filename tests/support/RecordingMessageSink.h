@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/AppMessageBox.h"
+#include "core/AppMessageBox.h"
 
 #include <QStringList>
 #include <functional>

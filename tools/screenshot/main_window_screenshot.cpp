@@ -4,8 +4,8 @@
 #include "app/CQuorvelApp.h"
 #include "app/CQuorvelDlg.h"
 #include "app/FontSetup.h"
+#include "core/DeviceTable.h"
 #include "devices/CNetDisplay.h"
-#include "devices/DeviceTable.h"
 
 #include <QApplication>
 #include <QImage>
@@ -61,7 +61,7 @@ int main(int argc, char** argv) {
     InstallFontSubstitutions();
 
     CQuorvelApp app(std::make_unique<InertSocket>());
-    CQuorvelDlg window;
+    CQuorvelDlg window{app};
     DeviceTable& table = window.deviceTable();
     table.AddRecord(board("厨房打印机", "热敏票据打印机 80mm", 21, 1, 3, 4, 15, 9));
     table.AddRecord(board("Front Desk", "Receipt printer, LAN board", 35, 0, 0, 6, 2, 48));

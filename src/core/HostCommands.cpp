@@ -1,11 +1,6 @@
 #include "HostCommands.h"
 
-#include <QDesktopServices>
-#include <QFile>
-#include <QGuiApplication>
-#include <QProcess>
 #include <QRegularExpression>
-#include <QStandardPaths>
 #include <bit>
 #include <cstring>
 
@@ -16,29 +11,6 @@ namespace {
 HostCommandRunner* g_runner = nullptr;
 
 constexpr unsigned kRouteUp = 0x0001;
-
-bool startDetachedQuietly(const QStringList& argv) {
-    if (argv.isEmpty())
-        return false;
-    QProcess process;
-    process.setProgram(argv.front());
-    process.setArguments(argv.mid(1));
-    process.setStandardInputFile(QProcess::nullDevice());
-    process.setStandardOutputFile(QProcess::nullDevice());
-    process.setStandardErrorFile(QProcess::nullDevice());
-    return process.startDetached();
-}
-
-// A terminal only helps where someone can see it; under the offscreen
-// platform or without a display it would die at once and take the command
-// with it.
-bool desktopCanShowTerminal() {
-    const QString platform = QGuiApplication::platformName();
-    if (platform == QLatin1String("offscreen") || platform == QLatin1String("minimal"))
-        return false;
-    return !qEnvironmentVariableIsEmpty("DISPLAY") ||
-           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
-}
 
 // A /proc/net/route address: the raw network-order word, printed as a
 // native integer.
@@ -56,32 +28,6 @@ HostCommandRunner* SetHostCommandRunner(HostCommandRunner* runner) {
     HostCommandRunner* previous = g_runner;
     g_runner = runner;
     return previous;
-}
-
-void ProcessHostCommandRunner::runHidden(const HostCommand& command) {
-    startDetachedQuietly(command.argv);
-}
-
-void ProcessHostCommandRunner::runInTerminal(const HostCommand& command) {
-    if (desktopCanShowTerminal()) {
-        const QString terminal =
-            QStandardPaths::findExecutable(QStringLiteral("x-terminal-emulator"));
-        if (!terminal.isEmpty() &&
-            startDetachedQuietly(QStringList{terminal, QStringLiteral("-e")} + command.argv))
-            return;
-    }
-    startDetachedQuietly(command.argv);
-}
-
-void ProcessHostCommandRunner::openUrl(const HostCommand& command) {
-    QDesktopServices::openUrl(command.url);
-}
-
-QString ProcessHostCommandRunner::interfaceRoutingTo(const std::uint8_t (&ip)[4]) {
-    QFile file(QStringLiteral("/proc/net/route"));
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
-        return {};
-    return RouteInterfaceFor(QString::fromLatin1(file.readAll()), ip);
 }
 
 QString RouteInterfaceFor(const QString& procNetRoute, const std::uint8_t (&ip)[4]) {

@@ -182,6 +182,11 @@ std::uint16_t DeviceTable::GetSelectedPort() const {
     return r ? r->replyPort : 0;
 }
 
+std::optional<DeviceRecord> DeviceTable::selectedRecord() const {
+    const DeviceRecord* r = selected();
+    return r ? std::optional<DeviceRecord>(*r) : std::nullopt;
+}
+
 void DeviceTable::SwapRecords(std::uint32_t first, std::uint32_t second) {
     if (first >= records.size() || second >= records.size())
         return;

@@ -1,6 +1,7 @@
 #include "FakeDatagramSocket.h"
 #include "RecordingMessageSink.h"
-#include "app/CQuorvelApp.h"
+#include "core/RemotePortList.h"
+#include "core/SocketDispatch.h"
 
 #include <QTest>
 
@@ -13,18 +14,18 @@ namespace {
 const QString kOutOfPlace = QStringLiteral("Recevied an out-of-place Packet -- Discarding");
 
 // An owner that reads one datagram per call, as every reply handler must.
-class CountingOwner : public ExchangeDialog {
+class CountingOwner : public ReplyHandler {
 public:
-    explicit CountingOwner(CQuorvelApp& app) : m_app(app) {}
+    explicit CountingOwner(SocketDispatch& dispatch) : m_dispatch(dispatch) {}
     void HandleReply() override {
         ReceiveBuffer buffer;
-        buffer.read(m_app.socket());
+        buffer.read(*m_dispatch.socket());
         ++calls;
     }
     int calls = 0;
 
 private:
-    CQuorvelApp& m_app;
+    SocketDispatch& m_dispatch;
 };
 
 } // namespace
@@ -33,18 +34,18 @@ class DispatchTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void startsWithTheDefaults() {
-        CQuorvelApp app(std::make_unique<FakeDatagramSocket>());
+        SocketDispatch app(std::make_unique<FakeDatagramSocket>());
+        RemotePortList ports;
         QCOMPARE(app.ExchangeMode, 0);
-        QCOMPARE(app.remotePortCount, 1u);
-        QCOMPARE(app.remotePorts[0], 3040u);
-        QCOMPARE(app.remotePorts[9], 0u);
-        QCOMPARE(CQuorvelApp::instance(), &app);
+        QCOMPARE(ports.remotePortCount, 1u);
+        QCOMPARE(ports.remotePorts[0], 3040u);
+        QCOMPARE(ports.remotePorts[9], 0u);
     }
 
     void reportsEachOutOfPlaceDatagramOnce() {
         RecordingMessageSink sink;
         auto* fake = new FakeDatagramSocket;
-        CQuorvelApp app{std::unique_ptr<DatagramSocket>(fake)};
+        SocketDispatch app{std::unique_ptr<DatagramSocket>(fake)};
         fake->push({1, 2, 3});
         fake->push({});
         fake->deliverAll();
@@ -57,11 +58,11 @@ private Q_SLOTS:
     void routesByExchangeMode() {
         RecordingMessageSink sink;
         auto* fake = new FakeDatagramSocket;
-        CQuorvelApp app{std::unique_ptr<DatagramSocket>(fake)};
+        SocketDispatch app{std::unique_ptr<DatagramSocket>(fake)};
         CountingOwner search(app), assign(app), status(app);
-        app.searchDialog = &search;
-        app.assignDialog = &assign;
-        app.statusDialog = &status;
+        app.searchExchange = &search;
+        app.assignExchange = &assign;
+        app.statusExchange = &status;
         for (int mode : {1, 2, 2, 3, 3, 3}) {
             app.ExchangeMode = mode;
             fake->push({0});
@@ -83,7 +84,7 @@ private Q_SLOTS:
     void floodOfBadDatagramsNestsBoxesOnlyToTheBound() {
         RecordingMessageSink sink;
         auto* fake = new FakeDatagramSocket;
-        CQuorvelApp app{std::unique_ptr<DatagramSocket>(fake)};
+        SocketDispatch app{std::unique_ptr<DatagramSocket>(fake)};
         // Each "open box" runs the event loop, which delivers the next datagram.
         sink.whileOpen = [&] {
             if (fake->hasPendingDatagram())

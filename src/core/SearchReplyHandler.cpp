@@ -1,9 +1,8 @@
 #include "SearchReplyHandler.h"
 
-#include "app/AppMessageBox.h"
-#include "app/CQuorvelApp.h"
-#include "app/CQuorvelDlg.h"
-#include "devices/DeviceTable.h"
+#include "AppMessageBox.h"
+#include "DatagramSocket.h"
+#include "DeviceTable.h"
 #include "protocol/SearchDatagrams.h"
 
 #include <utility>
@@ -34,36 +33,34 @@ bool alreadyListed(const DeviceTable& table, SearchRunState& run,
 
 } // namespace
 
-bool HandleSearchDatagram(CQuorvelApp& app, SearchRunState& run) {
+SearchReplyOutcome HandleSearchDatagram(DatagramSocket& socket, DeviceTable& table,
+                                        SearchRunState& run) {
     ReceiveBuffer buffer;
     ReadOutcome outcome;
-    const ReadBytes datagram = buffer.read(app.socket(), &outcome);
+    const ReadBytes datagram = buffer.read(socket, &outcome);
     switch (ClassifySearchDatagram(datagram, run.randomNumber)) {
     case SearchDatagramKind::ReadError:
         AppMessageBox(QStringLiteral("Error receiving data"));
-        return false;
+        return {};
     case SearchDatagramKind::Invalid:
         AppMessageBox(QStringLiteral("Invalid Search Packet Received or Random Number Mismatch"));
-        return false;
+        return {};
     case SearchDatagramKind::OwnRequest:
-        return false;
+        return {};
     case SearchDatagramKind::Reply:
         break;
     }
-    CQuorvelDlg* mainWindow = app.mainDialog;
-    if (!mainWindow)
-        return false;
-    DeviceTable& table = mainWindow->deviceTable();
     const std::array<std::uint8_t, 6> mac = SearchReplyMac(*datagram);
     if (alreadyListed(table, run, mac))
-        return false;
+        return {};
 
+    SearchReplyOutcome result;
+    result.added = true;
     ParsedSearchReply parsed = ParseSearchReply(*datagram, outcome.sourcePort);
     if (!run.labels || run.labels->first != parsed.leftLabel ||
         run.labels->second != parsed.rightLabel) {
-        mainWindow->relabelColumns(QString::fromStdString(parsed.leftLabel),
-                                   QString::fromStdString(parsed.rightLabel));
         run.labels.emplace(parsed.leftLabel, parsed.rightLabel);
+        result.labelsChanged = true;
     }
     parsed.record.leftLabel += ": ";
     parsed.record.rightLabel += ": ";
@@ -71,7 +68,7 @@ bool HandleSearchDatagram(CQuorvelApp& app, SearchRunState& run) {
     run.listedMacs.insert(macKey(mac.data()));
     run.indexedRecords = table.GetRecordCount();
     ++run.foundCount;
-    return true;
+    return result;
 }
 
 } // namespace quorvel

@@ -1,4 +1,4 @@
-#include "devices/DeviceTable.h"
+#include "core/DeviceTable.h"
 
 #include <QTest>
 #include <cstring>

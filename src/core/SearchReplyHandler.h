@@ -8,7 +8,8 @@
 
 namespace quorvel {
 
-class CQuorvelApp;
+class DatagramSocket;
+class DeviceTable;
 
 // What one search run knows while replies come in.
 struct SearchRunState {
@@ -21,14 +22,18 @@ struct SearchRunState {
     std::unordered_set<std::uint64_t> listedMacs;
     std::uint32_t indexedRecords = 0;
 
-    // The column labels this run last gave the main window.
+    // The column labels of the last board listed by this run.
     std::optional<std::pair<std::string, std::string>> labels;
 };
 
-// Reads one datagram from the shared socket and handles it as a search
-// reply: new boards go into the main window's table, which relabels its
-// column controls; bad datagrams are reported. Returns true when a board was
-// added (the caller then shows the new count).
-bool HandleSearchDatagram(CQuorvelApp& app, SearchRunState& run);
+struct SearchReplyOutcome {
+    bool added = false;         // a new board went into the table
+    bool labelsChanged = false; // it brought other labels than run.labels held
+};
+
+// Reads one datagram from `socket` and handles it as a search reply: a new
+// board goes into `table`; bad datagrams are reported.
+SearchReplyOutcome HandleSearchDatagram(DatagramSocket& socket, DeviceTable& table,
+                                        SearchRunState& run);
 
 } // namespace quorvel

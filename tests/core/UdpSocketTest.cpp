@@ -1,4 +1,4 @@
-#include "app/CMySocket.h"
+#include "core/CMySocket.h"
 
 #include <QEventLoop>
 #include <QTest>

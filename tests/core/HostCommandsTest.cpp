@@ -1,4 +1,4 @@
-#include "app/HostCommands.h"
+#include "core/HostCommands.h"
 
 #include "RecordingHostCommandRunner.h"
 

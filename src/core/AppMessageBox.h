@@ -6,7 +6,8 @@ namespace quorvel {
 
 enum class MessageIcon { Warning, Information, Error };
 
-// Where application message boxes go: a real modal box, or a test recorder.
+// Where application messages go: a modal box in the program, a line on the
+// standard error stream without one, or a test recorder.
 class MessageSink {
 public:
     virtual ~MessageSink() = default;
@@ -20,12 +21,12 @@ constexpr int kMaxNestedMessageBoxes = 4;
 // The one routine every message of the program goes through: one OK button,
 // the executable's name as caption, the warning icon unless told otherwise.
 void AppMessageBox(const QString& text, MessageIcon icon = MessageIcon::Warning);
-void AppMessageBox(int stringId, MessageIcon icon = MessageIcon::Warning);
 
 // The executable's file name without its extension.
 QString ApplicationTitle();
 
-// Installs `sink` (null restores the real boxes); returns the previous one.
+// Installs `sink` (null restores the standard error stream); returns the
+// previous one (null for the standard error stream).
 MessageSink* SetMessageSink(MessageSink* sink);
 
 int MessageBoxDepth();        // boxes open now

@@ -3,6 +3,7 @@
 #include "protocol/DeviceRecord.h"
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace quorvel {
@@ -28,6 +29,7 @@ public:
 class DeviceTable {
 public:
     void setView(DeviceTableView* view) { m_view = view; }
+    DeviceTableView* view() const { return m_view; }
 
     bool AddRecord(const DeviceRecord& record);
     bool AddRecord(DeviceRecord&& record);
@@ -42,6 +44,8 @@ public:
     bool GetSelectedSubnetMask(std::uint8_t (&mask)[4]) const;
     bool GetSelectedGateway(std::uint8_t (&gateway)[4]) const;
     std::uint16_t GetSelectedPort() const;
+    // The selected board as a value, for an exchange about it.
+    std::optional<DeviceRecord> selectedRecord() const;
     void SwapRecords(std::uint32_t first, std::uint32_t second);
 
     // Sets the selection from a click: an index past the last record clears it.

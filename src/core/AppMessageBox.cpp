@@ -1,33 +1,25 @@
 #include "AppMessageBox.h"
 
-#include "resources/StringTable.h"
-
-#include <QApplication>
+#include <QCoreApplication>
 #include <QFileInfo>
-#include <QMessageBox>
 #include <algorithm>
+#include <cstdio>
 
 namespace quorvel {
 
 namespace {
 
-class QMessageBoxSink : public MessageSink {
+// Until a face installs its own (the program its message boxes), messages
+// go to the standard error stream, one line each.
+class StandardErrorSink : public MessageSink {
 public:
-    void show(const QString& caption, const QString& text, MessageIcon icon) override {
-        QMessageBox box(QApplication::activeWindow());
-        box.setWindowTitle(caption);
-        box.setTextFormat(Qt::PlainText);
-        box.setText(text);
-        box.setStandardButtons(QMessageBox::Ok);
-        box.setIcon(icon == MessageIcon::Information ? QMessageBox::Information
-                    : icon == MessageIcon::Error     ? QMessageBox::Critical
-                                                     : QMessageBox::Warning);
-        box.exec();
+    void show(const QString& caption, const QString& text, MessageIcon) override {
+        std::fprintf(stderr, "%s: %s\n", qPrintable(caption), qPrintable(text));
     }
 };
 
-QMessageBoxSink g_realSink;
-MessageSink* g_sink = &g_realSink;
+StandardErrorSink g_fallbackSink;
+MessageSink* g_sink = &g_fallbackSink;
 int g_depth = 0;
 int g_maxDepth = 0;
 int g_suppressed = 0;
@@ -50,13 +42,9 @@ void AppMessageBox(const QString& text, MessageIcon icon) {
     --g_depth;
 }
 
-void AppMessageBox(int stringId, MessageIcon icon) {
-    AppMessageBox(LoadResourceString(stringId), icon);
-}
-
 MessageSink* SetMessageSink(MessageSink* sink) {
-    MessageSink* previous = g_sink == &g_realSink ? nullptr : g_sink;
-    g_sink = sink ? sink : &g_realSink;
+    MessageSink* previous = g_sink == &g_fallbackSink ? nullptr : g_sink;
+    g_sink = sink ? sink : &g_fallbackSink;
     return previous;
 }
 

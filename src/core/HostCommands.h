@@ -38,16 +38,6 @@ public:
     virtual QString interfaceRoutingTo(const std::uint8_t (&ip)[4]) = 0;
 };
 
-// Starts programs with QProcess::startDetached and opens URLs with
-// QDesktopServices.
-class ProcessHostCommandRunner : public HostCommandRunner {
-public:
-    void runHidden(const HostCommand& command) override;
-    void runInTerminal(const HostCommand& command) override;
-    void openUrl(const HostCommand& command) override;
-    QString interfaceRoutingTo(const std::uint8_t (&ip)[4]) override;
-};
-
 // Installs `runner` (null: commands are dropped); returns the previous one.
 // Nothing runs until start-up installs the real runner, so code driven by
 // tests can never touch the host's neighbour table by accident.

@@ -1,13 +1,10 @@
 #include "FakeDatagramSocket.h"
 #include "RecordingMessageSink.h"
 #include "SearchReplyBytes.h"
-#include "app/CQuorvelApp.h"
-#include "app/CQuorvelDlg.h"
-#include "devices/DeviceTable.h"
-#include "dialogs/SearchReplyHandler.h"
+#include "core/DeviceTable.h"
+#include "core/SearchReplyHandler.h"
+#include "core/SocketDispatch.h"
 
-#include <QCheckBox>
-#include <QComboBox>
 #include <QTest>
 
 using namespace quorvel;
@@ -18,42 +15,39 @@ namespace {
 const QString kMismatch =
     QStringLiteral("Invalid Search Packet Received or Random Number Mismatch");
 
-// The app, its main window and one search run, wired to the fake socket.
-struct Fixture : ExchangeDialog {
+// The dispatch and one search run over a table, wired to the fake socket.
+struct Fixture : ReplyHandler {
     Fixture() : fake(new FakeDatagramSocket), app(std::unique_ptr<DatagramSocket>(fake)) {
-        app.searchDialog = this;
-        app.ExchangeMode = ExchangeSearch;
+        app.claim(ExchangeSearch, this);
     }
     void HandleReply() override {
-        if (HandleSearchDatagram(app, run))
-            ++added;
+        const SearchReplyOutcome outcome = HandleSearchDatagram(*fake, devices, run);
+        added += outcome.added;
+        relabelled += outcome.labelsChanged;
     }
     void deliver(std::vector<std::uint8_t> bytes, std::uint16_t port = 3040) {
         fake->push(std::move(bytes), port);
         fake->deliverAll();
     }
-    DeviceTable& table() { return window.deviceTable(); }
+    DeviceTable& table() { return devices; }
+    std::pair<std::string, std::string> labels() const { return *run.labels; }
 
     FakeDatagramSocket* fake;
-    CQuorvelApp app;
-    CQuorvelDlg window;
+    SocketDispatch app;
+    DeviceTable devices;
     SearchRunState run;
     int added = 0;
+    int relabelled = 0;
 };
 
-QStringList comboItems(QComboBox* combo) {
-    QStringList items;
-    for (int i = 0; i < combo->count(); ++i)
-        items << combo->itemText(i);
-    return items;
-}
+using Labels = std::pair<std::string, std::string>;
 
 } // namespace
 
 class SearchReplyTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void addsANewBoardAndRelabelsTheMainWindow() {
+    void addsANewBoardWithItsLabels() {
         RecordingMessageSink sink;
         Fixture f;
         f.run.randomNumber = 0x1234;
@@ -67,13 +61,8 @@ private Q_SLOTS:
         QCOMPARE(r.leftLabel, std::string("Up: "));
         QCOMPARE(r.rightLabel, std::string("Link: "));
         QCOMPARE(r.replyPort, 50123);
-        auto* left = qobject_cast<QCheckBox*>(f.window.control(1007));
-        auto* right = qobject_cast<QCheckBox*>(f.window.control(1008));
-        auto* combo = qobject_cast<QComboBox*>(f.window.control(1009));
-        QCOMPARE(left->text(), QStringLiteral("Show Up"));
-        QCOMPARE(right->text(), QStringLiteral("Show Link"));
-        QCOMPARE(comboItems(combo), (QStringList{"Up", "Link", "IP Address", "Unsorted"}));
-        QCOMPARE(combo->currentIndex(), 3);
+        QCOMPARE(f.relabelled, 1);
+        QCOMPARE(f.labels(), Labels("Up", "Link"));
         QCOMPARE(f.table().sortMode, 3);
     }
 
@@ -82,7 +71,7 @@ private Q_SLOTS:
         f.run.randomNumber = 7;
         f.deliver(SearchReplyBytes(7, 1));
         QCOMPARE(f.table().recordList()[0].leftLabel, std::string(": "));
-        QCOMPARE(qobject_cast<QCheckBox*>(f.window.control(1007))->text(), QStringLiteral("Show "));
+        QCOMPARE(f.labels(), Labels("", ""));
     }
 
     void dropsDuplicatesByAllSixMacBytes() {
@@ -100,8 +89,8 @@ private Q_SLOTS:
         QCOMPARE(f.table().GetRecordCount(), 2u);
         QCOMPARE(f.run.foundCount, 2);
         QCOMPARE(f.table().recordList()[0].name, std::string("first"));
-        QCOMPARE(qobject_cast<QCheckBox*>(f.window.control(1007))->text(),
-                 QStringLiteral("Show E"));
+        QCOMPARE(f.labels(), Labels("E", "F"));
+        QCOMPARE(f.relabelled, 2);
     }
 
     void reportsBadDatagramsAndGoesOn() {
@@ -163,5 +152,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(SearchReplyTest)
+QTEST_GUILESS_MAIN(SearchReplyTest)
 #include "SearchReplyTest.moc"

@@ -1,0 +1,14 @@
+#pragma once
+
+#include "core/AppMessageBox.h"
+
+namespace quorvel {
+
+// The program's messages as modal boxes: one OK button, plain text, modal to
+// the active window.
+class MessageBoxSink : public MessageSink {
+public:
+    void show(const QString& caption, const QString& text, MessageIcon icon) override;
+};
+
+} // namespace quorvel

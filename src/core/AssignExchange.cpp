@@ -1,0 +1,147 @@
+#include "AssignExchange.h"
+
+#include "AppMessageBox.h"
+#include "Countdown.h"
+#include "HostCommands.h"
+#include "protocol/RandomNumber.h"
+
+#include <algorithm>
+
+namespace quorvel {
+
+namespace {
+
+QString secondsRemaining(int countdown) {
+    return QString::number(countdown / 1000) + QStringLiteral(" seconds remaining");
+}
+
+} // namespace
+
+AssignExchange::AssignExchange(SocketDispatch& dispatch, std::optional<DeviceRecord> board,
+                               QObject* parent)
+    : QObject(parent), m_dispatch(dispatch), m_board(std::move(board)) {
+    m_timer.setInterval(kTickMilliseconds);
+    connect(&m_timer, &QTimer::timeout, this, &AssignExchange::OnTimer);
+}
+
+AssignExchange::~AssignExchange() {
+    m_timer.stop();
+    m_dispatch.forget(this);
+}
+
+void AssignExchange::open() {
+    m_dispatch.claim(ExchangeAssign, this);
+    setCountdown(kCountdownTop);
+    finished = false;
+    timedOut = false;
+    setStatus(QString::asprintf("%i seconds remaining", 10));
+}
+
+void AssignExchange::close() {
+    m_timer.stop();
+    m_dispatch.release(this);
+}
+
+void AssignExchange::start(const AssignParameters& fields) {
+    buildRequest(fields);
+    HostCommands::run(HostCommands::clearArpCache());
+    m_timer.start();
+}
+
+void AssignExchange::buildRequest(const AssignParameters& fields) {
+    AssignParameters params = fields;
+    std::fill(std::begin(params.mac), std::end(params.mac), 0);
+    randomNumber = DrawRandom15();
+    if (m_board) {
+        std::copy(std::begin(m_board->mac), std::end(m_board->mac), params.mac);
+        m_replyPort = m_board->replyPort;
+    } else {
+        AppMessageBox(QStringLiteral("Cell not selected"));
+    }
+    requestBuffer = BuildAssignRequest(params, randomNumber);
+    m_requestBuilt = true;
+}
+
+void AssignExchange::sendRequest() {
+    DatagramSocket* socket = m_dispatch.socket();
+    if (!socket)
+        return;
+    const int error = socket->sendTo(requestBuffer, kBroadcastAddress, m_replyPort);
+    if (error != 0)
+        AppMessageBox(QString::number(error) + QStringLiteral(" Unable To Send"));
+}
+
+void AssignExchange::OnTimer() {
+    if (!m_timer.isActive())
+        return;
+    setCountdown(StepCountdown(countdown, kCountdownStep, kCountdownTop));
+    // A send failure opens a box whose loop runs further ticks; the rest of
+    // this tick belongs to this countdown value.
+    const int now = countdown;
+    setStatus(secondsRemaining(now));
+
+    const std::uint8_t ip[4] = {requestBuffer[4], requestBuffer[5], requestBuffer[6],
+                                requestBuffer[7]};
+    const std::uint8_t mac[6] = {requestBuffer[16], requestBuffer[17], requestBuffer[18],
+                                 requestBuffer[19], requestBuffer[20], requestBuffer[21]};
+    const bool gleaning = m_pingGleaning;
+    if (now == 0 && !m_repeat) {
+        m_timer.stop();
+        timedOut = true;
+        setStatus(QStringLiteral("Timeout -- Did not receive an acknowlegement"));
+        Q_EMIT assignmentEnded(true);
+    } else if (now == 9500) {
+        HostCommands::setStaticArpEntry(ip, mac);
+    } else if (now == 9000) {
+        if (gleaning)
+            HostCommands::run(HostCommands::ping(ip));
+        else
+            sendRequest();
+    }
+    if (now == 8000 && gleaning)
+        sendRequest();
+}
+
+void AssignExchange::HandleAssignReply() {
+    DatagramSocket* socket = m_dispatch.socket();
+    if (!socket)
+        return;
+    ReceiveBuffer buffer;
+    const ReadBytes datagram = buffer.read(*socket);
+    const AssignClassification verdict = ClassifyAssignDatagram(
+        datagram, m_requestBuilt ? std::optional<std::uint16_t>(randomNumber) : std::nullopt);
+    switch (verdict.kind) {
+    case AssignDatagramKind::ReadError:
+        AppMessageBox(QStringLiteral("Error receiving data"));
+        return;
+    case AssignDatagramKind::NotReply:
+        AppMessageBox(QStringLiteral("Invalid Assign Packet Received"));
+        return;
+    case AssignDatagramKind::Reply:
+        break;
+    }
+    m_timer.stop();
+    const char* text = AssignResultText(verdict.result);
+    if (!text)
+        return;
+    result = verdict.result;
+    setStatus(QString::fromUtf8(text));
+    finished = true;
+    Q_EMIT assignmentEnded(verdict.result != UnknownError);
+    if (verdict.result == Programmed && m_closeOnSuccess) {
+        close();
+        Q_EMIT closeRequested();
+    }
+}
+
+void AssignExchange::setStatus(const QString& text) {
+    statusText = text;
+    Q_EMIT statusChanged(statusText);
+}
+
+void AssignExchange::setCountdown(int value) {
+    countdown = value;
+    Q_EMIT countdownChanged(countdown);
+}
+
+} // namespace quorvel

@@ -1,0 +1,88 @@
+#pragma once
+
+#include "SocketDispatch.h"
+#include "protocol/AssignDatagrams.h"
+#include "protocol/DeviceRecord.h"
+
+#include <QObject>
+#include <QString>
+#include <QTimer>
+#include <array>
+#include <cstdint>
+#include <optional>
+
+namespace quorvel {
+
+// Gives one board a new address, mask and gateway, or DHCP. One assignment
+// runs a ten-second countdown of 250 ms ticks that prepares the host's
+// neighbour cache, sends the request as a broadcast and waits for the
+// board's verdict. Owns the shared socket's datagrams from open() to close().
+class AssignExchange : public QObject, public ReplyHandler {
+    Q_OBJECT
+public:
+    static constexpr int kCountdownTop = 10000;
+    static constexpr int kCountdownStep = 250;
+    static constexpr int kTickMilliseconds = 250;
+
+    // `board` is the board chosen in the list; without one the request goes
+    // out with a zero MAC to port 0.
+    AssignExchange(SocketDispatch& dispatch, std::optional<DeviceRecord> board,
+                   QObject* parent = nullptr);
+    ~AssignExchange() override;
+
+    const std::optional<DeviceRecord>& board() const { return m_board; }
+
+    // Claims the socket; the countdown and the status line start full.
+    void open();
+    // OK: builds the request from `fields` (the board's MAC added), clears
+    // the neighbour cache and starts the ticks.
+    void start(const AssignParameters& fields);
+    // No more ticks, and datagrams are out of place again.
+    void close();
+
+    void OnTimer();
+    void HandleAssignReply();
+    void HandleReply() override { HandleAssignReply(); }
+
+    // Read at every tick.
+    void setRepeat(bool on) { m_repeat = on; }
+    void setPingGleaning(bool on) { m_pingGleaning = on; }
+    // Read when the board's verdict arrives.
+    void setCloseOnSuccess(bool on) { m_closeOnSuccess = on; }
+
+    QTimer& tickTimer() { return m_timer; }
+
+    bool finished = false;
+    bool timedOut = false;
+    std::optional<std::uint8_t> result; // the board's verdict code
+    std::array<std::uint8_t, kAssignRequestSize> requestBuffer{};
+    std::uint16_t randomNumber = 0;
+    QString statusText;
+    int countdown = kCountdownTop;
+
+Q_SIGNALS:
+    void countdownChanged(int countdown);
+    void statusChanged(const QString& text);
+    // The assignment is over for now: OK is usable again, as "Close" when
+    // `relabel`.
+    void assignmentEnded(bool relabel);
+    // The board was programmed and the run is to close by itself.
+    void closeRequested();
+
+private:
+    void buildRequest(const AssignParameters& fields);
+    void sendRequest();
+    void setStatus(const QString& text);
+    void setCountdown(int value);
+
+    SocketDispatch& m_dispatch;
+    std::optional<DeviceRecord> m_board;
+    QTimer m_timer;
+    bool m_repeat = false;
+    bool m_pingGleaning = true;
+    bool m_closeOnSuccess = true;
+    bool m_requestBuilt = false;
+    std::uint16_t m_replyPort = 0;
+};
+
+} // namespace quorvel

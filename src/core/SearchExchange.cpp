@@ -1,0 +1,128 @@
+#include "SearchExchange.h"
+
+#include "AppMessageBox.h"
+#include "Countdown.h"
+#include "protocol/RandomNumber.h"
+#include "protocol/SearchDatagrams.h"
+
+#include <cerrno>
+
+namespace quorvel {
+
+namespace {
+
+bool isRepeatWhileNothingFound(int countdown) {
+    return countdown == 5000 || countdown == 4000 || countdown == 3000 || countdown == 2000 ||
+           countdown == 1000;
+}
+
+} // namespace
+
+SearchExchange::SearchExchange(SocketDispatch& dispatch, const RemotePortList& ports,
+                               DeviceTable& table, QObject* parent)
+    : QObject(parent), m_dispatch(dispatch), m_ports(ports), m_table(table) {
+    m_timer.setInterval(kTickMilliseconds);
+    connect(&m_timer, &QTimer::timeout, this, &SearchExchange::OnTimer);
+    m_showFound.setSingleShot(true);
+    m_showFound.setInterval(0);
+    connect(&m_showFound, &QTimer::timeout, this, &SearchExchange::showFoundCount);
+}
+
+SearchExchange::~SearchExchange() {
+    m_timer.stop();
+    m_dispatch.forget(this);
+}
+
+void SearchExchange::start() {
+    m_dispatch.claim(ExchangeSearch, this);
+    m_sendAborted = false;
+    m_countdown = kCountdownFull;
+    m_tickCount = 0;
+    m_run.foundCount = 0;
+    m_timer.start();
+}
+
+void SearchExchange::stop() {
+    // A closed run must not tick on (and send) while an outer message box
+    // keeps the event loop turning before the modal run returns.
+    m_timer.stop();
+    m_dispatch.release(this);
+}
+
+void SearchExchange::OnTimer() {
+    if (m_tickCount == 0)
+        SendNewSearch();
+    m_countdown = StepCountdown(m_countdown, kCountdownStep, kCountdownFull);
+    Q_EMIT countdownChanged(m_countdown);
+    if (m_countdown == 0 && !m_repeat) {
+        m_timer.stop();
+        Q_EMIT ranOut();
+        if (m_autoClose) {
+            stop();
+            Q_EMIT ended(true);
+        }
+    }
+    if (m_countdown == 8000 || m_countdown == 6000)
+        RepeatSearch();
+    else if (isRepeatWhileNothingFound(m_countdown) && m_run.foundCount == 0)
+        RepeatSearch();
+    else
+        ++m_tickCount;
+}
+
+void SearchExchange::SendNewSearch() {
+    m_run.randomNumber = NewRandomNumber();
+    sendToEveryPort();
+}
+
+void SearchExchange::RepeatSearch() {
+    sendToEveryPort();
+}
+
+void SearchExchange::sendToEveryPort() {
+    if (!m_run.randomNumber)
+        return;
+    const auto request = BuildSearchRequest(*m_run.randomNumber);
+    for (std::uint32_t i = 0; i < m_ports.count(); ++i) {
+        if (m_sendAborted)
+            return;
+        DatagramSocket* socket = m_dispatch.socket();
+        const int error = socket
+                              ? socket->sendTo(request, m_target,
+                                               static_cast<std::uint16_t>(m_ports.remotePorts[i]))
+                              : EBADF;
+        if (error == 0)
+            continue;
+        m_sendAborted = true;
+        AppMessageBox(QStringLiteral("Error Code: %1.").arg(error) +
+                      QStringLiteral(" Unable To Send Packet. Please Check Network Connection."));
+        stop();
+        Q_EMIT ended(false);
+        return;
+    }
+}
+
+void SearchExchange::HandleSearchReply() {
+    DatagramSocket* socket = m_dispatch.socket();
+    if (!socket)
+        return;
+    const SearchReplyOutcome outcome = HandleSearchDatagram(*socket, m_table, m_run);
+    if (outcome.labelsChanged)
+        Q_EMIT columnLabelsChanged(QString::fromStdString(m_run.labels->first),
+                                   QString::fromStdString(m_run.labels->second));
+    if (outcome.added && !m_showFound.isActive())
+        m_showFound.start();
+    // Showing the count again for each of thousands of replies would cost
+    // more than the rest of the reply: it is shown once the waiting replies
+    // are read, or at the event loop's next turn, whichever comes first.
+    if (!m_showFound.isActive() || socket->hasPendingDatagram())
+        return;
+    m_showFound.stop();
+    showFoundCount();
+}
+
+void SearchExchange::showFoundCount() {
+    Q_EMIT foundCountChanged(m_run.foundCount);
+}
+
+} // namespace quorvel
