@@ -59,9 +59,11 @@ SocketOpenResult CMySocket::open() {
     sockaddr_in local{};
     local.sin_family = AF_INET;
     local.sin_addr.s_addr = htonl(INADDR_ANY);
-    local.sin_port = 0;
+    local.sin_port = htons(m_localPortWanted);
     if (::bind(m_fd, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0) {
+        const int error = errno;
         close();
+        errno = error;
         return SocketOpenResult::CannotOpen;
     }
     const int on = 1;

@@ -19,6 +19,10 @@ public:
     CMySocket();
     ~CMySocket() override;
 
+    // A fixed local port instead of an ephemeral one, so that a firewall can
+    // let the replies in; read by the next open(). On a failed bind, errno
+    // says why.
+    void setLocalPort(std::uint16_t port) { m_localPortWanted = port; }
     SocketOpenResult open();
     bool isOpen() const override { return m_fd >= 0; }
     int sendTo(std::span<const std::uint8_t> bytes, std::uint32_t ipv4,
@@ -38,6 +42,7 @@ private:
 
     struct Batch;
     int m_fd = -1;
+    std::uint16_t m_localPortWanted = 0;
     std::unique_ptr<QSocketNotifier> m_notifier;
     std::unique_ptr<Batch> m_batch;
     std::size_t m_next = 0;    // the next fetched datagram to hand out
