@@ -47,6 +47,8 @@ bash "$ROOT/bench/simulator_search.sh" 20000 "$BUILD" || { echo "# exit status $
 run bash "$ROOT/tests/e2e/rig.sh" --simulator "$SIMULATOR" --timeout 300 -- \
     "$BUILD/bench/search_reply_path" --boards 10000
 run bash "$ROOT/tests/e2e/rig.sh" --simulator "$SIMULATOR" --timeout 300 -- \
+    "$BUILD/bench/search_reply_path" --boards 10000 --non-root-buffer
+run bash "$ROOT/tests/e2e/rig.sh" --simulator "$SIMULATOR" --timeout 300 -- \
     "$BUILD/bench/bad_datagram_flood" --boards 1000 --junk 100000 --late-boards 10000
 
 echo

@@ -1,7 +1,12 @@
-// The search reply path against a bare recvfrom loop, on the same flood over
+// The search reply path against the best bare reader, a recvmmsg batch loop
+// that also reads each datagram's arrival interface, on the same flood over
 // the same veth: N simulated boards answering one search at once. Prints
 // figures; asserts nothing. Runs inside tests/e2e/rig.sh (bench/run_all.sh
 // does); it refuses to broadcast anywhere else.
+//
+// --non-root-buffer: both sides get the receive buffer an ordinary user
+// gets (no SO_RCVBUFFORCE, so capped at rmem_max), as when the tool does not
+// run as root.
 //
 // Rates, each side by side with the bare loop:
 //   live    the flood read as it arrives: N / (last datagram handled - first
@@ -9,8 +14,8 @@
 //           the real modal ten-second run.
 //   queued  the flood left to queue up first, then read: what each reader
 //           can do at most, with nothing to wait for.
-// The live run also counts the boards listed and lost and keeps a heartbeat
-// on the GUI thread for its worst stall.
+// The live run also counts the boards listed after the first request and at
+// the end, and keeps a heartbeat on the GUI thread for its worst stall.
 #include "BenchProbes.h"
 #include "RealSocketApp.h"
 #include "SimulatorRig.h"
@@ -27,9 +32,11 @@
 #include <arpa/inet.h>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <netinet/in.h>
 #include <poll.h>
+#include <string>
 #include <sys/socket.h>
 #include <unistd.h>
 #include <vector>
@@ -54,13 +61,17 @@ struct Reading {
     double rate() const { return last > first ? (datagrams - 1) / (last - first) : 0; }
 };
 
-// A plain socket set up like the tool's: broadcast on, the same buffer.
+bool g_forceBuffer = true;
+
+// A plain socket set up like the tool's: broadcast on, arrival interface
+// asked for, the same buffer.
 int bareSocket() {
     const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     const int on = 1;
     ::setsockopt(fd, SOL_SOCKET, SO_BROADCAST, &on, sizeof on);
+    ::setsockopt(fd, IPPROTO_IP, IP_PKTINFO, &on, sizeof on);
     const int buffer = 32 * 1024 * 1024;
-    if (::setsockopt(fd, SOL_SOCKET, SO_RCVBUFFORCE, &buffer, sizeof buffer) != 0)
+    if (!g_forceBuffer || ::setsockopt(fd, SOL_SOCKET, SO_RCVBUFFORCE, &buffer, sizeof buffer) != 0)
         ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &buffer, sizeof buffer);
     sockaddr_in local{};
     local.sin_family = AF_INET;
@@ -77,32 +88,54 @@ void askBoards(int fd) {
     ::sendto(fd, request.data(), request.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
 }
 
-// Reads with a bare recvfrom loop until `boards` datagrams or a second of quiet.
+// Reads with a bare recvmmsg loop, 64 at a time, each datagram's arrival
+// interface taken from its control data, until `boards` datagrams or a
+// second of quiet.
 Reading bareRead(long boards, bool queueFirst) {
+    constexpr unsigned kBatch = 64;
+    constexpr std::size_t kControl = CMSG_SPACE(sizeof(in_pktinfo));
+    static std::uint8_t data[kBatch][4096];
+    alignas(cmsghdr) static std::uint8_t control[kBatch][kControl];
+    sockaddr_in from[kBatch];
+    iovec iov[kBatch];
+    mmsghdr headers[kBatch];
     Reading r;
     const int fd = bareSocket();
     const UdpCounters before = ReadUdpCounters();
     askBoards(fd);
     if (queueFirst)
         QThread::msleep(kQueueFillMs);
-    std::uint8_t data[4096];
+    unsigned long interfaces = 0; // kept, so the reads are not optimised away
     while (r.datagrams < boards) {
-        sockaddr_in from{};
-        socklen_t length = sizeof from;
-        const ssize_t got = ::recvfrom(fd, data, sizeof data, MSG_TRUNC,
-                                       reinterpret_cast<sockaddr*>(&from), &length);
-        if (got < 0) {
+        for (unsigned i = 0; i < kBatch; ++i) {
+            iov[i] = {data[i], sizeof data[i]};
+            headers[i].msg_hdr =
+                msghdr{&from[i], sizeof from[i], &iov[i], 1, control[i], kControl, 0};
+        }
+        const int got = ::recvmmsg(fd, headers, kBatch, MSG_DONTWAIT | MSG_TRUNC, nullptr);
+        if (got <= 0) {
             pollfd p{fd, POLLIN, 0};
             if (::poll(&p, 1, 1000) <= 0)
                 break;
             continue;
         }
+        for (int i = 0; i < got; ++i)
+            for (cmsghdr* c = CMSG_FIRSTHDR(&headers[i].msg_hdr); c;
+                 c = CMSG_NXTHDR(&headers[i].msg_hdr, c))
+                if (c->cmsg_level == IPPROTO_IP && c->cmsg_type == IP_PKTINFO) {
+                    in_pktinfo info;
+                    std::memcpy(&info, CMSG_DATA(c), sizeof info);
+                    interfaces += static_cast<unsigned long>(info.ipi_ifindex);
+                }
         r.last = Now();
-        if (r.datagrams++ == 0)
+        if (r.datagrams == 0)
             r.first = r.last;
+        r.datagrams += got;
     }
     r.dropped = ReadUdpCounters().receiveBufferErrors - before.receiveBufferErrors;
     ::close(fd);
+    if (interfaces == 0 && r.datagrams > 0)
+        std::fprintf(stderr, "no arrival interface read\n");
     return r;
 }
 
@@ -120,6 +153,7 @@ public:
             if (listed == 0)
                 first = last;
             listed += count - m_count;
+            times.insert(times.end(), static_cast<std::size_t>(count - m_count), last);
         }
         m_count = count;
         m_list.UpdateScrollBar();
@@ -128,6 +162,7 @@ public:
 
     long listed = 0;
     double first = 0, last = 0;
+    std::vector<double> times; // when each board was listed
 
 private:
     CNetDisplay& m_list;
@@ -138,7 +173,7 @@ private:
 // queue up before the event loop reads it.
 Reading replyPathQueued(long boards) {
     Reading r;
-    RealSocketApp a;
+    RealSocketApp a(g_forceBuffer);
     a.window->show();
     // Both windows shown and painted once before anything is measured; the
     // dialog's own first tick comes only after 250 ms.
@@ -165,6 +200,7 @@ Reading replyPathQueued(long boards) {
 struct Live {
     Reading reading;
     long listed = 0;
+    long listedBeforeRepeat = -1; // listed before the second request went out
     long long read = 0;
     double firstRequestAfterClickMs = 0;
     double allListedAfterRequestMs = -1;
@@ -177,7 +213,7 @@ struct Live {
 
 Live replyPathLive(SimulatorRig& rig, long boards) {
     Live l;
-    RealSocketApp a;
+    RealSocketApp a(g_forceBuffer);
     l.receiveBufferBytes = a.socket->receiveBufferSize();
     a.window->show();
     QCoreApplication::processEvents();
@@ -197,6 +233,11 @@ Live replyPathLive(SimulatorRig& rig, long boards) {
     const double firstRequest = l.requests > 0 ? heard[heard.size() - l.requests].t : clicked;
     l.firstRequestAfterClickMs = (firstRequest - clicked) * 1000;
     l.listed = a.window->deviceTable().GetRecordCount();
+    if (l.requests >= 2) {
+        const double repeat = heard[heard.size() - l.requests + 1].t;
+        l.listedBeforeRepeat = static_cast<long>(std::count_if(
+            clock.times.begin(), clock.times.end(), [&](double t) { return t < repeat; }));
+    }
     l.reading.datagrams = clock.listed;
     l.reading.first = clock.first;
     l.reading.last = clock.last;
@@ -248,9 +289,13 @@ void printQueued(const char* name, const std::vector<Reading>& rounds) {
 
 int main(int argc, char** argv) {
     long boards = 10000;
-    for (int i = 1; i + 1 < argc; i += 2)
-        if (std::string(argv[i]) == "--boards")
-            boards = std::atol(argv[i + 1]);
+    for (int i = 1; i < argc; ++i) {
+        const std::string name = argv[i];
+        if (name == "--boards" && i + 1 < argc)
+            boards = std::atol(argv[++i]);
+        else if (name == "--non-root-buffer")
+            g_forceBuffer = false;
+    }
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
@@ -267,7 +312,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "%s\n", qPrintable(error));
         return 1;
     }
-    std::printf("== search reply path: %ld boards answer one search at once\n", boards);
+    std::printf("== search reply path: %ld boards answer one search at once%s\n", boards,
+                g_forceBuffer ? "" : ", receive buffer as a non-root user gets it");
     std::printf("load_average_before %s\n", LoadAverage().c_str());
 
     const Reading bareLive = bareRead(boards, false);
@@ -287,6 +333,7 @@ int main(int argc, char** argv) {
     std::printf("receive_buffer_bytes %d\n", live.receiveBufferBytes);
     std::printf("requests_sent %d\n", live.requests);
     std::printf("first_request_after_click_ms %.0f\n", live.firstRequestAfterClickMs);
+    std::printf("boards_listed_before_the_first_repeat %ld\n", live.listedBeforeRepeat);
     std::printf("boards_listed %ld   (target %ld)\n", live.listed, boards);
     std::printf("boards_lost %ld\n", boards - live.listed);
     std::printf("datagrams_read %lld\n", live.read);

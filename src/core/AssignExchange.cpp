@@ -3,6 +3,7 @@
 #include "AppMessageBox.h"
 #include "Countdown.h"
 #include "HostCommands.h"
+#include "NetworkInterfaces.h"
 #include "protocol/RandomNumber.h"
 
 #include <algorithm>
@@ -55,6 +56,7 @@ void AssignExchange::buildRequest(const AssignParameters& fields) {
     if (m_board) {
         std::copy(std::begin(m_board->mac), std::end(m_board->mac), params.mac);
         m_replyPort = m_board->replyPort;
+        m_interfaceIndex = m_board->interfaceIndex;
     } else {
         AppMessageBox(QStringLiteral("Cell not selected"));
     }
@@ -85,16 +87,17 @@ void AssignExchange::OnTimer() {
     const std::uint8_t mac[6] = {requestBuffer[16], requestBuffer[17], requestBuffer[18],
                                  requestBuffer[19], requestBuffer[20], requestBuffer[21]};
     const bool gleaning = m_pingGleaning;
+    const QString link = QString::fromStdString(InterfaceName(m_interfaceIndex));
     if (now == 0 && !m_repeat) {
         m_timer.stop();
         timedOut = true;
         setStatus(QStringLiteral("Timeout -- Did not receive an acknowlegement"));
         Q_EMIT assignmentEnded(true);
     } else if (now == 9500) {
-        HostCommands::setStaticArpEntry(ip, mac);
+        HostCommands::setStaticArpEntry(ip, mac, link);
     } else if (now == 9000) {
         if (gleaning)
-            HostCommands::run(HostCommands::ping(ip));
+            HostCommands::run(HostCommands::ping(ip, link));
         else
             sendRequest();
     }

@@ -86,6 +86,7 @@ private:
     bool m_closeOnSuccess = true;
     bool m_requestBuilt = false;
     std::uint16_t m_replyPort = 0;
+    unsigned m_interfaceIndex = 0; // where the board answered
 };
 
 } // namespace quorvel

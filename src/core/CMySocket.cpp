@@ -1,5 +1,7 @@
 #include "CMySocket.h"
 
+#include "NetworkInterfaces.h"
+
 #include <QElapsedTimer>
 #include <QSocketNotifier>
 #include <arpa/inet.h>
@@ -26,6 +28,19 @@ constexpr qint64 kMaxMillisecondsPerNotification = 20;
 // (a look and a read) is most of what a flood of replies costs the kernel side.
 constexpr std::size_t kBatchSize = 64;
 
+// Room for the one control message asked for: where the datagram arrived.
+constexpr std::size_t kControlBytes = CMSG_SPACE(sizeof(in_pktinfo));
+
+unsigned arrivalInterface(msghdr header) {
+    for (cmsghdr* c = CMSG_FIRSTHDR(&header); c; c = CMSG_NXTHDR(&header, c))
+        if (c->cmsg_level == IPPROTO_IP && c->cmsg_type == IP_PKTINFO) {
+            in_pktinfo info;
+            std::memcpy(&info, CMSG_DATA(c), sizeof info);
+            return static_cast<unsigned>(info.ipi_ifindex);
+        }
+    return 0;
+}
+
 } // namespace
 
 struct CMySocket::Batch {
@@ -34,6 +49,7 @@ struct CMySocket::Batch {
     };
     Slot slots[kBatchSize];
     sockaddr_in sources[kBatchSize];
+    alignas(cmsghdr) std::uint8_t controls[kBatchSize][kControlBytes];
     iovec iovs[kBatchSize];
     mmsghdr headers[kBatchSize];
 };
@@ -48,7 +64,7 @@ CMySocket::~CMySocket() {
     close();
 }
 
-SocketOpenResult CMySocket::open() {
+SocketOpenResult CMySocket::open(bool mayForceReceiveBuffer) {
     m_fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     if (m_fd < 0) {
         const int error = errno;
@@ -68,8 +84,10 @@ SocketOpenResult CMySocket::open() {
     }
     const int on = 1;
     ::setsockopt(m_fd, SOL_SOCKET, SO_BROADCAST, &on, sizeof on);
+    ::setsockopt(m_fd, IPPROTO_IP, IP_PKTINFO, &on, sizeof on);
     // FORCE works for root and lifts the rmem_max cap; otherwise take what we get.
-    if (::setsockopt(m_fd, SOL_SOCKET, SO_RCVBUFFORCE, &kReceiveBufferBytes,
+    if (!mayForceReceiveBuffer ||
+        ::setsockopt(m_fd, SOL_SOCKET, SO_RCVBUFFORCE, &kReceiveBufferBytes,
                      sizeof kReceiveBufferBytes) != 0)
         ::setsockopt(m_fd, SOL_SOCKET, SO_RCVBUF, &kReceiveBufferBytes, sizeof kReceiveBufferBytes);
 
@@ -114,6 +132,8 @@ bool CMySocket::fetch() {
         h.msg_namelen = sizeof b.sources[i];
         h.msg_iov = &b.iovs[i];
         h.msg_iovlen = 1;
+        h.msg_control = b.controls[i];
+        h.msg_controllen = sizeof b.controls[i];
         b.headers[i].msg_len = 0;
     }
     int got;
@@ -130,17 +150,56 @@ bool CMySocket::fetch() {
     return true;
 }
 
-int CMySocket::sendTo(std::span<const std::uint8_t> bytes, std::uint32_t ipv4, std::uint16_t port) {
+int CMySocket::sendTo(std::span<const std::uint8_t> bytes, std::uint32_t ipv4, std::uint16_t port,
+                      unsigned interfaceIndex) {
     if (m_fd < 0)
         return EBADF;
+    if (ipv4 != kBroadcastAddress) {
+        const int error = sendOne(bytes, ipv4, port, interfaceIndex, 0);
+        // The board's link is gone (a cable re-plugged gets a new index):
+        // the routes may still know a way.
+        if (interfaceIndex != 0 && (error == ENODEV || error == ENXIO))
+            return sendOne(bytes, ipv4, port, 0, 0);
+        return error;
+    }
+    // The limited broadcast leaves only by the default route's interface, or
+    // not at all without one: send it on each link by hand. The list is read
+    // now, so an interface that came up since the last request is used.
+    const InterfaceSelection links = SelectBroadcastInterfaces(ReadInterfaceEntries());
+    return SendOnEach(links.usable, [&](const BroadcastInterface& link) {
+        return sendOne(bytes, ipv4, port, link.index, link.address);
+    });
+}
+
+int CMySocket::sendOne(std::span<const std::uint8_t> bytes, std::uint32_t ipv4, std::uint16_t port,
+                       unsigned interfaceIndex, std::uint32_t source) {
     sockaddr_in to{};
     to.sin_family = AF_INET;
     to.sin_addr.s_addr = htonl(ipv4);
     to.sin_port = htons(port);
+    iovec iov{const_cast<std::uint8_t*>(bytes.data()), bytes.size()};
+    msghdr message{};
+    message.msg_name = &to;
+    message.msg_namelen = sizeof to;
+    message.msg_iov = &iov;
+    message.msg_iovlen = 1;
+    alignas(cmsghdr) std::uint8_t control[kControlBytes] = {};
+    if (interfaceIndex != 0) {
+        // Out of this interface as if the destination were on its link: no
+        // route and no privilege needed.
+        message.msg_control = control;
+        message.msg_controllen = sizeof control;
+        cmsghdr* c = CMSG_FIRSTHDR(&message);
+        c->cmsg_level = IPPROTO_IP;
+        c->cmsg_type = IP_PKTINFO;
+        c->cmsg_len = CMSG_LEN(sizeof(in_pktinfo));
+        in_pktinfo info{};
+        info.ipi_ifindex = static_cast<int>(interfaceIndex);
+        info.ipi_spec_dst.s_addr = htonl(source);
+        std::memcpy(CMSG_DATA(c), &info, sizeof info);
+    }
     for (;;) {
-        const ssize_t sent = ::sendto(m_fd, bytes.data(), bytes.size(), 0,
-                                      reinterpret_cast<sockaddr*>(&to), sizeof to);
-        if (sent >= 0)
+        if (::sendmsg(m_fd, &message, 0) >= 0)
             return 0;
         if (errno == EINTR)
             continue;
@@ -159,6 +218,7 @@ ReadOutcome CMySocket::receive(std::span<std::uint8_t> buffer) {
         const Batch& b = *m_batch;
         outcome.sourceIp = ntohl(b.sources[i].sin_addr.s_addr);
         outcome.sourcePort = ntohs(b.sources[i].sin_port);
+        outcome.interfaceIndex = arrivalInterface(b.headers[i].msg_hdr);
         outcome.length = b.headers[i].msg_len;
         const bool cut = (b.headers[i].msg_hdr.msg_flags & MSG_TRUNC) != 0;
         if (cut || outcome.length > buffer.size() || outcome.length > kReceiveBufferSize) {
@@ -171,11 +231,18 @@ ReadOutcome CMySocket::receive(std::span<std::uint8_t> buffer) {
         return outcome;
     }
     sockaddr_in from{};
-    socklen_t fromLength = sizeof from;
+    iovec iov{buffer.data(), buffer.size()};
+    alignas(cmsghdr) std::uint8_t control[kControlBytes];
+    msghdr message{};
+    message.msg_name = &from;
+    message.msg_namelen = sizeof from;
+    message.msg_iov = &iov;
+    message.msg_iovlen = 1;
+    message.msg_control = control;
+    message.msg_controllen = sizeof control;
     ssize_t got;
     do {
-        got = ::recvfrom(m_fd, buffer.data(), buffer.size(), MSG_TRUNC,
-                         reinterpret_cast<sockaddr*>(&from), &fromLength);
+        got = ::recvmsg(m_fd, &message, MSG_TRUNC);
     } while (got < 0 && errno == EINTR);
     if (got < 0) {
         outcome.error = errno;
@@ -183,6 +250,7 @@ ReadOutcome CMySocket::receive(std::span<std::uint8_t> buffer) {
     }
     outcome.sourceIp = ntohl(from.sin_addr.s_addr);
     outcome.sourcePort = ntohs(from.sin_port);
+    outcome.interfaceIndex = arrivalInterface(message);
     outcome.length = static_cast<std::size_t>(got);
     // MSG_TRUNC reports the real length: a datagram longer than the buffer
     // is a failed read.

@@ -4,6 +4,8 @@
 
 #include <QTimer>
 #include <memory>
+#include <string>
+#include <vector>
 
 class QSocketNotifier;
 
@@ -23,10 +25,15 @@ public:
     // let the replies in; read by the next open(). On a failed bind, errno
     // says why.
     void setLocalPort(std::uint16_t port) { m_localPortWanted = port; }
-    SocketOpenResult open();
+    // Limited broadcasts leave only by these interfaces (all usable ones when
+    // empty).
+    void setAllowedInterfaces(std::vector<std::string> names) { m_allowed = std::move(names); }
+    // Without `mayForceReceiveBuffer` the receive buffer is what an ordinary
+    // user gets, capped at the system's rmem_max, also when run as root.
+    SocketOpenResult open(bool mayForceReceiveBuffer = true);
     bool isOpen() const override { return m_fd >= 0; }
-    int sendTo(std::span<const std::uint8_t> bytes, std::uint32_t ipv4,
-               std::uint16_t port) override;
+    int sendTo(std::span<const std::uint8_t> bytes, std::uint32_t ipv4, std::uint16_t port,
+               unsigned interfaceIndex = 0) override;
     ReadOutcome receive(std::span<std::uint8_t> buffer) override;
     bool hasPendingDatagram() override;
     void close() override;
@@ -39,10 +46,15 @@ private:
     // Reads what the kernel holds, up to a batch; false when nothing came.
     bool fetch();
     bool haveFetched() const { return m_next < m_fetched; }
+    // One sendmsg, out of `interfaceIndex` (0: routed) from `source` (0: the
+    // kernel's choice).
+    int sendOne(std::span<const std::uint8_t> bytes, std::uint32_t ipv4, std::uint16_t port,
+                unsigned interfaceIndex, std::uint32_t source);
 
     struct Batch;
     int m_fd = -1;
     std::uint16_t m_localPortWanted = 0;
+    std::vector<std::string> m_allowed;
     std::unique_ptr<QSocketNotifier> m_notifier;
     std::unique_ptr<Batch> m_batch;
     std::size_t m_next = 0;    // the next fetched datagram to hand out

@@ -13,7 +13,8 @@ struct ReadOutcome {
     std::size_t length = 0;     // bytes of the datagram (valid when !failed)
     std::uint32_t sourceIp = 0; // host order
     std::uint16_t sourcePort = 0;
-    int error = 0; // errno of a failed read
+    unsigned interfaceIndex = 0; // where it arrived; 0 when unknown
+    int error = 0;               // errno of a failed read
 };
 
 // The one UDP endpoint every exchange shares. The real one is a POSIX socket;
@@ -23,9 +24,12 @@ public:
     virtual ~DatagramSocket() = default;
 
     virtual bool isOpen() const = 0;
-    // Returns 0 when sent, else the platform error code.
-    virtual int sendTo(std::span<const std::uint8_t> bytes, std::uint32_t ipv4,
-                       std::uint16_t port) = 0;
+    // Returns 0 when sent, else the platform error code. 255.255.255.255
+    // goes out once on every usable interface and fails only when none took
+    // it. Other addresses go out through `interfaceIndex`, as if on its link,
+    // or where the routes lead when it is 0.
+    virtual int sendTo(std::span<const std::uint8_t> bytes, std::uint32_t ipv4, std::uint16_t port,
+                       unsigned interfaceIndex = 0) = 0;
     // Reads exactly one datagram into `buffer`.
     virtual ReadOutcome receive(std::span<std::uint8_t> buffer) = 0;
     virtual bool hasPendingDatagram() = 0;

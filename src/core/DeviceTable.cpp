@@ -187,6 +187,11 @@ std::optional<DeviceRecord> DeviceTable::selectedRecord() const {
     return r ? std::optional<DeviceRecord>(*r) : std::nullopt;
 }
 
+unsigned DeviceTable::GetSelectedInterfaceIndex() const {
+    const DeviceRecord* r = selected();
+    return r ? r->interfaceIndex : 0;
+}
+
 void DeviceTable::SwapRecords(std::uint32_t first, std::uint32_t second) {
     if (first >= records.size() || second >= records.size())
         return;

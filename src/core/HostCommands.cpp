@@ -100,11 +100,15 @@ HostCommand HostCommands::staticArpEntry(const std::uint8_t (&ip)[4], const std:
     return command;
 }
 
-HostCommand HostCommands::ping(const std::uint8_t (&ip)[4]) {
+HostCommand HostCommands::ping(const std::uint8_t (&ip)[4], const QString& interfaceName) {
+    QStringList argv{QStringLiteral("ping")};
+    if (!interfaceName.isEmpty())
+        argv << QStringLiteral("-I") << interfaceName;
+    argv << QStringLiteral("-c") << QStringLiteral("6") << DottedAddress(ip);
     return {QStringLiteral("ping -n 6 ") +
                 QString::asprintf("%i.%i.%i.%i ", ip[0], ip[1], ip[2], ip[3]),
             HostWindow::Terminal,
-            {QStringLiteral("ping"), QStringLiteral("-c"), QStringLiteral("6"), DottedAddress(ip)},
+            argv,
             {}};
 }
 
@@ -169,10 +173,12 @@ void HostCommands::run(const HostCommand& command) {
     }
 }
 
-void HostCommands::setStaticArpEntry(const std::uint8_t (&ip)[4], const std::uint8_t (&mac)[6]) {
+void HostCommands::setStaticArpEntry(const std::uint8_t (&ip)[4], const std::uint8_t (&mac)[6],
+                                     const QString& interfaceName) {
     if (!g_runner)
         return;
-    run(staticArpEntry(ip, mac, g_runner->interfaceRoutingTo(ip)));
+    run(staticArpEntry(ip, mac,
+                       interfaceName.isEmpty() ? g_runner->interfaceRoutingTo(ip) : interfaceName));
 }
 
 } // namespace quorvel

@@ -53,8 +53,9 @@ public:
     // known, else wherever the kernel puts it.
     static HostCommand staticArpEntry(const std::uint8_t (&ip)[4], const std::uint8_t (&mac)[6],
                                       const QString& interfaceName);
-    // "ping -n 6 IP ": six echo requests in a window the user can watch.
-    static HostCommand ping(const std::uint8_t (&ip)[4]);
+    // "ping -n 6 IP ": six echo requests in a window the user can watch, out
+    // of `interfaceName` when given.
+    static HostCommand ping(const std::uint8_t (&ip)[4], const QString& interfaceName = {});
     // "http://IP/": the board's web page in the default browser.
     static HostCommand webPage(const std::uint8_t (&ip)[4]);
     // "explorer telnet://IP": a telnet session on the default port, in a
@@ -66,8 +67,10 @@ public:
     static HostCommand tftpPush(const std::uint8_t (&ip)[4], const QString& imagePath);
 
     static void run(const HostCommand& command);
-    // staticArpEntry on the interface that routes to `ip`, then run.
-    static void setStaticArpEntry(const std::uint8_t (&ip)[4], const std::uint8_t (&mac)[6]);
+    // staticArpEntry on `interfaceName`, or without one on the interface
+    // that routes to `ip`, then run.
+    static void setStaticArpEntry(const std::uint8_t (&ip)[4], const std::uint8_t (&mac)[6],
+                                  const QString& interfaceName = {});
 };
 
 // The interface of the most specific route to `ip` in a /proc/net/route

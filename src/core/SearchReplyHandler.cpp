@@ -64,6 +64,7 @@ SearchReplyOutcome HandleSearchDatagram(DatagramSocket& socket, DeviceTable& tab
     }
     parsed.record.leftLabel += ": ";
     parsed.record.rightLabel += ": ";
+    parsed.record.interfaceIndex = outcome.interfaceIndex;
     table.AddRecord(std::move(parsed.record));
     run.listedMacs.insert(macKey(mac.data()));
     run.indexedRecords = table.GetRecordCount();

@@ -40,7 +40,7 @@ void StatusExchange::OnRefresh() {
                                   (std::uint32_t{ip[2]} << 8) | ip[3];
     const auto request = BuildPrinterStatusRequest();
     // A failed send is not reported: the wait simply times out.
-    socket->sendTo(request, address, m_board->replyPort);
+    socket->sendTo(request, address, m_board->replyPort, m_board->interfaceIndex);
 }
 
 void StatusExchange::OnTimer() {

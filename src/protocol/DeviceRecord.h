@@ -25,6 +25,9 @@ struct DeviceRecord {
     std::string description;
     std::string leftLabel;
     std::string rightLabel;
+    // The host interface the reply that listed the board came in on; 0 when
+    // unknown. Requests to the board leave through it.
+    unsigned interfaceIndex = 0;
 };
 
 } // namespace quorvel

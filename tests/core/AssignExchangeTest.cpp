@@ -10,6 +10,7 @@
 #include <QTest>
 #include <cerrno>
 #include <cstdlib>
+#include <net/if.h>
 
 using namespace quorvel;
 using namespace quorvel::testing;
@@ -197,8 +198,24 @@ private Q_SLOTS:
         }
     }
 
+    // On the link the board answered on; by the routes when that is unknown
+    // or gone.
+    void runsArpAndPingWithTheNewAddress_data() {
+        QTest::addColumn<unsigned>("interfaceIndex");
+        QTest::addColumn<QString>("device");
+        QTest::addColumn<QStringList>("pingOut");
+        QTest::newRow("link unknown: the routes") << 0u << "eth0" << QStringList{};
+        QTest::newRow("answered on lo") << if_nametoindex("lo") << "lo" << QStringList{"-I", "lo"};
+        QTest::newRow("that link is gone") << 999999u << "eth0" << QStringList{};
+    }
+
     void runsArpAndPingWithTheNewAddress() {
-        Fixture f;
+        QFETCH(unsigned, interfaceIndex);
+        QFETCH(QString, device);
+        QFETCH(QStringList, pingOut);
+        DeviceRecord chosen = board();
+        chosen.interfaceIndex = interfaceIndex;
+        Fixture f(chosen);
         f.start();
         f.tick(4);
         QCOMPARE(f.host.runs.size(), std::size_t(3));
@@ -207,11 +224,16 @@ private Q_SLOTS:
         QCOMPARE(arp.how, HostWindow::Hidden);
         QCOMPARE(arp.command.argv,
                  (QStringList{"ip", "neigh", "replace", "192.168.1.50", "lladdr",
-                              "00:0b:3c:12:34:56", "nud", "permanent", "dev", "eth0"}));
+                              "00:0b:3c:12:34:56", "nud", "permanent", "dev", device}));
         const auto& ping = f.host.runs[2];
         QCOMPARE(ping.command.windowsText, kPing);
         QCOMPARE(ping.how, HostWindow::Terminal);
-        QCOMPARE(ping.command.argv, (QStringList{"ping", "-c", "6", "192.168.1.50"}));
+        QCOMPARE(ping.command.argv,
+                 (QStringList{"ping"} + pingOut + QStringList{"-c", "6", "192.168.1.50"}));
+        // The assign request itself goes to every link.
+        f.tick(4); // to 8000
+        QVERIFY(!f.fake->sent.empty());
+        QCOMPARE(f.fake->sent.back().interfaceIndex, 0u);
     }
 
     void statusFollowsTheCountdown_data() {

@@ -73,6 +73,10 @@ private Q_SLOTS:
             << "ping" << QByteArray("\x0A\x00\x00\x07", 4) << mac << ""
             << "ping -n 6 10.0.0.7 " << int(HostWindow::Terminal)
             << QStringList{"ping", "-c", "6", "10.0.0.7"};
+        QTest::newRow("ping out of the board's link, same Windows text")
+            << "ping" << ip << mac << "veth-b"
+            << "ping -n 6 192.168.1.50 " << int(HostWindow::Terminal)
+            << QStringList{"ping", "-I", "veth-b", "-c", "6", "192.168.1.50"};
     }
 
     void buildsTheWindowsTextAndTheArgumentVector() {
@@ -86,7 +90,7 @@ private Q_SLOTS:
         const HostCommand built =
             command == "clear"    ? HostCommands::clearArpCache()
             : command == "static" ? HostCommands::staticArpEntry(ipBytes, macBytes, interfaceName)
-                                  : HostCommands::ping(ipBytes);
+                                  : HostCommands::ping(ipBytes, interfaceName);
         QTEST(built.windowsText, "windowsText");
         QTEST(int(built.window), "window");
         QTEST(built.argv, "argv");

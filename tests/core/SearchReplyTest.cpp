@@ -25,8 +25,9 @@ struct Fixture : ReplyHandler {
         added += outcome.added;
         relabelled += outcome.labelsChanged;
     }
-    void deliver(std::vector<std::uint8_t> bytes, std::uint16_t port = 3040) {
-        fake->push(std::move(bytes), port);
+    void deliver(std::vector<std::uint8_t> bytes, std::uint16_t port = 3040,
+                 unsigned interfaceIndex = 0) {
+        fake->push(std::move(bytes), port, 0xC0A80164, interfaceIndex);
         fake->deliverAll();
     }
     DeviceTable& table() { return devices; }
@@ -51,7 +52,7 @@ private Q_SLOTS:
         RecordingMessageSink sink;
         Fixture f;
         f.run.randomNumber = 0x1234;
-        f.deliver(SearchReplyBytes(0x1234, 1, {"P1", "desc", "Up", "Link"}), 50123);
+        f.deliver(SearchReplyBytes(0x1234, 1, {"P1", "desc", "Up", "Link"}), 50123, 3);
         QVERIFY(sink.messages.empty());
         QCOMPARE(f.run.foundCount, 1);
         QCOMPARE(f.table().GetRecordCount(), 1u);
@@ -63,6 +64,7 @@ private Q_SLOTS:
         QCOMPARE(r.replyPort, 50123);
         QCOMPARE(f.relabelled, 1);
         QCOMPARE(f.labels(), Labels("Up", "Link"));
+        QCOMPARE(r.interfaceIndex, 3u);
         QCOMPARE(f.table().sortMode, 3);
     }
 
@@ -78,9 +80,10 @@ private Q_SLOTS:
         RecordingMessageSink sink;
         Fixture f;
         f.run.randomNumber = 0x0102;
-        f.deliver(SearchReplyBytes(0x0102, 1, {"first", "", "A", "B"}));
-        // Same MAC, everything else different: dropped silently, labels kept.
-        f.deliver(SearchReplyBytes(0x0102, 1, {"second", "", "C", "D"}, 99));
+        f.deliver(SearchReplyBytes(0x0102, 1, {"first", "", "A", "B"}), 3040, 2);
+        // Same MAC, everything else different, also the link it came in on
+        // (a bridged host): dropped silently, labels kept.
+        f.deliver(SearchReplyBytes(0x0102, 1, {"second", "", "C", "D"}, 99), 3040, 5);
         // Differs only in the first MAC byte: a new board.
         auto other = SearchReplyBytes(0x0102, 1, {"third", "", "E", "F"});
         other[14] = 0x01;
@@ -91,6 +94,7 @@ private Q_SLOTS:
         QCOMPARE(f.table().recordList()[0].name, std::string("first"));
         QCOMPARE(f.labels(), Labels("E", "F"));
         QCOMPARE(f.relabelled, 2);
+        QCOMPARE(f.table().recordList()[0].interfaceIndex, 2u);
     }
 
     void reportsBadDatagramsAndGoesOn() {

@@ -7,6 +7,7 @@
 #include <arpa/inet.h>
 #include <cerrno>
 #include <cstring>
+#include <net/if.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -77,6 +78,7 @@ private Q_SLOTS:
             const ReadBytes bytes = buffer.read(socket, &outcome);
             lengths.push_back(bytes ? static_cast<int>(bytes->size()) : -1);
             QCOMPARE(outcome.sourcePort, peer.port);
+            QCOMPARE(outcome.interfaceIndex, if_nametoindex("lo"));
         };
         QVERIFY(peer.sendTo(socket.localPort(), std::vector<std::uint8_t>(40, 1)));
         QVERIFY(peer.sendTo(socket.localPort(), std::vector<std::uint8_t>(5000, 2)));

@@ -47,6 +47,7 @@ struct Rig {
         const std::uint8_t ip[4] = {192, 168, 1, 77};
         std::copy(ip, ip + 4, board.ip);
         board.replyPort = kBoardPort;
+        board.interfaceIndex = 7;
         window.deviceTable().AddRecord(board);
         window.deviceTable().selectIndex(0);
         return window.deviceTable().selectedRecord();
@@ -117,6 +118,7 @@ private Q_SLOTS:
         QCOMPARE(rig.socket->sent[0].bytes, (Bytes{0x04, 0, 0, 0}));
         QCOMPARE(rig.socket->sent[0].ip, kBoardIp);
         QCOMPARE(rig.socket->sent[0].port, kBoardPort);
+        QCOMPARE(rig.socket->sent[0].interfaceIndex, 7u); // where the board answered
     }
 
     void silentBoardTimesOutOnTheEighthTickKeepingOldValues() {

@@ -17,7 +17,6 @@
 #include <QTest>
 #include <cstdlib>
 #include <ctime>
-#include <sys/stat.h>
 
 using namespace quorvel;
 using namespace quorvel::testing;
@@ -28,25 +27,6 @@ using Address = std::array<std::uint8_t, 4>;
 
 const QString kProgrammed = QStringLiteral("Success -- Device Programmed");
 const QString kTimeout = QStringLiteral("Timeout -- Did not receive an acknowlegement");
-
-// True only inside the network namespace the rig made for the tool: the real
-// host commands below change its neighbour table, and must never change the
-// host's own.
-bool inRigToolNamespace(QString* why) {
-    const QString name = qEnvironmentVariable("QUORVEL_RIG_TOOL_NS");
-    struct stat own {};
-    struct stat rig {};
-    if (name.isEmpty() || stat("/proc/self/ns/net", &own) != 0 ||
-        stat(QStringLiteral("/run/netns/%1").arg(name).toLocal8Bit().constData(), &rig) != 0) {
-        *why = QStringLiteral("cannot find the rig's tool namespace \"%1\"").arg(name);
-        return false;
-    }
-    if (own.st_dev != rig.st_dev || own.st_ino != rig.st_ino) {
-        *why = QStringLiteral("this process is not in the rig's tool namespace \"%1\"").arg(name);
-        return false;
-    }
-    return true;
-}
 
 QString dotted(const Address& a) {
     return QStringLiteral("%1.%2.%3.%4").arg(a[0]).arg(a[1]).arg(a[2]).arg(a[3]);
@@ -142,7 +122,7 @@ private Q_SLOTS:
         if (!why.isEmpty())
             QSKIP(qPrintable(why));
         QString notHere;
-        if (!inRigToolNamespace(&notHere))
+        if (!InRigToolNamespace(&notHere))
             QFAIL(qPrintable(notHere));
         std::srand(static_cast<unsigned>(std::time(nullptr)));
     }

@@ -2,17 +2,18 @@
 
 namespace quorvel::testing {
 
-RealSocketApp::RealSocketApp() {
+RealSocketApp::RealSocketApp(bool mayForceReceiveBuffer) {
     auto real = std::make_unique<CMySocket>();
-    opened = real->open();
+    opened = real->open(mayForceReceiveBuffer);
     socket = real.get();
     app = std::make_unique<CQuorvelApp>(std::move(real));
     window = std::make_unique<CQuorvelDlg>(*app);
 }
 
-QString RealSocketApp::boardsSeeUsAs() const {
+QString RealSocketApp::boardsSeeUsAs(int link) const {
     return QStringLiteral("%1:%2")
-        .arg(qEnvironmentVariable("QUORVEL_RIG_TOOL_ADDRESS"))
+        .arg(qEnvironmentVariable(link == 2 ? "QUORVEL_RIG_TOOL_ADDRESS_2"
+                                            : "QUORVEL_RIG_TOOL_ADDRESS"))
         .arg(socket->localPort());
 }
 

@@ -7,6 +7,7 @@
 #include <QJsonObject>
 #include <QThread>
 #include <ctime>
+#include <sys/stat.h>
 
 namespace quorvel::testing {
 
@@ -14,22 +15,43 @@ SimulatorRig::~SimulatorRig() {
     stop();
 }
 
-QString SimulatorRig::unavailableReason() {
+QString SimulatorRig::unavailableReason(int links) {
     for (const char* name : {"QUORVEL_RIG_BOARDS_NS", "QUORVEL_SIMULATOR", "QUORVEL_RIG_WORKDIR"})
         if (qEnvironmentVariableIsEmpty(name))
             return QStringLiteral("this test sends real broadcasts and runs only inside the "
                                   "network rig: tests/e2e/rig.sh -- %1 (as root; CTest does this)")
                 .arg(QCoreApplication::applicationFilePath());
+    if (links > 1 && qEnvironmentVariableIsEmpty("QUORVEL_RIG_BOARDS_NS_2"))
+        return QStringLiteral("this test needs the rig's two links: tests/e2e/rig.sh --links 2 "
+                              "-- %1 (CTest does this)")
+            .arg(QCoreApplication::applicationFilePath());
     return {};
+}
+
+bool InRigToolNamespace(QString* why) {
+    const QString name = qEnvironmentVariable("QUORVEL_RIG_TOOL_NS");
+    struct stat own {};
+    struct stat rig {};
+    if (name.isEmpty() || stat("/proc/self/ns/net", &own) != 0 ||
+        stat(QStringLiteral("/run/netns/%1").arg(name).toLocal8Bit().constData(), &rig) != 0) {
+        *why = QStringLiteral("cannot find the rig's tool namespace \"%1\"").arg(name);
+        return false;
+    }
+    if (own.st_dev != rig.st_dev || own.st_ino != rig.st_ino) {
+        *why = QStringLiteral("this process is not in the rig's tool namespace \"%1\"").arg(name);
+        return false;
+    }
+    return true;
 }
 
 bool SimulatorRig::start(const QStringList& arguments, QString* error) {
     stop();
     m_account = {};
     const QString workdir = qEnvironmentVariable("QUORVEL_RIG_WORKDIR");
-    const QString stem = QStringLiteral("%1/simulator-%2-%3")
+    const QString stem = QStringLiteral("%1/simulator-%2-%3-%4")
                              .arg(workdir)
                              .arg(QCoreApplication::applicationPid())
+                             .arg(m_link)
                              .arg(++m_runs);
     m_logPath = stem + QStringLiteral(".jsonl");
     const QString ready = stem + QStringLiteral(".ready");
@@ -37,7 +59,8 @@ bool SimulatorRig::start(const QStringList& arguments, QString* error) {
     QFile::remove(ready);
     m_process.setProgram(QStringLiteral("ip"));
     m_process.setArguments(QStringList{QStringLiteral("netns"), QStringLiteral("exec"),
-                                       qEnvironmentVariable("QUORVEL_RIG_BOARDS_NS"),
+                                       qEnvironmentVariable(m_link == 2 ? "QUORVEL_RIG_BOARDS_NS_2"
+                                                                        : "QUORVEL_RIG_BOARDS_NS"),
                                        qEnvironmentVariable("QUORVEL_SIMULATOR"),
                                        QStringLiteral("--log"), m_logPath,
                                        QStringLiteral("--ready-file"), ready,

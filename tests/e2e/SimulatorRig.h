@@ -26,13 +26,14 @@ struct LoggedDatagram {
 // they received.
 class SimulatorRig {
 public:
-    SimulatorRig() = default;
+    // On the rig's link 1, or on link 2 of a two-link rig.
+    explicit SimulatorRig(int link = 1) : m_link(link) {}
     ~SimulatorRig();
     SimulatorRig(const SimulatorRig&) = delete;
     SimulatorRig& operator=(const SimulatorRig&) = delete;
 
     // Why a test cannot use the rig here, or an empty text when it can.
-    static QString unavailableReason();
+    static QString unavailableReason(int links = 1);
 
     // Starts a simulator with these arguments (after stopping the one before)
     // and returns once it listens. --log and --ready-file are added.
@@ -51,7 +52,12 @@ private:
     QString m_logPath;
     QJsonObject m_account;
     int m_runs = 0;
+    int m_link = 1;
 };
+
+// True only inside the network namespace the rig made for the tool, where a
+// test may change links, routes and neighbours; else false and why.
+bool InRigToolNamespace(QString* why);
 
 double MonotonicNow();
 

@@ -8,12 +8,27 @@
 #   runs COMMAND                            runs the board simulator (optional)
 #
 # Usage: rig.sh [--simulator PATH] [--workdir DIR] [--timeout SECONDS]
+#               [--links 1|2] [--no-default-route] [--rp-filter 0|1|2]
 #               [--sim SIMULATOR-ARGUMENTS...] -- COMMAND [ARGUMENTS...]
+#
+# --links 2 stands for a technician's laptop with two cables: a second boards'
+# namespace on a second veth, on a subnet of its own. The tool then has
+#   link 1  198.18.0.1/16   boards' namespace 1: 198.18.0.0/16 local
+#   link 2  198.19.0.1/24   boards' namespace 2: 198.19.0.0/16 local, so a board
+#                           there may sit outside the tool's subnet
+# and its default route leads to link 1 (none with --no-default-route).
+# --rp-filter sets reverse-path filtering in the tool's namespace (all,
+# default and each link); without it the namespace keeps what it inherited.
 #
 # With --sim, a simulator is started in the boards' namespace before COMMAND
 # (the rig adds --log and --ready-file). COMMAND sees:
 #   QUORVEL_RIG_TOOL_NS, QUORVEL_RIG_BOARDS_NS   the namespaces' names
 #   QUORVEL_RIG_TOOL_ADDRESS                     198.18.0.1
+#   QUORVEL_RIG_TOOL_IF                          the tool's end of link 1
+#   QUORVEL_RIG_LINKS                            1 or 2
+#   QUORVEL_RIG_BOARDS_NS_2, QUORVEL_RIG_TOOL_ADDRESS_2, QUORVEL_RIG_TOOL_IF_2
+#                                                link 2, with --links 2
+#   QUORVEL_RIG_DEFAULT_ROUTE                    1, or 0 with --no-default-route
 #   QUORVEL_RIG_WORKDIR                          a scratch folder for logs
 #   QUORVEL_SIMULATOR                            the simulator binary, to start more
 #   QUORVEL_SIM_LOG, QUORVEL_SIM_PID             of the simulator started with --sim
@@ -30,6 +45,9 @@ TIMEOUT=""
 SIM_ARGS=()
 RUN_SIM=0
 COMMAND=()
+LINKS=1
+DEFAULT_ROUTE=1
+RP_FILTER=""
 
 skip() {
     echo "SKIP: $*" >&2
@@ -45,6 +63,9 @@ while [ $# -gt 0 ]; do
     --simulator) SIMULATOR="$2"; shift 2 ;;
     --workdir) WORKDIR="$2"; KEEP_WORKDIR=1; shift 2 ;;
     --timeout) TIMEOUT="$2"; shift 2 ;;
+    --links) LINKS="$2"; shift 2 ;;
+    --no-default-route) DEFAULT_ROUTE=0; shift ;;
+    --rp-filter) RP_FILTER="$2"; shift 2 ;;
     --sim)
         RUN_SIM=1
         shift
@@ -55,6 +76,8 @@ while [ $# -gt 0 ]; do
     esac
 done
 [ ${#COMMAND[@]} -gt 0 ] || fail "no command given (usage: rig.sh [--sim ARGS...] -- COMMAND...)"
+[[ "$LINKS" =~ ^[12]$ ]] || fail "--links takes 1 or 2"
+[[ -z "$RP_FILTER" || "$RP_FILTER" =~ ^[012]$ ]] || fail "--rp-filter takes 0, 1 or 2"
 
 [ "$(id -u)" -eq 0 ] || skip "creating network namespaces needs root; run the end-to-end tests as root"
 command -v ip >/dev/null 2>&1 || skip "the ip command is missing; install iproute2"
@@ -63,17 +86,22 @@ command -v ip >/dev/null 2>&1 || skip "the ip command is missing; install iprout
 ID="qv$(printf '%x%04x' $$ $((RANDOM)))"
 TOOL_NS="quorvel-$ID-tool"
 BOARDS_NS="quorvel-$ID-boards"
+BOARDS_NS_2="quorvel-$ID-boards2"
 TOOL_IF="${ID}t"
 BOARDS_IF="${ID}b"
+TOOL_IF_2="${ID}u"
+BOARDS_IF_2="${ID}c"
 TOOL_ADDRESS=198.18.0.1
 BOARDS_ADDRESS=198.18.0.2
+TOOL_ADDRESS_2=198.19.0.1
+BOARDS_ADDRESS_2=198.19.0.2
 SIM_PID=""
 
 # A leftover of a rig that was killed outright (SIGKILL): its owner is gone
 # and nothing runs inside, so it is garbage.
 remove_stale_namespaces() {
     local ns pid
-    for ns in $(ip netns list 2>/dev/null | awk '{print $1}' | grep -E '^quorvel-qv[0-9a-f]+-(tool|boards)$'); do
+    for ns in $(ip netns list 2>/dev/null | awk '{print $1}' | grep -E '^quorvel-qv[0-9a-f]+-(tool|boards|boards2)$'); do
         pid=$((16#$(echo "$ns" | sed -E 's/^quorvel-qv([0-9a-f]+)[0-9a-f]{4}-.*/\1/')))
         if ! kill -0 "$pid" 2>/dev/null && [ -z "$(ip netns pids "$ns" 2>/dev/null)" ]; then
             ip netns del "$ns" 2>/dev/null || true
@@ -85,7 +113,7 @@ stop_namespace_processes() {
     local ns pids tries
     for tries in 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 20; do
         pids=""
-        for ns in "$TOOL_NS" "$BOARDS_NS"; do
+        for ns in "$TOOL_NS" "$BOARDS_NS" "$BOARDS_NS_2"; do
             [ -e "/run/netns/$ns" ] && pids="$pids $(ip netns pids "$ns" 2>/dev/null | tr '\n' ' ')"
         done
         [ -z "${pids// /}" ] && return
@@ -102,6 +130,7 @@ cleanup() {
     [ -n "$SIM_PID" ] && wait "$SIM_PID" 2>/dev/null
     ip netns del "$TOOL_NS" 2>/dev/null
     ip netns del "$BOARDS_NS" 2>/dev/null
+    ip netns del "$BOARDS_NS_2" 2>/dev/null
     if [ "$status" -ne 0 ] && [ "$status" -ne "$SKIP" ] && [ -s "$WORKDIR/simulator.err" ]; then
         echo "rig: the simulator said:" >&2
         cat "$WORKDIR/simulator.err" >&2
@@ -128,33 +157,61 @@ fi
 chmod 755 "$WORKDIR"
 
 # The veth ends are created inside the namespaces: they never exist in the host's.
+# link TOOL_IF TOOL_ADDRESS/PREFIX BOARDS_NS BOARDS_IF BOARDS_ADDRESS LOCAL_RANGE
+link() {
+    local tool_if=$1 tool_address=$2 prefix=$3 boards_ns=$4 boards_if=$5 boards_address=$6 range=$7
+    ip link add "$tool_if" netns "$TOOL_NS" type veth peer name "$boards_if" netns "$boards_ns"
+    ip -n "$boards_ns" link set lo up
+    ip -n "$TOOL_NS" addr add "$tool_address/$prefix" dev "$tool_if"
+    ip -n "$boards_ns" addr add "$boards_address/$prefix" dev "$boards_if"
+    ip -n "$TOOL_NS" link set "$tool_if" up
+    ip -n "$boards_ns" link set "$boards_if" up
+    # Every board address is local on the boards' side, so one simulator
+    # answers for all of them, from each board's own address...
+    ip -n "$boards_ns" route add local "$range" dev lo
+    # ...except the tool's own address, which must stay across the veth.
+    ip -n "$boards_ns" route add "$tool_address/32" dev "$boards_if" table local
+    # Fixed neighbours: the first burst of thousands of replies must not queue
+    # behind address resolution, whose queue holds only about a hundred.
+    local tool_mac boards_mac
+    tool_mac="$(ip -n "$TOOL_NS" -br link show "$tool_if" | awk '{print $3}')"
+    boards_mac="$(ip -n "$boards_ns" -br link show "$boards_if" | awk '{print $3}')"
+    ip -n "$boards_ns" neigh replace "$tool_address" lladdr "$tool_mac" dev "$boards_if" nud permanent
+    ip -n "$TOOL_NS" neigh replace "$boards_address" lladdr "$boards_mac" dev "$tool_if" nud permanent
+}
+
 set -e
-ip link add "$TOOL_IF" netns "$TOOL_NS" type veth peer name "$BOARDS_IF" netns "$BOARDS_NS"
 ip -n "$TOOL_NS" link set lo up
-ip -n "$BOARDS_NS" link set lo up
-ip -n "$TOOL_NS" addr add "$TOOL_ADDRESS/15" dev "$TOOL_IF"
-ip -n "$BOARDS_NS" addr add "$BOARDS_ADDRESS/15" dev "$BOARDS_IF"
-ip -n "$TOOL_NS" link set "$TOOL_IF" up
-ip -n "$BOARDS_NS" link set "$BOARDS_IF" up
-# 255.255.255.255 needs a route to leave by; this one leads only to the veth.
-ip -n "$TOOL_NS" route add default dev "$TOOL_IF"
-# Every board address is local on the boards' side, so one simulator answers
-# for all of them, from each board's own address...
-ip -n "$BOARDS_NS" route add local 198.18.0.0/15 dev lo
-# ...except the tool's own address, which must stay across the veth.
-ip -n "$BOARDS_NS" route add "$TOOL_ADDRESS/32" dev "$BOARDS_IF" table local
-# Fixed neighbours: the first burst of thousands of replies must not queue
-# behind address resolution, whose queue holds only about a hundred.
-TOOL_MAC="$(ip -n "$TOOL_NS" -br link show "$TOOL_IF" | awk '{print $3}')"
-BOARDS_MAC="$(ip -n "$BOARDS_NS" -br link show "$BOARDS_IF" | awk '{print $3}')"
-ip -n "$BOARDS_NS" neigh replace "$TOOL_ADDRESS" lladdr "$TOOL_MAC" dev "$BOARDS_IF" nud permanent
-ip -n "$TOOL_NS" neigh replace "$BOARDS_ADDRESS" lladdr "$BOARDS_MAC" dev "$TOOL_IF" nud permanent
+if [ "$LINKS" -eq 1 ]; then
+    link "$TOOL_IF" "$TOOL_ADDRESS" 15 "$BOARDS_NS" "$BOARDS_IF" "$BOARDS_ADDRESS" 198.18.0.0/15
+else
+    ip netns add "$BOARDS_NS_2"
+    link "$TOOL_IF" "$TOOL_ADDRESS" 16 "$BOARDS_NS" "$BOARDS_IF" "$BOARDS_ADDRESS" 198.18.0.0/16
+    link "$TOOL_IF_2" "$TOOL_ADDRESS_2" 24 "$BOARDS_NS_2" "$BOARDS_IF_2" "$BOARDS_ADDRESS_2" \
+        198.19.0.0/16
+fi
+# A default route, as most hosts have; it leads only to the veth.
+[ "$DEFAULT_ROUTE" -eq 1 ] && ip -n "$TOOL_NS" route add default dev "$TOOL_IF"
+if [ -n "$RP_FILTER" ]; then
+    # The effective value is the larger of "all" and the interface's own.
+    for conf in all default "$TOOL_IF" $([ "$LINKS" -eq 2 ] && echo "$TOOL_IF_2"); do
+        ip netns exec "$TOOL_NS" sysctl -qw "net.ipv4.conf.$conf.rp_filter=$RP_FILTER"
+    done
+fi
 set +e
 
 export QUORVEL_RIG=1
 export QUORVEL_RIG_TOOL_NS="$TOOL_NS"
 export QUORVEL_RIG_BOARDS_NS="$BOARDS_NS"
 export QUORVEL_RIG_TOOL_ADDRESS="$TOOL_ADDRESS"
+export QUORVEL_RIG_TOOL_IF="$TOOL_IF"
+export QUORVEL_RIG_LINKS="$LINKS"
+export QUORVEL_RIG_DEFAULT_ROUTE="$DEFAULT_ROUTE"
+if [ "$LINKS" -eq 2 ]; then
+    export QUORVEL_RIG_BOARDS_NS_2="$BOARDS_NS_2"
+    export QUORVEL_RIG_TOOL_ADDRESS_2="$TOOL_ADDRESS_2"
+    export QUORVEL_RIG_TOOL_IF_2="$TOOL_IF_2"
+fi
 export QUORVEL_RIG_WORKDIR="$WORKDIR"
 SIMULATOR="$(readlink -f "$SIMULATOR" 2>/dev/null || echo "$SIMULATOR")"
 export QUORVEL_SIMULATOR="$SIMULATOR"

@@ -35,6 +35,20 @@ status=$?
 check "the command's exit status is the rig's" '[ "$status" -eq 3 ]'
 check "no namespace left after a failing command" '! left_behind'
 
+# Two links, no default route, strict reverse-path filtering: all three
+# namespaces made as asked, and gone afterwards.
+rm -f "$SCRATCH/names"
+bash "$RIG" --simulator "$SIMULATOR" --links 2 --no-default-route --rp-filter 1 -- bash -c \
+    'echo "$QUORVEL_RIG_TOOL_NS $QUORVEL_RIG_BOARDS_NS $QUORVEL_RIG_BOARDS_NS_2" > '"$SCRATCH"'/names
+     ! ip route | grep -q "^default" &&
+     ip -4 -br addr show "$QUORVEL_RIG_TOOL_IF_2" | grep -q "198.19.0.1/24" &&
+     [ "$(sysctl -n net.ipv4.conf.all.rp_filter)" = 1 ] &&
+     [ "$(sysctl -n "net.ipv4.conf.$QUORVEL_RIG_TOOL_IF.rp_filter")" = 1 ] &&
+     ip netns exec "$QUORVEL_RIG_BOARDS_NS_2" ip route get 198.19.100.7 | grep -q "^local"'
+status=$?
+check "two links, no default route, rp_filter as asked" '[ "$status" -eq 0 ]'
+check "no namespace left after two links" '! left_behind'
+
 # A kill while the command runs: the rig removes everything within seconds.
 rm -f "$SCRATCH/names"
 bash "$RIG" --simulator "$SIMULATOR" --sim --count 2 -- bash -c \

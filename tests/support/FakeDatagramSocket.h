@@ -17,21 +17,24 @@ public:
         std::vector<std::uint8_t> bytes;
         std::uint32_t ip;
         std::uint16_t port;
+        unsigned interfaceIndex;
     };
     struct Incoming {
         std::vector<std::uint8_t> bytes;
         std::uint32_t ip;
         std::uint16_t port;
         bool readError;
+        unsigned interfaceIndex;
     };
 
     bool isOpen() const override { return open; }
 
-    int sendTo(std::span<const std::uint8_t> bytes, std::uint32_t ip, std::uint16_t port) override {
+    int sendTo(std::span<const std::uint8_t> bytes, std::uint32_t ip, std::uint16_t port,
+               unsigned interfaceIndex = 0) override {
         ++sendAttempts;
         if (failSendOnAttempt == sendAttempts || !open)
             return sendError;
-        sent.push_back({{bytes.begin(), bytes.end()}, ip, port});
+        sent.push_back({{bytes.begin(), bytes.end()}, ip, port, interfaceIndex});
         return 0;
     }
 
@@ -54,6 +57,7 @@ public:
         outcome.length = next.bytes.size();
         outcome.sourceIp = next.ip;
         outcome.sourcePort = next.port;
+        outcome.interfaceIndex = next.interfaceIndex;
         outcome.failed = next.bytes.size() > buffer.size();
         if (outcome.failed)
             outcome.error = EMSGSIZE;
@@ -64,10 +68,10 @@ public:
     void close() override { open = false; }
 
     void push(std::vector<std::uint8_t> bytes, std::uint16_t port = 3040,
-              std::uint32_t ip = 0xC0A80164) {
-        queue.push_back({std::move(bytes), ip, port, false});
+              std::uint32_t ip = 0xC0A80164, unsigned interfaceIndex = 0) {
+        queue.push_back({std::move(bytes), ip, port, false, interfaceIndex});
     }
-    void pushReadError() { queue.push_back({{}, 0, 0, true}); }
+    void pushReadError() { queue.push_back({{}, 0, 0, true, 0}); }
 
     // Like the level-triggered notifier: one readiness call per waiting
     // datagram, until the queue is empty (bounded, in case nobody reads).

@@ -21,7 +21,9 @@ namespace {
 class InertSocket : public DatagramSocket {
 public:
     bool isOpen() const override { return false; }
-    int sendTo(std::span<const std::uint8_t>, std::uint32_t, std::uint16_t) override { return 1; }
+    int sendTo(std::span<const std::uint8_t>, std::uint32_t, std::uint16_t, unsigned) override {
+        return 1;
+    }
     ReadOutcome receive(std::span<std::uint8_t>) override { return {}; }
     bool hasPendingDatagram() override { return false; }
     void close() override {}
