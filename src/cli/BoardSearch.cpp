@@ -54,7 +54,7 @@ std::vector<FoundBoard> BoardSearch::boards() const {
     // Thousands of boards answer on a few links: one name lookup per link.
     std::map<unsigned, std::string> names;
     for (const DeviceRecord& record : m_table.recordList()) {
-        auto [name, added] = names.try_emplace(0u);
+        auto [name, added] = names.try_emplace(record.interfaceIndex);
         if (added)
             name->second = m_session.interfaceName(record);
         out.push_back({record, name->second});

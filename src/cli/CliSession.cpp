@@ -2,6 +2,7 @@
 
 #include "core/AppMessageBox.h"
 #include "core/CMySocket.h"
+#include "core/NetworkInterfaces.h"
 
 #include <cerrno>
 #include <cstring>
@@ -48,6 +49,7 @@ int CliSession::open() {
         }
     auto socket = std::make_unique<CMySocket>();
     socket->setLocalPort(m_line.localPort.value_or(0));
+    socket->setAllowedInterfaces(m_line.interfaces);
     if (socket->open() != SocketOpenResult::Opened) {
         const int error = errno;
         m_progress.line(m_line.localPort
@@ -61,8 +63,7 @@ int CliSession::open() {
 }
 
 std::string CliSession::interfaceName(const DeviceRecord& record) const {
-    (void)record;
-    return {};
+    return InterfaceName(record.interfaceIndex);
 }
 
 } // namespace quorvel

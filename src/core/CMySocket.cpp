@@ -165,7 +165,8 @@ int CMySocket::sendTo(std::span<const std::uint8_t> bytes, std::uint32_t ipv4, s
     // The limited broadcast leaves only by the default route's interface, or
     // not at all without one: send it on each link by hand. The list is read
     // now, so an interface that came up since the last request is used.
-    const InterfaceSelection links = SelectBroadcastInterfaces(ReadInterfaceEntries());
+    const InterfaceSelection links =
+        SelectBroadcastInterfaces(ReadInterfaceEntries(), m_allowed.empty() ? nullptr : &m_allowed);
     return SendOnEach(links.usable, [&](const BroadcastInterface& link) {
         return sendOne(bytes, ipv4, port, link.index, link.address);
     });
