@@ -3,7 +3,6 @@
 #include "TerminalText.h"
 #include "protocol/BoardColumns.h"
 
-#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <vector>
@@ -47,21 +46,27 @@ std::string BoardTable(std::span<const FoundBoard> boards) {
 }
 
 QByteArray BoardJson(std::span<const FoundBoard> boards) {
-    QJsonArray array;
+    std::array<QString, kBoardColumnCount> keys;
+    for (std::size_t c = 0; c < kBoardColumnCount; ++c)
+        keys[c] = QString::fromUtf8(BoardColumns()[c].key.data(),
+                                    qsizetype(BoardColumns()[c].key.size()));
+    // Each object is written on its own and the array joined here, so only
+    // one board's object is held as JSON values at a time.
+    QByteArray json = "[";
     for (const FoundBoard& board : boards) {
         const auto values = BoardColumnValues(board.record, board.interfaceName);
         QJsonObject object;
         for (std::size_t c = 0; c < kBoardColumnCount; ++c) {
-            const BoardColumn& column = BoardColumns()[c];
-            const QString key = QString::fromUtf8(column.key.data(), qsizetype(column.key.size()));
-            if (column.kind == BoardColumnKind::Number)
-                object.insert(key, std::stoi(values[c]));
+            if (BoardColumns()[c].kind == BoardColumnKind::Number)
+                object.insert(keys[c], std::stoi(values[c]));
             else
-                object.insert(key, QString::fromStdString(values[c]));
+                object.insert(keys[c], QString::fromStdString(values[c]));
         }
-        array.append(object);
+        if (json.size() > 1)
+            json += ',';
+        json += QJsonDocument(object).toJson(QJsonDocument::Compact);
     }
-    return QJsonDocument(array).toJson(QJsonDocument::Compact) + '\n';
+    return json + "]\n";
 }
 
 std::string BoardCsv(std::span<const FoundBoard> boards) {

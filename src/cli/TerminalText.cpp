@@ -9,24 +9,23 @@ namespace quorvel {
 namespace {
 
 // Widths come from glibc's tables under C.UTF-8 whatever the user's locale:
-// a C locale would call every CJK character unprintable.
+// a C locale would call every CJK character unprintable. The locale is made
+// once; switching this thread to it and back is cheap.
 class Utf8Scope {
 public:
-    Utf8Scope() : m_locale(newlocale(LC_CTYPE_MASK, "C.UTF-8", locale_t(0))) {
-        if (m_locale)
-            m_previous = uselocale(m_locale);
+    Utf8Scope() {
+        static const locale_t utf8 = newlocale(LC_CTYPE_MASK, "C.UTF-8", locale_t(0));
+        if (utf8)
+            m_previous = uselocale(utf8);
     }
     ~Utf8Scope() {
-        if (m_locale) {
+        if (m_previous)
             uselocale(m_previous);
-            freelocale(m_locale);
-        }
     }
     Utf8Scope(const Utf8Scope&) = delete;
     Utf8Scope& operator=(const Utf8Scope&) = delete;
 
 private:
-    locale_t m_locale;
     locale_t m_previous = locale_t(0);
 };
 
