@@ -5,8 +5,14 @@
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/setup.sh"
 
-quorvel_install_packages clang libclang-rt-14-dev
-quorvel_build
+quorvel_install_packages "${QUORVEL_TEST_PACKAGES[@]}"
+# Started with sudo: the builds run as the calling user, the tests as root (the
+# network rig needs it); whatever the tests leave in the build folders goes
+# back to that user.
+if [ -n "$(quorvel_sudo_user)" ]; then
+    trap 'chown -R "$(quorvel_sudo_user):" "$QUORVEL_ROOT"/build* 2>/dev/null || true' EXIT
+fi
+quorvel_build -DBUILD_TESTING=ON -DQUORVEL_BENCHMARKS=ON -DQUORVEL_TOOLS=ON
 (cd "$QUORVEL_BUILD" && ctest --output-on-failure -j "$(nproc)")
 [ "${QUORVEL_QUICK:-0}" = 1 ] && exit 0
 

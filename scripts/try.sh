@@ -24,19 +24,11 @@ case "${DISPLAY:-}" in
 esac
 
 quorvel_install_packages
-quorvel_build
+quorvel_build -DBUILD_TESTING=OFF -DQUORVEL_BENCHMARKS=OFF -DQUORVEL_TOOLS=ON
 
-tool=("$QUORVEL_BUILD/src/Quorvel")
 # Started with sudo: show the tool as the desktop's own user, on its display.
-if [ -n "${SUDO_USER:-}" ] && [ "$SUDO_USER" != root ]; then
-    home="$(getent passwd "$SUDO_USER" | cut -d: -f6)"
-    uid="$(id -u "$SUDO_USER")"
-    environment=(HOME="$home" DISPLAY="${DISPLAY:-}" XAUTHORITY="${XAUTHORITY:-$home/.Xauthority}")
-    if [ -n "${WAYLAND_DISPLAY:-}" ]; then
-        environment+=(WAYLAND_DISPLAY="$WAYLAND_DISPLAY" XDG_RUNTIME_DIR="${XDG_RUNTIME_DIR:-/run/user/$uid}")
-    fi
-    tool=(setpriv --reuid="$uid" --regid="$(id -g "$SUDO_USER")" --init-groups env "${environment[@]}" "${tool[@]}")
-fi
+quorvel_user_prefix
+tool=("${QUORVEL_AS_USER[@]}" "$QUORVEL_BUILD/src/Quorvel")
 
 echo "Five simulated boards wait on a private network: press \"搜索\". Close the tool to end."
 exec bash "$QUORVEL_ROOT/tests/e2e/rig.sh" \

@@ -1,5 +1,7 @@
 #include "CAboutDlg.h"
 
+#include "frame/DialogKeys.h"
+
 #include <QPushButton>
 
 namespace quorvel {
@@ -11,6 +13,7 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     m_controls.build(this, tmpl);
     setFixedSize(m_controls.clientSize());
+    InstallDialogKeys(*this, m_controls, DialogKeyMode::Dialog);
     connect(m_controls.as<QPushButton>(1), &QPushButton::clicked, this, &QDialog::accept);
 }
 

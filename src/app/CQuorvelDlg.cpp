@@ -7,20 +7,20 @@
 #include "core/HostCommands.h"
 #include "core/SearchExchange.h"
 #include "core/StatusExchange.h"
+#include "HelpLocation.h"
 #include "devices/CNetDisplay.h"
 #include "dialogs/CAssignDlg.h"
 #include "dialogs/CPortConfigDlg.h"
 #include "dialogs/CSearchDlg.h"
 #include "dialogs/PrtStatDlg.h"
+#include "frame/DialogKeys.h"
 #include "resources/StringTable.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDesktopServices>
-#include <QDir>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QKeyEvent>
 #include <QPushButton>
 
@@ -40,10 +40,6 @@ bool requireSelection(const DeviceTable& table) {
 
 } // namespace
 
-QString HelpFilePath() {
-    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("Quorvel.chm"));
-}
-
 CQuorvelDlg::CQuorvelDlg(CQuorvelApp& app, QWidget* parent) : CVtDialog(parent), m_app(app) {
     const DialogTemplate& tmpl = FindDialogTemplate(IDD_MAIN);
     setWindowTitle(QString::fromUtf8(tmpl.title));
@@ -55,6 +51,7 @@ CQuorvelDlg::CQuorvelDlg(CQuorvelApp& app, QWidget* parent) : CVtDialog(parent),
         return m_deviceList;
     });
     setFixedClientSize(m_controls.clientSize());
+    InstallDialogKeys(*this, m_controls, DialogKeyMode::MainWindow);
 
     m_showMac = m_controls.as<QCheckBox>(1006);
     m_leftColumn = m_controls.as<QCheckBox>(1007);
@@ -210,7 +207,7 @@ void CQuorvelDlg::OnBrowser() {
 void CQuorvelDlg::OnTelnet() {
     std::uint8_t ip[4];
     if (selectedLaunchAddress(ip))
-        HostCommands::run(HostCommands::telnet(ip));
+        HostCommands::runWhereSeen(HostCommands::telnet(ip));
 }
 
 void CQuorvelDlg::OnBootloader() {
@@ -231,7 +228,7 @@ void CQuorvelDlg::OnBootloader() {
     }
     if (path.isEmpty())
         return;
-    HostCommands::run(HostCommands::tftpPush(ip, path));
+    HostCommands::runWhereSeen(HostCommands::tftpPush(ip, path));
 }
 
 void CQuorvelDlg::OnSysCommand(unsigned commandId) {
@@ -244,14 +241,19 @@ void CQuorvelDlg::OnSysCommand(unsigned commandId) {
 }
 
 void CQuorvelDlg::OnHelp() {
-    const QString path = HelpFilePath();
-    if (!QFileInfo::exists(path))
+    const HelpLookup help = LocateHelp(
+        m_helpProgramDir.isEmpty() ? QCoreApplication::applicationDirPath() : m_helpProgramDir,
+        QLocale().language());
+    if (help.url.isEmpty()) {
+        AppMessageBox(QStringLiteral("No help was found. Looked for:\n") +
+                          help.searched.join(u'\n'),
+                      MessageIcon::Information);
         return;
-    const QUrl url = QUrl::fromLocalFile(path);
+    }
     if (m_helpOpener)
-        m_helpOpener(url);
+        m_helpOpener(help.url);
     else
-        QDesktopServices::openUrl(url);
+        QDesktopServices::openUrl(help.url);
 }
 
 void CQuorvelDlg::keyPressEvent(QKeyEvent* event) {

@@ -24,9 +24,6 @@ class DeviceTable;
 // the platform's own, so 0x10 to 0x1F all mean About.
 constexpr unsigned IDM_ABOUTBOX = 0x0010;
 
-// The help file, looked for beside the executable.
-QString HelpFilePath();
-
 // The main window: the device list and the commands that start every
 // exchange, each on the application's socket, ports and table.
 class CQuorvelDlg : public CVtDialog {
@@ -61,9 +58,11 @@ public:
     void OnSysCommand(unsigned commandId) override;
     void OnHelp();
 
-    // How the help file is opened; tests record instead of launching a viewer.
+    // How the help is opened; tests record instead of launching a viewer.
     using HelpOpener = std::function<void(const QUrl&)>;
     void setHelpOpener(HelpOpener opener) { m_helpOpener = std::move(opener); }
+    // Where F1 starts looking (the executable's folder unless set).
+    void setHelpProgramDir(const QString& dir) { m_helpProgramDir = dir; }
 
     // Runs the boot loader's open-file dialog: the chosen file, or an empty
     // text when cancelled. Tests answer in place of a user.
@@ -89,6 +88,7 @@ private:
     std::optional<std::pair<QString, QString>> m_columnLabels;
     QIcon m_icon = LoadIconResource(IDI_MAINFRAME);
     HelpOpener m_helpOpener;
+    QString m_helpProgramDir;
     ImageFileChooser m_imageFileChooser;
 };
 

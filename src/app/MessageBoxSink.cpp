@@ -17,4 +17,15 @@ void MessageBoxSink::show(const QString& caption, const QString& text, MessageIc
     box.exec();
 }
 
+bool MessageBoxSink::ask(const QString& caption, const QString& text) {
+    QMessageBox box(QApplication::activeWindow());
+    box.setWindowTitle(caption);
+    box.setTextFormat(Qt::PlainText);
+    box.setText(text);
+    box.setIcon(QMessageBox::Question);
+    box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+    box.setDefaultButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
 } // namespace quorvel

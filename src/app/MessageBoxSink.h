@@ -9,6 +9,7 @@ namespace quorvel {
 class MessageBoxSink : public MessageSink {
 public:
     void show(const QString& caption, const QString& text, MessageIcon icon) override;
+    bool ask(const QString& caption, const QString& text) override;
 };
 
 } // namespace quorvel

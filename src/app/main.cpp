@@ -1,4 +1,5 @@
 #include "CQuorvelApp.h"
+#include "CommandLine.h"
 #include "DesktopHostCommandRunner.h"
 #include "FontSetup.h"
 
@@ -17,9 +18,22 @@ bool hasDisplay() {
     return (x11 && *x11) || (wayland && *wayland);
 }
 
+// Any argument is --help, --version or a mistake: answered without a display
+// and before any window opens.
+int answerCommandLine(int argc, char** argv) {
+    QCoreApplication core(argc, argv);
+    quorvel::SetApplicationIdentity();
+    const quorvel::CommandLineOutcome outcome = quorvel::ParseCommandLine(core.arguments());
+    std::fputs(outcome.output.toLocal8Bit().constData(), stdout);
+    std::fputs(outcome.error.toLocal8Bit().constData(), stderr);
+    return outcome.exitCode;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
+    if (argc > 1)
+        return answerCommandLine(argc, argv);
     if (!hasDisplay()) {
         std::fputs("Quorvel is a desktop program and needs a graphical display, but neither "
                    "DISPLAY nor WAYLAND_DISPLAY is set.\n",
@@ -27,7 +41,9 @@ int main(int argc, char** argv) {
         return 2;
     }
     QApplication application(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Quorvel"));
+    quorvel::SetApplicationIdentity();
+    // Wayland shells find the window's icon through the desktop entry.
+    QGuiApplication::setDesktopFileName(QStringLiteral(QUORVEL_APP_ID));
     quorvel::InstallFontSubstitutions();
     quorvel::DesktopHostCommandRunner hostCommands;
     quorvel::SetHostCommandRunner(&hostCommands);

@@ -42,6 +42,14 @@ void AppMessageBox(const QString& text, MessageIcon icon) {
     --g_depth;
 }
 
+bool AppQuestionBox(const QString& text) {
+    ++g_depth;
+    g_maxDepth = std::max(g_maxDepth, g_depth);
+    const bool yes = g_sink->ask(ApplicationTitle(), text);
+    --g_depth;
+    return yes;
+}
+
 MessageSink* SetMessageSink(MessageSink* sink) {
     MessageSink* previous = g_sink == &g_fallbackSink ? nullptr : g_sink;
     g_sink = sink ? sink : &g_fallbackSink;

@@ -4,7 +4,7 @@
 
 namespace quorvel {
 
-enum class MessageIcon { Warning, Information, Error };
+enum class MessageIcon { Warning, Information, Error, Question };
 
 // Where application messages go: a modal box in the program, a line on the
 // standard error stream without one, or a test recorder.
@@ -12,6 +12,8 @@ class MessageSink {
 public:
     virtual ~MessageSink() = default;
     virtual void show(const QString& caption, const QString& text, MessageIcon icon) = 0;
+    // A Yes/No question; true for Yes. A sink that cannot ask answers No.
+    virtual bool ask(const QString&, const QString&) { return false; }
 };
 
 // A flood of bad datagrams must not stack boxes without end: past this many
@@ -21,6 +23,10 @@ constexpr int kMaxNestedMessageBoxes = 4;
 // The one routine every message of the program goes through: one OK button,
 // the executable's name as caption, the warning icon unless told otherwise.
 void AppMessageBox(const QString& text, MessageIcon icon = MessageIcon::Warning);
+
+// A Yes/No question in the same kind of box, with the question icon; true
+// for Yes. Only the address checks ask anything.
+bool AppQuestionBox(const QString& text);
 
 // The executable's file name without its extension.
 QString ApplicationTitle();

@@ -41,11 +41,12 @@ void AssignExchange::open() {
 void AssignExchange::close() {
     m_timer.stop();
     m_dispatch.release(this);
+    m_neighbours.removeAll();
 }
 
 void AssignExchange::start(const AssignParameters& fields) {
     buildRequest(fields);
-    HostCommands::run(HostCommands::clearArpCache());
+    m_neighbours.flush();
     m_timer.start();
 }
 
@@ -94,7 +95,7 @@ void AssignExchange::OnTimer() {
         setStatus(QStringLiteral("Timeout -- Did not receive an acknowlegement"));
         Q_EMIT assignmentEnded(true);
     } else if (now == 9500) {
-        HostCommands::setStaticArpEntry(ip, mac, link);
+        m_neighbours.add(ip, mac, link);
     } else if (now == 9000) {
         if (gleaning)
             HostCommands::run(HostCommands::ping(ip, link));

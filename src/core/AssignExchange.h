@@ -1,5 +1,6 @@
 #pragma once
 
+#include "NeighbourEntries.h"
 #include "SocketDispatch.h"
 #include "protocol/AssignDatagrams.h"
 #include "protocol/DeviceRecord.h"
@@ -87,6 +88,8 @@ private:
     bool m_requestBuilt = false;
     std::uint16_t m_replyPort = 0;
     unsigned m_interfaceIndex = 0; // where the board answered
+    // Removed again on close(), and at the latest when the exchange goes.
+    NeighbourEntries m_neighbours;
 };
 
 } // namespace quorvel

@@ -1,5 +1,7 @@
 #include "HostCommands.h"
 
+#include "AppMessageBox.h"
+
 #include <QRegularExpression>
 #include <bit>
 #include <cstring>
@@ -23,6 +25,10 @@ bool routeAddress(const QString& hex, std::uint8_t (&bytes)[4]) {
 }
 
 } // namespace
+
+HostCommandRunner* CurrentHostCommandRunner() {
+    return g_runner;
+}
 
 HostCommandRunner* SetHostCommandRunner(HostCommandRunner* runner) {
     HostCommandRunner* previous = g_runner;
@@ -70,8 +76,8 @@ QString DottedAddress(const std::uint8_t (&ip)[4]) {
 }
 
 HostCommand HostCommands::clearArpCache() {
-    // Permanent entries stay: the one that matters, from a previous
-    // assignment, is replaced by the next staticArpEntry anyway.
+    // Permanent entries stay: the administrator's, and the tool's own until
+    // its assign dialog closes.
     return {QStringLiteral("arp -d *"),
             HostWindow::Hidden,
             {QStringLiteral("ip"), QStringLiteral("-4"), QStringLiteral("neigh"),
@@ -92,11 +98,26 @@ HostCommand HostCommands::staticArpEntry(const std::uint8_t (&ip)[4], const std:
     if (interfaceName.isEmpty())
         command.argv = {QStringLiteral("arp"), QStringLiteral("-s"), address, lladdr};
     else
-        command.argv = {QStringLiteral("ip"),      QStringLiteral("neigh"),
-                        QStringLiteral("replace"), address,
-                        QStringLiteral("lladdr"),  lladdr,
-                        QStringLiteral("nud"),     QStringLiteral("permanent"),
-                        QStringLiteral("dev"),     interfaceName};
+        command.argv = {QStringLiteral("ip"),     QStringLiteral("neigh"),
+                        QStringLiteral("add"),    address,
+                        QStringLiteral("lladdr"), lladdr,
+                        QStringLiteral("nud"),    QStringLiteral("permanent"),
+                        QStringLiteral("dev"),    interfaceName};
+    return command;
+}
+
+HostCommand HostCommands::removeNeighbourEntry(const std::uint8_t (&ip)[4],
+                                               const QString& interfaceName) {
+    const QString address = DottedAddress(ip);
+    HostCommand command;
+    command.windowsText = QStringLiteral("arp -d ") + address;
+    command.window = HostWindow::Hidden;
+    if (interfaceName.isEmpty())
+        command.argv = {QStringLiteral("arp"), QStringLiteral("-d"), address};
+    else
+        command.argv = {QStringLiteral("ip"),  QStringLiteral("neigh"),
+                        QStringLiteral("del"), address,
+                        QStringLiteral("dev"), interfaceName};
     return command;
 }
 
@@ -121,7 +142,9 @@ HostCommand HostCommands::telnet(const std::uint8_t (&ip)[4]) {
     return {QString::asprintf("explorer telnet://%i.%i.%i.%i", ip[0], ip[1], ip[2], ip[3]),
             HostWindow::Terminal,
             {QStringLiteral("telnet"), DottedAddress(ip)},
-            {}};
+            {},
+            QStringLiteral("telnet"),
+            QStringLiteral("telnet")};
 }
 
 HostCommand HostCommands::tftpPush(const std::uint8_t (&ip)[4], const QString& imagePath) {
@@ -154,15 +177,34 @@ HostCommand HostCommands::tftpPush(const std::uint8_t (&ip)[4], const QString& i
                     QStringLiteral("sh"),
                     imagePath,
                     address};
+    command.tool = QStringLiteral("tftp");
+    command.toolPackage = QStringLiteral("tftp-hpa");
     return command;
 }
 
-void HostCommands::run(const HostCommand& command) {
+void HostCommands::runWhereSeen(const HostCommand& command) {
+    if (!g_runner)
+        return;
+    const QString missing = g_runner->missingFor(command);
+    if (missing.isEmpty()) {
+        run(command);
+        return;
+    }
+    if (missing == command.tool)
+        AppMessageBox(QStringLiteral("%1 was not found; install the Debian package %2.")
+                          .arg(missing, command.toolPackage));
+    else
+        AppMessageBox(QStringLiteral("No terminal window can be opened (%1 was not found), so %2 "
+                                     "was not started.")
+                          .arg(missing, command.tool));
+}
+
+void HostCommands::run(const HostCommand& command, OutcomeHandler onEnd) {
     if (!g_runner)
         return;
     switch (command.window) {
     case HostWindow::Hidden:
-        g_runner->runHidden(command);
+        g_runner->runHidden(command, std::move(onEnd));
         break;
     case HostWindow::Terminal:
         g_runner->runInTerminal(command);
@@ -171,14 +213,6 @@ void HostCommands::run(const HostCommand& command) {
         g_runner->openUrl(command);
         break;
     }
-}
-
-void HostCommands::setStaticArpEntry(const std::uint8_t (&ip)[4], const std::uint8_t (&mac)[6],
-                                     const QString& interfaceName) {
-    if (!g_runner)
-        return;
-    run(staticArpEntry(ip, mac,
-                       interfaceName.isEmpty() ? g_runner->interfaceRoutingTo(ip) : interfaceName));
 }
 
 } // namespace quorvel

@@ -1,12 +1,25 @@
 #include "ProcessHostCommandRunner.h"
 
+#include <QDeadlineTimer>
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
+#include <algorithm>
 
 namespace quorvel {
 
 namespace {
+
+// How a finished hidden command went; the tools say "Operation not
+// permitted" (EPERM) when the neighbour table is closed to this user.
+CommandOutcome outcomeOf(QProcess& process) {
+    if (process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0)
+        return CommandOutcome::Succeeded;
+    const QByteArray errors = process.readAllStandardError();
+    if (errors.contains("not permitted"))
+        return CommandOutcome::NotPermitted;
+    return CommandOutcome::Failed;
+}
 
 bool startDetachedQuietly(const QStringList& argv) {
     if (argv.isEmpty())
@@ -22,8 +35,46 @@ bool startDetachedQuietly(const QStringList& argv) {
 
 } // namespace
 
-void ProcessHostCommandRunner::runHidden(const HostCommand& command) {
-    startDetachedQuietly(command.argv);
+struct ProcessHostCommandRunner::Pending {
+    QObject owner; // the processes still running
+};
+
+ProcessHostCommandRunner::ProcessHostCommandRunner() : m_pending(std::make_unique<Pending>()) {}
+
+ProcessHostCommandRunner::~ProcessHostCommandRunner() {
+    const QDeadlineTimer deadline(3000);
+    for (QProcess* process : m_pending->owner.findChildren<QProcess*>()) {
+        process->disconnect();
+        process->waitForFinished(int(std::max<qint64>(deadline.remainingTime(), 0)));
+    }
+}
+
+void ProcessHostCommandRunner::runHidden(const HostCommand& command, OutcomeHandler onEnd) {
+    if (command.argv.isEmpty())
+        return;
+    auto* process = new QProcess(&m_pending->owner);
+    process->setProgram(command.argv.front());
+    process->setArguments(command.argv.mid(1));
+    process->setStandardInputFile(QProcess::nullDevice());
+    process->setStandardOutputFile(QProcess::nullDevice());
+    // The error text is read in English to tell a refusal from other failures.
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C"));
+    process->setProcessEnvironment(environment);
+    QObject::connect(process, &QProcess::finished, process, [process, onEnd] {
+        if (onEnd)
+            onEnd(outcomeOf(*process));
+        process->deleteLater();
+    });
+    QObject::connect(process, &QProcess::errorOccurred, process,
+                     [process, onEnd](QProcess::ProcessError error) {
+                         if (error != QProcess::FailedToStart)
+                             return;
+                         if (onEnd)
+                             onEnd(CommandOutcome::Failed);
+                         process->deleteLater();
+                     });
+    process->start();
 }
 
 void ProcessHostCommandRunner::runInTerminal(const HostCommand& command) {
@@ -38,6 +89,15 @@ void ProcessHostCommandRunner::runInTerminal(const HostCommand& command) {
 }
 
 void ProcessHostCommandRunner::openUrl(const HostCommand&) {}
+
+QString ProcessHostCommandRunner::missingFor(const HostCommand& command) {
+    if (!canShowTerminal() ||
+        QStandardPaths::findExecutable(QStringLiteral("x-terminal-emulator")).isEmpty())
+        return QStringLiteral("x-terminal-emulator");
+    if (!command.tool.isEmpty() && QStandardPaths::findExecutable(command.tool).isEmpty())
+        return command.tool;
+    return {};
+}
 
 QString ProcessHostCommandRunner::interfaceRoutingTo(const std::uint8_t (&ip)[4]) {
     QFile file(QStringLiteral("/proc/net/route"));

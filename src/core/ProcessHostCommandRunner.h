@@ -2,20 +2,31 @@
 
 #include "HostCommands.h"
 
+#include <memory>
+
 namespace quorvel {
 
-// Starts programs with QProcess::startDetached, with nothing but Qt Core: a
-// face without a desktop gets no terminal windows and no browser.
+// Starts programs with QProcess, with nothing but Qt Core: a face without a
+// desktop gets no terminal windows and no browser. Hidden commands still
+// running when the runner goes are waited for, so that the last neighbour
+// entries are removed before the program ends.
 class ProcessHostCommandRunner : public HostCommandRunner {
 public:
-    void runHidden(const HostCommand& command) override;
+    ProcessHostCommandRunner();
+    ~ProcessHostCommandRunner() override;
+    void runHidden(const HostCommand& command, OutcomeHandler onEnd = {}) override;
     void runInTerminal(const HostCommand& command) override;
     void openUrl(const HostCommand& command) override;
+    QString missingFor(const HostCommand& command) override;
     QString interfaceRoutingTo(const std::uint8_t (&ip)[4]) override;
 
 protected:
     // Whether a terminal window can be seen by someone.
     virtual bool canShowTerminal() const { return false; }
+
+private:
+    struct Pending;
+    std::unique_ptr<Pending> m_pending;
 };
 
 } // namespace quorvel

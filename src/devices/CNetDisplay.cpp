@@ -1,5 +1,6 @@
 #include "CNetDisplay.h"
 
+#include "CellFont.h"
 #include "CellText.h"
 #include "ScrollModel.h"
 #include "core/AppMessageBox.h"
@@ -30,16 +31,10 @@ constexpr int kTextIndent = 10;
 constexpr int kLine1 = 10;
 constexpr int kLine2 = 28;
 constexpr int kLine3 = 44;
+constexpr int kTitleCellHeight = 18;
+constexpr int kDetailCellHeight = 14;
 // How far above its top a line's glyphs may reach (accents over capitals).
 constexpr int kTextBleed = 2;
-
-QFont cellFont(const char* face, int pixelSize, bool bold) {
-    QFont font(QString::fromUtf8(face));
-    font.setPixelSize(pixelSize);
-    font.setBold(bold);
-    font.setStyleStrategy(QFont::PreferAntialias);
-    return font;
-}
 
 // The first and last rows carry the end colours exactly.
 int channel(int top, int bottom, int row, int rows) {
@@ -51,8 +46,9 @@ int channel(int top, int bottom, int row, int rows) {
 
 CNetDisplay::CNetDisplay(DeviceTable& table, QWidget* parent)
     : QWidget(parent), m_table(table), m_scrollBar(new QScrollBar(Qt::Vertical, this)),
-      m_titleFont(cellFont("Tahoma", 18, true)), m_detailFont(cellFont("宋体", 14, false)),
-      m_highlightFont(cellFont("宋体", 14, true)) {
+      m_titleFont(CellFont("Tahoma", kTitleCellHeight, true)),
+      m_detailFont(CellFont("宋体", kDetailCellHeight, false)),
+      m_highlightFont(CellFont("宋体", kDetailCellHeight, true)) {
     m_titleAscent = QFontMetrics(m_titleFont).ascent();
     m_detailAscent = QFontMetrics(m_detailFont).ascent();
     m_highlightAscent = QFontMetrics(m_highlightFont).ascent();

@@ -1,6 +1,9 @@
 #include "CAssignDlg.h"
 
 #include "IpAddressEdit.h"
+#include "core/AddressCheckText.h"
+#include "core/AppMessageBox.h"
+#include "frame/DialogKeys.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -23,6 +26,7 @@ CAssignDlg::CAssignDlg(AssignExchange& assign, QWidget* parent)
         return c.kind == ControlKind::IpAddress ? new IpAddressEdit(parent) : nullptr;
     });
     setFixedSize(m_controls.clientSize());
+    InstallDialogKeys(*this, m_controls, DialogKeyMode::Dialog);
 
     m_ok = m_controls.as<QPushButton>(1);
     m_progress = m_controls.as<QProgressBar>(1021);
@@ -101,8 +105,25 @@ void CAssignDlg::OnOK() {
         done(Accepted);
         return;
     }
-    m_assign.start(fields());
+    const AssignParameters typed = fields();
+    if (!typed.useDhcp && !addressesAccepted(typed))
+        return;
+    m_assign.start(typed);
     m_ok->setEnabled(false);
+}
+
+bool CAssignDlg::addressesAccepted(const AssignParameters& typed) {
+    const AddressVerdict verdict = CheckStaticAddress(typed.ip, typed.subnetMask, typed.gateway);
+    if (verdict.kind == AddressVerdict::Accepted)
+        return true;
+    IpAddressEdit* field = addressControl(kAddressControls[static_cast<int>(verdict.field)]);
+    const QString text = AddressVerdictText(verdict, field->text());
+    if (verdict.kind == AddressVerdict::AskAboutGateway && AppQuestionBox(text))
+        return true;
+    if (verdict.kind == AddressVerdict::Refused)
+        AppMessageBox(text);
+    field->setFocus();
+    return false;
 }
 
 void CAssignDlg::OnCancel() {

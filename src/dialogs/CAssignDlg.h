@@ -35,6 +35,9 @@ public:
 
 private:
     void OnInitDialog();
+    // The typed static addresses, checked before anything is sent; false
+    // when refused, or when the user keeps a far gateway out.
+    bool addressesAccepted(const AssignParameters& typed);
     AssignParameters fields() const;
     void endAssignment(bool relabel);
 

@@ -1,6 +1,7 @@
 #include "CPortConfigDlg.h"
 
 #include "core/AppMessageBox.h"
+#include "frame/DialogKeys.h"
 
 #include <QItemSelectionModel>
 #include <QLineEdit>
@@ -54,6 +55,7 @@ CPortConfigDlg::CPortConfigDlg(RemotePortList& ports, QWidget* parent)
     setWindowTitle(QString::fromUtf8(tmpl.title));
     m_controls.build(this, tmpl);
     setFixedSize(m_controls.clientSize());
+    InstallDialogKeys(*this, m_controls, DialogKeyMode::Dialog);
 
     m_list = m_controls.as<QListWidget>(1010);
     m_field = m_controls.as<QLineEdit>(1011);

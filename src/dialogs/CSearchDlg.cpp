@@ -1,5 +1,7 @@
 #include "CSearchDlg.h"
 
+#include "frame/DialogKeys.h"
+
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -33,6 +35,7 @@ CSearchDlg::CSearchDlg(SearchExchange& search, QWidget* parent)
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     m_controls.build(this, tmpl);
     setFixedSize(m_controls.clientSize());
+    InstallDialogKeys(*this, m_controls, DialogKeyMode::Dialog);
 
     m_okButton = m_controls.as<QPushButton>(1);
     m_stopButton = m_controls.as<QPushButton>(2);

@@ -1,5 +1,7 @@
 #include "PrtStatDlg.h"
 
+#include "frame/DialogKeys.h"
+
 #include <QCheckBox>
 #include <QProgressBar>
 #include <QPushButton>
@@ -22,6 +24,7 @@ PrtStatDlg::PrtStatDlg(StatusExchange& status, QWidget* parent)
     setWindowTitle(QString::fromUtf8(tmpl.title));
     m_controls.build(this, tmpl);
     setFixedSize(m_controls.clientSize());
+    InstallDialogKeys(*this, m_controls, DialogKeyMode::Dialog);
 
     for (std::size_t i = 0; i < kFlagBoxIds.size(); ++i)
         m_flagBoxes[i] = m_controls.as<QCheckBox>(kFlagBoxIds[i]);

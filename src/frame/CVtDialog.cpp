@@ -79,7 +79,7 @@ QRegion RoundedTopRegion(int width, int height, int radius) {
 }
 
 CVtDialog::CVtDialog(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint), m_clientArea(new QWidget(this)),
+    : QDialog(parent, Qt::Window | Qt::FramelessWindowHint), m_clientArea(new QWidget(this)),
       m_systemMenu(new QMenu(this)) {
     m_clientArea->setObjectName(QStringLiteral("clientArea"));
     m_clientArea->setGeometry(clientRect());

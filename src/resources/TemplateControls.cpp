@@ -123,6 +123,8 @@ void TemplateControls::build(QWidget* dialog, const DialogTemplate& tmpl,
             widget->setObjectName(QStringLiteral("control%1").arg(c.id));
             m_byId.insert(c.id, widget);
         }
+        if (c.kind == ControlKind::DefaultPushButton && !m_defaultButtonId)
+            m_defaultButtonId = c.id;
         if (previous && c.tabStop)
             QWidget::setTabOrder(previous, widget);
         if (c.tabStop)

@@ -7,6 +7,7 @@
 #include <QRect>
 #include <QWidget>
 #include <functional>
+#include <optional>
 #include <vector>
 
 namespace quorvel {
@@ -37,11 +38,14 @@ public:
     template <typename T> T* as(int id) const { return qobject_cast<T*>(control(id)); }
     const std::vector<QWidget*>& inTemplateOrder() const { return m_all; }
     QSize clientSize() const { return m_clientSize; }
+    // The push button the template makes the default, if any.
+    std::optional<int> defaultButtonId() const { return m_defaultButtonId; }
 
 private:
     QHash<int, QWidget*> m_byId;
     std::vector<QWidget*> m_all;
     QSize m_clientSize;
+    std::optional<int> m_defaultButtonId;
 };
 
 } // namespace quorvel

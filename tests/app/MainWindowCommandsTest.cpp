@@ -5,17 +5,20 @@
 #include "app/CAboutDlg.h"
 #include "app/CQuorvelApp.h"
 #include "app/CQuorvelDlg.h"
+#include "app/HelpLocation.h"
 #include "core/DeviceTable.h"
 #include "dialogs/CSearchDlg.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
-#include <QScopeGuard>
 #include <QSet>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace quorvel;
@@ -182,22 +185,34 @@ private Q_SLOTS:
         QCOMPARE(driver.opened, QStringList{kAboutDialog});
     }
 
-    void f1OpensTheHelpFileBesideTheProgramWhenThere() {
+    // Which file wins is HelpLocationTest's; here F1 reaches the lookup and
+    // hands its URL to the opener, or says where it looked.
+    void f1OpensTheHelpOrSaysWhereItLooked() {
+        RecordingMessageSink sink;
         Fixture f;
+        QTemporaryDir dir;
+        // The manual lies beside bin, as when installed.
+        const QString bin = dir.filePath(QStringLiteral("bin"));
+        f.window.setHelpProgramDir(bin);
         QList<QUrl> opened;
         f.window.setHelpOpener([&](const QUrl& url) { opened << url; });
         f.window.show();
-        QVERIFY(!QFile::exists(HelpFilePath()));
+
         QTest::keyClick(f.window.control(2), Qt::Key_F1);
         QVERIFY(opened.isEmpty());
+        QCOMPARE(sink.messages.size(), std::size_t{1});
+        QCOMPARE(sink.messages[0].icon, MessageIcon::Information);
+        for (const QString& place : LocateHelp(bin, QLocale().language()).searched)
+            QVERIFY2(sink.messages[0].text.contains(place), qPrintable(place));
 
-        QFile help(HelpFilePath());
-        QVERIFY(help.open(QIODevice::WriteOnly));
-        help.close();
-        const auto removeHelp = qScopeGuard([] { QFile::remove(HelpFilePath()); });
+        const QString manual = ManualPagePath(bin, ManualLanguage(QLocale().language()));
+        QVERIFY(QDir().mkpath(QFileInfo(manual).path()));
+        QFile page(manual);
+        QVERIFY(page.open(QIODevice::WriteOnly));
+        page.close();
         QTest::keyClick(f.window.control(2), Qt::Key_F1);
-        QCOMPARE(opened, QList<QUrl>{QUrl::fromLocalFile(HelpFilePath())});
-        QVERIFY(HelpFilePath().endsWith(QStringLiteral("/Quorvel.chm")));
+        QCOMPARE(opened, QList<QUrl>{QUrl::fromLocalFile(manual)});
+        QCOMPARE(sink.messages.size(), std::size_t{1});
     }
 
     void opensWithTheIconAndTheFocusOnExit() {

@@ -4,6 +4,7 @@
 #include "app/FontSetup.h"
 
 #include <QTest>
+#include <QWindow>
 
 using namespace quorvel;
 using quorvel::testing::FakeDatagramSocket;
@@ -13,6 +14,22 @@ class MainWindowFrameTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void initTestCase() { InstallFontSubstitutions(); }
+
+    // A top-level window of its own, so that it gets a taskbar button: not a
+    // dialog, and transient for nothing; still frameless and still modal.
+    void isATopLevelWindowWithATaskbarButton() {
+        CQuorvelApp app(std::make_unique<FakeDatagramSocket>());
+        CQuorvelDlg window{app};
+        QCOMPARE(window.windowType(), Qt::Window);
+        QVERIFY(window.windowFlags().testFlag(Qt::FramelessWindowHint));
+        QVERIFY(window.isWindow());
+        window.setWindowModality(Qt::ApplicationModal); // as exec() runs it
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QVERIFY(window.windowHandle());
+        QCOMPARE(window.windowHandle()->transientParent(), nullptr);
+        QCOMPARE(window.windowHandle()->type(), Qt::Window);
+    }
 
     void templateFillsTheClientAreaInsideTheFrame() {
         CQuorvelApp app(std::make_unique<FakeDatagramSocket>());

@@ -97,6 +97,39 @@ private Q_SLOTS:
         QCOMPARE(f.runner.runs[1].command.argv, (QStringList{"telnet", "10.0.0.7"}));
     }
 
+    // Telnet and the push are no use unseen: without a terminal or the
+    // program, a box names what is missing and nothing runs.
+    void whatCannotBeSeenIsNotRun_data() {
+        QTest::addColumn<int>("button");
+        QTest::addColumn<QString>("missing");
+        QTest::addColumn<QString>("message");
+        const QString noTerminal = "No terminal window can be opened (x-terminal-emulator was not "
+                                   "found), so %1 was not started.";
+        QTest::newRow("telnet, no terminal")
+            << 1012 << "x-terminal-emulator" << noTerminal.arg("telnet");
+        QTest::newRow("push, no terminal")
+            << 1011 << "x-terminal-emulator" << noTerminal.arg("tftp");
+        QTest::newRow("telnet, no client")
+            << 1012 << "telnet"
+            << "telnet was not found; install the Debian package telnet.";
+        QTest::newRow("push, no client")
+            << 1011 << "tftp"
+            << "tftp was not found; install the Debian package tftp-hpa.";
+    }
+
+    void whatCannotBeSeenIsNotRun() {
+        QFETCH(int, button);
+        QFETCH(QString, missing);
+        Fixture f;
+        f.window.deviceTable().selectIndex(0);
+        f.window.setImageFileChooser([](QFileDialog&) { return QStringLiteral("/tmp/x.img"); });
+        f.runner.missing = missing;
+        f.click(button);
+        QTEST(f.sink.texts().value(0), "message");
+        QCOMPARE(f.sink.texts().size(), 1);
+        QVERIFY(f.runner.runs.empty());
+    }
+
     void bootloaderAsksForAnImageThenPushesIt() {
         Fixture f;
         f.window.deviceTable().selectIndex(0);

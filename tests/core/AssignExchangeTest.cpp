@@ -223,7 +223,7 @@ private Q_SLOTS:
         QCOMPARE(arp.command.windowsText, kArpS);
         QCOMPARE(arp.how, HostWindow::Hidden);
         QCOMPARE(arp.command.argv,
-                 (QStringList{"ip", "neigh", "replace", "192.168.1.50", "lladdr",
+                 (QStringList{"ip", "neigh", "add", "192.168.1.50", "lladdr",
                               "00:0b:3c:12:34:56", "nud", "permanent", "dev", device}));
         const auto& ping = f.host.runs[2];
         QCOMPARE(ping.command.windowsText, kPing);

@@ -53,9 +53,8 @@ private Q_SLOTS:
         QTest::newRow("arp -s on the routing interface")
             << "static" << ip << mac << "eth0"
             << "arp -s 192.168.1.50 0-B-3C-12-34-56" << int(HostWindow::Hidden)
-            << QStringList{
-                   "ip",  "neigh",     "replace", "192.168.1.50", "lladdr", "00:0b:3c:12:34:56",
-                   "nud", "permanent", "dev",     "eth0"};
+            << QStringList{"ip",  "neigh",     "add", "192.168.1.50", "lladdr", "00:0b:3c:12:34:56",
+                           "nud", "permanent", "dev", "eth0"};
         QTest::newRow("arp -s without a route")
             << "static" << ip << mac << ""
             << "arp -s 192.168.1.50 0-B-3C-12-34-56" << int(HostWindow::Hidden)
@@ -64,8 +63,16 @@ private Q_SLOTS:
             << "static" << QByteArray("\x0A\x00\x00\x07", 4)
             << QByteArray("\xFF\xAB\x0C\x00\x01\xFE", 6) << "veth-tool"
             << "arp -s 10.0.0.7 FF-AB-C-0-1-FE" << int(HostWindow::Hidden)
-            << QStringList{"ip",  "neigh",     "replace", "10.0.0.7", "lladdr", "ff:ab:0c:00:01:fe",
-                           "nud", "permanent", "dev",     "veth-tool"};
+            << QStringList{"ip",  "neigh",     "add", "10.0.0.7", "lladdr", "ff:ab:0c:00:01:fe",
+                           "nud", "permanent", "dev", "veth-tool"};
+        QTest::newRow("the entry removed")
+            << "remove" << ip << mac << "veth-tool"
+            << "arp -d 192.168.1.50" << int(HostWindow::Hidden)
+            << QStringList{"ip", "neigh", "del", "192.168.1.50", "dev", "veth-tool"};
+        QTest::newRow("the entry removed, no interface")
+            << "remove" << ip << mac << ""
+            << "arp -d 192.168.1.50" << int(HostWindow::Hidden)
+            << QStringList{"arp", "-d", "192.168.1.50"};
         QTest::newRow("ping") << "ping" << ip << mac << ""
                               << "ping -n 6 192.168.1.50 " << int(HostWindow::Terminal)
                               << QStringList{"ping", "-c", "6", "192.168.1.50"};
@@ -90,6 +97,7 @@ private Q_SLOTS:
         const HostCommand built =
             command == "clear"    ? HostCommands::clearArpCache()
             : command == "static" ? HostCommands::staticArpEntry(ipBytes, macBytes, interfaceName)
+            : command == "remove" ? HostCommands::removeNeighbourEntry(ipBytes, interfaceName)
                                   : HostCommands::ping(ipBytes, interfaceName);
         QTEST(built.windowsText, "windowsText");
         QTEST(int(built.window), "window");
@@ -257,7 +265,7 @@ private Q_SLOTS:
             RecordingHostCommandRunner runner;
             runner.routeInterface = QStringLiteral("veth-tool");
             HostCommands::run(HostCommands::clearArpCache());
-            HostCommands::setStaticArpEntry(ip, mac);
+            HostCommands::run(HostCommands::staticArpEntry(ip, mac, QStringLiteral("veth-tool")));
             HostCommands::run(HostCommands::ping(ip));
             HostCommand web{QStringLiteral("http://10.0.0.7/"),
                             HostWindow::Browser,
@@ -275,7 +283,7 @@ private Q_SLOTS:
         }
         // Without an installed runner nothing starts and nothing breaks.
         HostCommands::run(HostCommands::clearArpCache());
-        HostCommands::setStaticArpEntry(ip, mac);
+        HostCommands::run(HostCommands::staticArpEntry(ip, mac, {}));
     }
 };
 

@@ -1,11 +1,14 @@
 #include "RecordingMessageSink.h"
 #include "app/FontSetup.h"
 #include "devices/CNetDisplay.h"
+#include "devices/CellFont.h"
 #include "devices/ScrollModel.h"
 
+#include <QFontMetrics>
 #include <QImage>
 #include <QScrollBar>
 #include <QTest>
+#include <climits>
 
 using namespace quorvel;
 using quorvel::testing::RecordingMessageSink;
@@ -207,8 +210,105 @@ private Q_SLOTS:
         QCOMPARE(image.pixel(300, 69), kBottom);
         QCOMPARE(image.pixel(300, 70), kTop);
         QCOMPARE(image.pixel(300, 137), kBottom);
-        // The sunken border lies over the cells' outer edge.
-        QVERIFY(image.pixel(1, 30) != kTop && image.pixel(598, 30) != kTop);
+    }
+
+    void theSunkenBorderIsDrawnOverTheCells() {
+        const QImage empty = ListFixture().image();
+        const QRgb face = empty.pixel(300, 30);
+        // Two rows and columns of edge on every side, none of them the fill.
+        for (const QPoint p : {QPoint(0, 30), QPoint(1, 30), QPoint(598, 30), QPoint(599, 30),
+                               QPoint(300, 0), QPoint(300, 1), QPoint(300, 363), QPoint(300, 364)})
+            QVERIFY2(empty.pixel(p) != face, qPrintable(QString("%1,%2").arg(p.x()).arg(p.y())));
+
+        // Scrolled by one, the first cell reaches into the top edge; the edge wins.
+        ListFixture list(8);
+        list.display.OnVScroll(SB_LINEDOWN, 0);
+        list.display.OnVScroll(SB_ENDSCROLL, 0);
+        QCOMPARE(list.display.scrollPosition(), 1);
+        const QImage scrolled = list.image();
+        QCOMPARE(scrolled.pixel(300, 0), empty.pixel(300, 0));
+        QCOMPARE(scrolled.pixel(300, 1), empty.pixel(300, 1));
+        QCOMPARE(scrolled.pixel(0, 30), empty.pixel(0, 30));
+        QCOMPARE(scrolled.pixel(300, 2), kTop); // the second cell starts below the edge
+    }
+
+    void cellFontsHaveTheCellHeightsTheLayoutNeeds_data() {
+        QTest::addColumn<QString>("face");
+        QTest::addColumn<int>("height");
+        QTest::addColumn<bool>("bold");
+        QTest::newRow("title") << "Tahoma" << 18 << true;
+        QTest::newRow("detail") << "宋体" << 14 << false;
+        QTest::newRow("highlight") << "宋体" << 14 << true;
+    }
+
+    void cellFontsHaveTheCellHeightsTheLayoutNeeds() {
+        QFETCH(QString, face);
+        QFETCH(int, height);
+        QFETCH(bool, bold);
+        const QFont font = CellFont(face.toUtf8().constData(), height, bold);
+        QCOMPARE(font.bold(), bold);
+        // The cell height itself, or where the face's heights jump over it
+        // (ascent and descent are rounded apart), the largest below it.
+        const int got = QFontMetrics(font).height();
+        QVERIFY2(got <= height && got >= height - 1, qPrintable(QString::number(got)));
+        QFont larger = font;
+        larger.setPointSizeF(font.pointSizeF() + 0.1875); // a quarter pixel
+        QVERIFY(got == height || QFontMetrics(larger).height() > height);
+    }
+
+    // Tall capitals with accents and descenders: the ink of each line stays
+    // within its own cell height from its origin, and starts at it.
+    void textStartsAtItsLineAndColumnAndStaysInItsCell_data() {
+        QTest::addColumn<QString>("part");
+        QTest::addColumn<QRect>("area"); // where to look for the ink, in the first cell
+        QTest::addColumn<int>("originY");
+        QTest::addColumn<int>("cellHeight");
+        QTest::addColumn<int>("originX"); // -1: not checked
+        const int top = 2, left = 2, column2 = left + (598 - left) / 2;
+        QTest::newRow("line 1, name")
+            << "name" << QRect(left + 10, top, 280, 66) << top + 10 << 18 << left + 10;
+        QTest::newRow("line 1, column 2")
+            << "ip" << QRect(column2 - 4, top, 290, 30) << top + 10 << 18 << column2;
+        QTest::newRow("line 2") << "description" << QRect(left + 10, top, 280, 66) << top + 28 << 14
+                                << left + 10;
+        QTest::newRow("line 3") << "left" << QRect(left + 10, top, 280, 66) << top + 44 << 14
+                                << left + 10;
+    }
+
+    void textStartsAtItsLineAndColumnAndStaysInItsCell() {
+        QFETCH(QString, part);
+        QFETCH(QRect, area);
+        QFETCH(int, originY);
+        QFETCH(int, cellHeight);
+        QFETCH(int, originX);
+        const std::string tall = "ÅÉ|gjpqy";
+        DeviceRecord r = board(1);
+        r.name = part == "name" ? tall : "";
+        r.description = part == "description" ? tall : "";
+        r.leftLabel = part == "left" ? tall : "";
+        ListFixture list;
+        DeviceTable& table = list.display.table();
+        table.showMac = false;
+        table.showRightColumn = false;
+        table.showLeftColumn = part == "left";
+        table.AddRecord(r);
+        const QImage image = list.image();
+
+        int inkTop = INT_MAX, inkBottom = -1, inkLeft = INT_MAX;
+        for (int y = area.top(); y <= area.bottom(); ++y)
+            for (int x = area.left(); x <= area.right(); ++x)
+                if (image.pixel(x, y) != image.pixel(3, y)) { // the bare gradient
+                    inkTop = std::min(inkTop, y);
+                    inkBottom = std::max(inkBottom, y);
+                    inkLeft = std::min(inkLeft, x);
+                }
+        QVERIFY(inkBottom >= 0);
+        QVERIFY2(inkTop >= originY - 2 && inkTop <= originY + 4,
+                 qPrintable(QString::number(inkTop)));
+        QVERIFY2(inkBottom < originY + cellHeight, qPrintable(QString::number(inkBottom)));
+        if (originX >= 0)
+            QVERIFY2(inkLeft >= originX && inkLeft <= originX + 3,
+                     qPrintable(QString::number(inkLeft)));
     }
 
     void selectedCellKeepsItsFrameWhenASortMovesIt() {

@@ -31,6 +31,12 @@ const QString kTimeout = QStringLiteral("Timeout -- Did not receive an acknowleg
 const QString kArpS = QStringLiteral("arp -s 192.168.1.50 0-B-3C-12-34-56");
 const QString kPing = QStringLiteral("ping -n 6 192.168.1.50 ");
 
+std::array<std::uint8_t, 4> dotted(const QString& text) {
+    const QStringList parts = text.split('.');
+    return {std::uint8_t(parts[0].toUInt()), std::uint8_t(parts[1].toUInt()),
+            std::uint8_t(parts[2].toUInt()), std::uint8_t(parts[3].toUInt())};
+}
+
 // The main window with one selected board, and the assign dialog over it.
 struct Fixture {
     Fixture() : fake(new FakeDatagramSocket), app(std::unique_ptr<DatagramSocket>(fake)) {
@@ -170,6 +176,87 @@ private Q_SLOTS:
         QVERIFY(f.fake->sent.empty());
     }
 
+    void checksTheAddressesBeforeAnythingIsSent_data() {
+        QTest::addColumn<QString>("ip");
+        QTest::addColumn<QString>("mask");
+        QTest::addColumn<QString>("gateway");
+        QTest::addColumn<bool>("dhcp");
+        QTest::addColumn<bool>("answerYes");
+        QTest::addColumn<QString>("message"); // empty: none
+        QTest::addColumn<bool>("started");
+        const QString farGateway = "Default gateway: 198.19.0.1 is outside the subnet of the IP "
+                                   "address, so the device may not reach it.\nSend these "
+                                   "settings anyway?";
+        QTest::newRow("usable") << "198.18.1.50"
+                                << "255.255.255.0"
+                                << "198.18.1.1" << false << false << "" << true;
+        QTest::newRow("no gateway") << "198.18.1.50"
+                                    << "255.255.255.0"
+                                    << "0.0.0.0" << false << false << "" << true;
+        QTest::newRow("loopback") << "127.0.0.9"
+                                  << "255.0.0.0"
+                                  << "0.0.0.0" << false << false
+                                  << "IP address: 127.0.0.9 is a loopback address (127.x.x.x)."
+                                  << false;
+        QTest::newRow("all zero") << "0.0.0.0"
+                                  << "255.0.0.0"
+                                  << "0.0.0.0" << false << false
+                                  << "IP address: 0.0.0.0 is not an address a device can take."
+                                  << false;
+        QTest::newRow("gapped mask")
+            << "198.18.1.50"
+            << "255.0.255.0"
+            << "0.0.0.0" << false << false
+            << "Subnet mask: 255.0.255.0 is not a subnet mask: its ones must come first, without "
+               "gaps."
+            << false;
+        QTest::newRow("subnet broadcast")
+            << "198.18.1.255"
+            << "255.255.255.0"
+            << "0.0.0.0" << false << false
+            << "IP address: 198.18.1.255 is the broadcast address of its own subnet." << false;
+        QTest::newRow("far gateway, Yes") << "198.18.1.50"
+                                          << "255.255.255.0"
+                                          << "198.19.0.1" << false << true << farGateway << true;
+        QTest::newRow("far gateway, No") << "198.18.1.50"
+                                         << "255.255.255.0"
+                                         << "198.19.0.1" << false << false << farGateway << false;
+        QTest::newRow("DHCP checks nothing") << "0.0.0.0"
+                                             << "0.0.0.0"
+                                             << "9.9.9.9" << true << false << "" << true;
+    }
+
+    void checksTheAddressesBeforeAnythingIsSent() {
+        QFETCH(QString, ip);
+        QFETCH(QString, mask);
+        QFETCH(QString, gateway);
+        QFETCH(bool, dhcp);
+        QFETCH(bool, answerYes);
+        QFETCH(QString, message);
+        QFETCH(bool, started);
+        Fixture f;
+        f.setAddress(1018, dotted(ip));
+        f.setAddress(1019, dotted(mask));
+        f.setAddress(1020, dotted(gateway));
+        if (dhcp)
+            f.box(1026)->click();
+        f.sink.answerYes = answerYes;
+        f.start();
+
+        QCOMPARE(f.sink.texts(), message.isEmpty() ? QStringList{} : QStringList{message});
+        if (!message.isEmpty())
+            QCOMPARE(f.sink.messages[0].icon,
+                     message.endsWith("anyway?") ? MessageIcon::Question : MessageIcon::Warning);
+        QCOMPARE(f.assign.tickTimer().isActive(), started);
+        QCOMPARE(f.host.windowsTexts(), started ? QStringList{"arp -d *"} : QStringList{});
+        // A refusal leaves the dialog as it was: fields, boxes, OK.
+        QCOMPARE(f.ok()->isEnabled(), !started);
+        QCOMPARE(f.ok()->text(), QStringLiteral("确定"));
+        QCOMPARE(f.dialog->addressControl(1018)->text(), ip);
+        QCOMPARE(f.box(1026)->isChecked(), dhcp);
+        QCOMPARE(f.app.dispatch.ExchangeMode, int(ExchangeAssign));
+    }
+
     void showsTheCountdownAndTheStatusLine() {
         Fixture f;
         f.start();
@@ -298,7 +385,13 @@ private Q_SLOTS:
             QCOMPARE(finishedSpy.size(), 1);
             QVERIFY(!f.assign.tickTimer().isActive());
             QVERIFY(f.dialog->isHidden());
+            f.dialog.reset(); // going away after closing removes nothing twice
         }
+        // The neighbour entry the assignment added leaves with the dialog.
+        QCOMPARE(f.host.windowsTexts().filter("arp -d 192.168.1.50"),
+                 QStringList{"arp -d 192.168.1.50"});
+        QCOMPARE(f.host.runs.back().command.argv,
+                 (QStringList{"ip", "neigh", "del", "192.168.1.50", "dev", "eth0"}));
         // Nothing more goes out once the dialog has gone.
         f.fake->push({0x03, 0x01, 0x00, 0x00});
         f.fake->deliverAll();

@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <gtest/gtest.h>
+#include <tuple>
 #include <vector>
 
 using namespace quorvel;
@@ -177,15 +178,32 @@ TEST(ParseSearchReply, textsAreBoundedByTheDatagram) {
 }
 
 TEST(ParseSearchReply, neverReadsPastAShortInput) {
-    // Every length from 0 to 40 decodes without touching bytes beyond it
-    // (run under AddressSanitizer, an overrun fails this test).
-    const Bytes full = reply(1, ascii("name"));
+    // No fixed byte is zero, so a field read from beyond the end cannot pass
+    // for one that was there. Every cut decodes exactly like the same bytes
+    // followed by zeros: what is missing reads as zero or an empty text
+    // (and under AddressSanitizer, an overrun fails outright).
+    Bytes full = reply(0x0102, concat({ascii("name"), ascii("desc"), ascii("L"), ascii("R")}));
+    for (std::size_t i = 4; i < 32; ++i)
+        full[i] = static_cast<std::uint8_t>(0x40 + i);
+    const auto fields = [](const DeviceRecord& r) {
+        return std::make_tuple(
+            r.staticAddress, r.leftDays, r.leftHours, r.leftMinutes, r.rightDays, r.rightHours,
+            r.rightMinutes, r.leftSeconds, r.rightSeconds, Bytes(r.mac, r.mac + 6),
+            Bytes(r.ip, r.ip + 4), Bytes(r.subnetMask, r.subnetMask + 4),
+            Bytes(r.gateway, r.gateway + 4), r.name, r.description, r.leftLabel, r.rightLabel);
+    };
     for (std::size_t length = 0; length <= full.size(); ++length) {
+        SCOPED_TRACE(length);
         Bytes exact(full.begin(), full.begin() + static_cast<std::ptrdiff_t>(length));
         exact.shrink_to_fit();
-        const ParsedSearchReply parsed = ParseSearchReply(exact, 1);
-        if (length < 15) {
-            EXPECT_EQ(parsed.record.mac[0], 0);
-        }
+        Bytes padded = exact;
+        padded.resize(full.size(), 0);
+        const ParsedSearchReply cut = ParseSearchReply(exact, 1);
+        const ParsedSearchReply zeros = ParseSearchReply(padded, 1);
+        EXPECT_EQ(fields(cut.record), fields(zeros.record));
+        EXPECT_EQ(cut.leftLabel, zeros.leftLabel);
+        EXPECT_EQ(cut.rightLabel, zeros.rightLabel);
     }
+    // And the whole reply does decode its non-zero bytes.
+    EXPECT_EQ(ParseSearchReply(full, 1).record.mac[0], 0x40 + 14);
 }

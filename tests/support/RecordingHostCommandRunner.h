@@ -19,8 +19,10 @@ public:
     RecordingHostCommandRunner() { m_previous = SetHostCommandRunner(this); }
     ~RecordingHostCommandRunner() override { SetHostCommandRunner(m_previous); }
 
-    void runHidden(const HostCommand& command) override {
+    void runHidden(const HostCommand& command, OutcomeHandler onEnd) override {
         runs.push_back({HostWindow::Hidden, command});
+        if (onEnd)
+            onEnd(hiddenOutcome);
     }
     void runInTerminal(const HostCommand& command) override {
         runs.push_back({HostWindow::Terminal, command});
@@ -28,6 +30,7 @@ public:
     void openUrl(const HostCommand& command) override {
         runs.push_back({HostWindow::Browser, command});
     }
+    QString missingFor(const HostCommand&) override { return missing; }
     QString interfaceRoutingTo(const std::uint8_t (&)[4]) override { return routeInterface; }
 
     QStringList windowsTexts() const {
@@ -39,6 +42,9 @@ public:
 
     std::vector<Run> runs;
     QString routeInterface = QStringLiteral("eth0");
+    QString missing; // what missingFor answers
+    // How every hidden command ends, reported at once.
+    CommandOutcome hiddenOutcome = CommandOutcome::Succeeded;
 
 private:
     HostCommandRunner* m_previous = nullptr;

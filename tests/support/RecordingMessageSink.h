@@ -29,6 +29,11 @@ public:
             whileOpen();
     }
 
+    bool ask(const QString& caption, const QString& text) override {
+        messages.push_back({caption, text, MessageIcon::Question});
+        return answerYes;
+    }
+
     QStringList texts() const {
         QStringList list;
         for (const Message& m : messages)
@@ -37,6 +42,7 @@ public:
     }
 
     std::vector<Message> messages;
+    bool answerYes = false; // the answer to every question
     // Runs while the "box" is open, like the nested event loop of a real one.
     std::function<void()> whileOpen;
 

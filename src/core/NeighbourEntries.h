@@ -1,0 +1,43 @@
+#pragma once
+
+#include "HostCommands.h"
+
+#include <QString>
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+namespace quorvel {
+
+// The host's neighbour table as one assign dialog changes it: the cache
+// flush, and the permanent entries that carry a new address to a board.
+// Every entry it added is removed again by removeAll() or its destructor;
+// entries it did not add are never touched. When the table is closed to
+// this user, one line says so on the standard error stream; the assignment
+// goes on without the entries.
+class NeighbourEntries {
+public:
+    using LineWriter = std::function<void(const QString&)>;
+
+    // `writeLine` null: the standard error stream.
+    explicit NeighbourEntries(LineWriter writeLine = {});
+    ~NeighbourEntries();
+    NeighbourEntries(const NeighbourEntries&) = delete;
+    NeighbourEntries& operator=(const NeighbourEntries&) = delete;
+
+    // "arp -d *".
+    void flush();
+    // "arp -s": `ip` at `mac` on `interfaceName`, or on the interface that
+    // routes to `ip` when empty. Nothing for an all-zero MAC.
+    void add(const std::uint8_t (&ip)[4], const std::uint8_t (&mac)[6],
+             const QString& interfaceName = {});
+    void removeAll();
+
+private:
+    struct State;
+    OutcomeHandler reporting();
+
+    std::shared_ptr<State> m_state; // shared with commands that end later
+};
+
+} // namespace quorvel

@@ -1,0 +1,96 @@
+#include "core/NeighbourEntries.h"
+
+#include "RecordingHostCommandRunner.h"
+
+#include <QTest>
+
+using namespace quorvel;
+using quorvel::testing::RecordingHostCommandRunner;
+
+namespace {
+
+const std::uint8_t kIp[4] = {198, 18, 1, 50};
+const std::uint8_t kOtherIp[4] = {198, 18, 1, 51};
+const std::uint8_t kMac[6] = {0x02, 0x51, 0x56, 0x00, 0x00, 0x02};
+const std::uint8_t kZeroMac[6] = {};
+
+QStringList argvLines(const RecordingHostCommandRunner& runner) {
+    QStringList lines;
+    for (const auto& run : runner.runs)
+        lines << run.command.argv.join(' ');
+    return lines;
+}
+
+} // namespace
+
+class NeighbourEntriesTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void removesExactlyTheEntriesItAdded_data() {
+        QTest::addColumn<int>("outcome");
+        QTest::addColumn<QStringList>("expected");
+        QTest::addColumn<int>("stderrLines");
+        const QString flush = "ip -4 neigh flush all";
+        const QString add = "ip neigh add 198.18.1.50 lladdr 02:51:56:00:00:02 nud permanent dev ";
+        const QString add2 = "ip neigh add 198.18.1.51 lladdr 02:51:56:00:00:02 nud permanent dev ";
+        QTest::newRow("added: removed on the interface it went to")
+            << int(CommandOutcome::Succeeded)
+            << QStringList{flush,
+                           add + "veth0",
+                           add + "veth1",
+                           add + "veth0",
+                           add2 + "veth0",
+                           "ip neigh del 198.18.1.50 dev veth0",
+                           "ip neigh del 198.18.1.50 dev veth1",
+                           "ip neigh del 198.18.1.51 dev veth0"}
+            << 0;
+        // An add that fails found an entry there already: not ours to remove.
+        QTest::newRow("already there: left alone")
+            << int(CommandOutcome::Failed)
+            << QStringList{flush, add + "veth0", add + "veth1", add + "veth0", add2 + "veth0"} << 0;
+        QTest::newRow("no permission: said once, nothing to remove")
+            << int(CommandOutcome::NotPermitted)
+            << QStringList{flush, add + "veth0", add + "veth1", add + "veth0", add2 + "veth0"} << 1;
+    }
+
+    void removesExactlyTheEntriesItAdded() {
+        QFETCH(int, outcome);
+        RecordingHostCommandRunner runner;
+        runner.routeInterface = QStringLiteral("veth0");
+        runner.hiddenOutcome = CommandOutcome(outcome);
+        QStringList written;
+        {
+            NeighbourEntries entries([&](const QString& line) { written << line; });
+            entries.flush();
+            entries.add(kIp, kMac);
+            entries.add(kIp, kMac, QStringLiteral("veth1"));
+            entries.add(kIp, kMac); // a repeat cycle: the same entry, removed once
+            entries.add(kOtherIp, kMac);
+            entries.add(kIp, kZeroMac); // never an entry for an all-zero MAC
+        }                               // however the dialog closes, the entries go with it
+        QTEST(argvLines(runner), "expected");
+        QTEST(int(written.size()), "stderrLines");
+    }
+
+    void anEntryThatLandsAfterTheCloseIsRemovedThen() {
+        OutcomeHandler late;
+        struct Deferring : RecordingHostCommandRunner {
+            OutcomeHandler* keep = nullptr;
+            void runHidden(const HostCommand& c, OutcomeHandler onEnd) override {
+                runs.push_back({HostWindow::Hidden, c});
+                *keep = std::move(onEnd);
+            }
+        } deferring;
+        deferring.keep = &late;
+        NeighbourEntries entries;
+        entries.add(kIp, kMac);
+        entries.removeAll();
+        QCOMPARE(deferring.runs.size(), std::size_t(1));
+        late(CommandOutcome::Succeeded);
+        QCOMPARE(deferring.runs.size(), std::size_t(2));
+        QCOMPARE(deferring.runs[1].command.windowsText, QStringLiteral("arp -d 198.18.1.50"));
+    }
+};
+
+QTEST_GUILESS_MAIN(NeighbourEntriesTest)
+#include "NeighbourEntriesTest.moc"

@@ -1,0 +1,141 @@
+// Draws the manual's pictures: the search dialog while the example boards
+// answer, the main window with them listed, the assign dialog and the printer
+// status dialog for the selected board. The boards' replies are fed to the
+// real reply handlers through an in-memory socket; nothing is sent.
+//   manual_screenshots BOARDS.csv OUTDIR   (under the offscreen platform)
+
+#include "BoardFile.h"
+#include "BoardReplies.h"
+#include "app/CQuorvelApp.h"
+#include "app/CQuorvelDlg.h"
+#include "app/FontSetup.h"
+#include "core/AssignExchange.h"
+#include "core/DeviceTable.h"
+#include "core/SearchExchange.h"
+#include "core/StatusExchange.h"
+#include "dialogs/CAssignDlg.h"
+#include "dialogs/CSearchDlg.h"
+#include "dialogs/PrtStatDlg.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QImage>
+#include <cstdio>
+#include <deque>
+#include <vector>
+
+using namespace quorvel;
+
+namespace {
+
+// Hands out queued datagrams as if the boards had sent them; sends go nowhere.
+class CannedSocket : public DatagramSocket {
+public:
+    struct Datagram {
+        std::vector<std::uint8_t> bytes;
+        std::uint32_t source = 0;
+    };
+    std::deque<Datagram> queue;
+
+    bool isOpen() const override { return true; }
+    int sendTo(std::span<const std::uint8_t>, std::uint32_t, std::uint16_t, unsigned) override {
+        return 0;
+    }
+    ReadOutcome receive(std::span<std::uint8_t> buffer) override {
+        if (queue.empty())
+            return {};
+        const Datagram d = std::move(queue.front());
+        queue.pop_front();
+        std::copy(d.bytes.begin(), d.bytes.end(), buffer.begin());
+        return {false, d.bytes.size(), d.source, 3040, 0};
+    }
+    bool hasPendingDatagram() override { return !queue.empty(); }
+    void close() override {}
+};
+
+bool save(QWidget& widget, const QString& path) {
+    widget.show();
+    QApplication::processEvents();
+    QImage image(widget.size(), QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    widget.render(&image);
+    if (!image.save(path)) {
+        std::fprintf(stderr, "Cannot write %s\n", qPrintable(path));
+        return false;
+    }
+    std::printf("%s: %d x %d\n", qPrintable(path), image.width(), image.height());
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 3) {
+        std::fputs("usage: manual_screenshots BOARDS.csv OUTDIR\n", stderr);
+        return 2;
+    }
+    const sim::BoardsOrError loaded = sim::LoadBoardFile(argv[1]);
+    if (!loaded.error.empty()) {
+        std::fprintf(stderr, "%s: %s\n", argv[1], loaded.error.c_str());
+        return 1;
+    }
+    const QDir out(QString::fromLocal8Bit(argv[2]));
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    InstallFontSubstitutions();
+
+    auto owned = std::make_unique<CannedSocket>();
+    CannedSocket& socket = *owned;
+    CQuorvelApp app(std::move(owned));
+    CQuorvelDlg window{app};
+    window.show();
+
+    // Three and a half seconds into a search, every board has answered.
+    {
+        SearchExchange run(app.dispatch, app.ports, window.deviceTable());
+        CSearchDlg search(run);
+        run.tickTimer().stop(); // stepped here, not by the clock
+        for (int tick = 0; tick < 14; ++tick) {
+            run.OnTimer();
+            if (tick == 0)
+                for (const sim::SimBoard& board : loaded.boards)
+                    socket.queue.push_back(
+                        {sim::EncodeSearchReply(board, run.randomNumber().value_or(0),
+                                                board.leftElapsed, board.rightElapsed),
+                         sim::ToHostOrder(board.ip)});
+            while (socket.hasPendingDatagram())
+                run.HandleSearchReply();
+        }
+        if (!save(search, out.filePath(QStringLiteral("search.png"))))
+            return 1;
+        search.OnCancel();
+    }
+
+    window.deviceTable().selectedIndex = 1;
+    window.deviceTable().SortAndRedraw();
+    if (!save(window, out.filePath(QStringLiteral("main-window.png"))))
+        return 1;
+
+    {
+        AssignExchange exchange(app.dispatch, window.deviceTable().selectedRecord());
+        CAssignDlg assign(exchange);
+        if (!save(assign, out.filePath(QStringLiteral("assign.png"))))
+            return 1;
+        assign.OnCancel();
+    }
+    {
+        StatusExchange exchange(app.dispatch, window.deviceTable().selectedRecord());
+        PrtStatDlg status(exchange);
+        status.OnRefresh();
+        // Paper near its end and the cover open.
+        const std::uint16_t word = (1u << PaperNearEnd) | (1u << CoverOpen);
+        const auto reply = sim::EncodePrinterStatusReply(word);
+        socket.queue.push_back({{reply.begin(), reply.end()}, 0});
+        exchange.HandleReply();
+        if (!save(status, out.filePath(QStringLiteral("printer-status.png"))))
+            return 1;
+        status.done(0);
+    }
+    return 0;
+}
