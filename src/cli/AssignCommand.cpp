@@ -1,6 +1,8 @@
 #include "AssignCommand.h"
 
 #include "CliSession.h"
+#include "core/AddressCheckText.h"
+#include "protocol/AddressCheck.h"
 
 #include <QFile>
 #include <algorithm>
@@ -20,12 +22,34 @@ void writeOut(const std::string& bytes) {
     std::fflush(stdout);
 }
 
+AddressVerdict checkRow(const PlanRow& row) {
+    std::uint8_t ip[4], mask[4], gateway[4];
+    std::copy(row.ip.begin(), row.ip.end(), ip);
+    std::copy(row.mask.begin(), row.mask.end(), mask);
+    std::copy(row.gateway.begin(), row.gateway.end(), gateway);
+    return CheckStaticAddress(ip, mask, gateway);
+}
+
+// The dialog asks about a gateway outside the subnet; a script cannot be
+// asked, so the line says it and the assignment goes on, as after "Yes".
+void warnAboutGateway(CliSession& session, const PlanRow& row) {
+    if (!row.dhcp && checkRow(row).kind == AddressVerdict::AskAboutGateway)
+        session.progress().line("gateway " + Ipv4AddressText(row.gateway) +
+                                " is outside the subnet of " + Ipv4AddressText(row.ip) +
+                                "; sending it anyway");
+}
+
 } // namespace
 
 std::optional<std::string> StrandingAddressProblem(const PlanRow& row) {
-    // TODO(merge): the assign dialog's address check from src/protocol.
-    (void)row;
-    return std::nullopt;
+    const AddressVerdict verdict = checkRow(row);
+    if (verdict.kind != AddressVerdict::Refused)
+        return std::nullopt;
+    const Ipv4Address& value = verdict.field == AddressField::Ip           ? row.ip
+                               : verdict.field == AddressField::SubnetMask ? row.mask
+                                                                           : row.gateway;
+    return AddressVerdictText(verdict, QString::fromStdString(Ipv4AddressText(value)))
+        .toStdString();
 }
 
 AssignCommand::AssignCommand(CliSession& session, QObject* parent)
@@ -48,6 +72,7 @@ bool AssignCommand::prepare(int& exitCode) {
                 exitCode = ExitUsage;
                 return false;
             }
+        warnAboutGateway(m_session, row);
         m_rows.push_back(row);
         return true;
     }
@@ -69,6 +94,8 @@ bool AssignCommand::prepare(int& exitCode) {
         return false;
     }
     m_rows = plan.rows;
+    for (const PlanRow& row : m_rows)
+        warnAboutGateway(m_session, row);
     if (line.dryRun) {
         std::vector<PlanOutcome> checked;
         for (const PlanRow& row : m_rows)

@@ -275,7 +275,12 @@ private Q_SLOTS:
         const qsizetype before = m_rig.received().size();
         Runs refused;
         refused.start("badPlan", {"assign", "--plan", bad});
+        refused.start("stranding", {"assign", "02-51-56-00-10-05", "--ip", "198.19.255.255",
+                                    "--mask", "255.254.0.0", "--gateway", "198.18.0.1"});
         QVERIFY(refused.finish());
+        QCOMPARE(refused["stranding"].exitCode, 2);
+        QCOMPARE(refused["stranding"].err, "quorvel: IP address: 198.19.255.255 is the broadcast "
+                                           "address of its own subnet.\n");
         QCOMPARE(refused["badPlan"].exitCode, 2);
         QCOMPARE(refused["badPlan"].err,
                  (bad + ":3: address 198.18.3.1 is planned twice (first on line 2)\n").toUtf8());
