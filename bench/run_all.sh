@@ -15,7 +15,8 @@ BUILD="$(cd "${1:-$ROOT/build-release}" 2>/dev/null && pwd)" || {
 }
 SIMULATOR="$BUILD/tools/board_simulator/board_simulator"
 for binary in "$SIMULATOR" "$BUILD/bench/search_flood" "$BUILD/bench/search_reply_path" \
-    "$BUILD/bench/bad_datagram_flood" "$BUILD/bench/list_paint_bench"; do
+    "$BUILD/bench/bad_datagram_flood" "$BUILD/bench/list_paint_bench" \
+    "$BUILD/bench/cli_search_json"; do
     [ -x "$binary" ] || { echo "missing $binary: build first (cmake --build $BUILD)" >&2; exit 1; }
 done
 [ "$(id -u)" -eq 0 ] || { echo "the benchmarks run in network namespaces: run as root" >&2; exit 1; }
@@ -50,6 +51,11 @@ run bash "$ROOT/tests/e2e/rig.sh" --simulator "$SIMULATOR" --timeout 300 -- \
     "$BUILD/bench/search_reply_path" --boards 10000 --non-root-buffer
 run bash "$ROOT/tests/e2e/rig.sh" --simulator "$SIMULATOR" --timeout 300 -- \
     "$BUILD/bench/bad_datagram_flood" --boards 1000 --junk 100000 --late-boards 10000
+
+echo
+echo "== the command line: quorvel search --json against 10,000 boards"
+run bash "$ROOT/tests/e2e/rig.sh" --simulator "$SIMULATOR" --timeout 120 -- \
+    "$BUILD/bench/cli_search_json" --boards 10000
 
 echo
 echo "== the device list: painting and adding (no network)"

@@ -125,6 +125,7 @@ void AssignExchange::HandleAssignReply() {
         break;
     }
     m_timer.stop();
+    Q_EMIT replyReceived(verdict.result);
     const char* text = AssignResultText(verdict.result);
     if (!text)
         return;

@@ -69,6 +69,9 @@ Q_SIGNALS:
     void assignmentEnded(bool relabel);
     // The board was programmed and the run is to close by itself.
     void closeRequested();
+    // Every reply that matched the request, with its code: also those codes
+    // that stop the countdown and change nothing else.
+    void replyReceived(int result);
 
 private:
     void buildRequest(const AssignParameters& fields);

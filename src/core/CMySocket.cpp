@@ -75,9 +75,11 @@ SocketOpenResult CMySocket::open(bool mayForceReceiveBuffer) {
     sockaddr_in local{};
     local.sin_family = AF_INET;
     local.sin_addr.s_addr = htonl(INADDR_ANY);
-    local.sin_port = 0;
+    local.sin_port = htons(m_localPortWanted);
     if (::bind(m_fd, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0) {
+        const int error = errno;
         close();
+        errno = error;
         return SocketOpenResult::CannotOpen;
     }
     const int on = 1;
@@ -165,7 +167,8 @@ int CMySocket::sendTo(std::span<const std::uint8_t> bytes, std::uint32_t ipv4, s
     // The limited broadcast leaves only by the default route's interface, or
     // not at all without one: send it on each link by hand. The list is read
     // now, so an interface that came up since the last request is used.
-    const InterfaceSelection links = SelectBroadcastInterfaces(ReadInterfaceEntries());
+    const InterfaceSelection links =
+        SelectBroadcastInterfaces(ReadInterfaceEntries(), m_allowed.empty() ? nullptr : &m_allowed);
     return SendOnEach(links.usable, [&](const BroadcastInterface& link) {
         return sendOne(bytes, ipv4, port, link.index, link.address);
     });

@@ -4,6 +4,8 @@
 
 #include <QTimer>
 #include <memory>
+#include <string>
+#include <vector>
 
 class QSocketNotifier;
 
@@ -19,6 +21,13 @@ public:
     CMySocket();
     ~CMySocket() override;
 
+    // A fixed local port instead of an ephemeral one, so that a firewall can
+    // let the replies in; read by the next open(). On a failed bind, errno
+    // says why.
+    void setLocalPort(std::uint16_t port) { m_localPortWanted = port; }
+    // Limited broadcasts leave only by these interfaces (all usable ones when
+    // empty).
+    void setAllowedInterfaces(std::vector<std::string> names) { m_allowed = std::move(names); }
     // Without `mayForceReceiveBuffer` the receive buffer is what an ordinary
     // user gets, capped at the system's rmem_max, also when run as root.
     SocketOpenResult open(bool mayForceReceiveBuffer = true);
@@ -44,6 +53,8 @@ private:
 
     struct Batch;
     int m_fd = -1;
+    std::uint16_t m_localPortWanted = 0;
+    std::vector<std::string> m_allowed;
     std::unique_ptr<QSocketNotifier> m_notifier;
     std::unique_ptr<Batch> m_batch;
     std::size_t m_next = 0;    // the next fetched datagram to hand out

@@ -299,9 +299,12 @@ private Q_SLOTS:
         f.assign.setCloseOnSuccess(closeOnSuccess);
         QSignalSpy endedSpy(&f.assign, &AssignExchange::assignmentEnded);
         QSignalSpy closeSpy(&f.assign, &AssignExchange::closeRequested);
+        QSignalSpy replySpy(&f.assign, &AssignExchange::replyReceived);
         f.start();
         f.tick(10);
         f.deliver(f.reply(std::uint8_t(result)));
+        QCOMPARE(replySpy.size(), 1);
+        QCOMPARE(replySpy[0][0].toInt(), result);
         QVERIFY(f.sink.messages.empty());
         QVERIFY(!f.assign.tickTimer().isActive());
         QTEST(f.assign.statusText, "text");

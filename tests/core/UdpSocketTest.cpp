@@ -161,6 +161,23 @@ private Q_SLOTS:
         QVERIFY(socket.receiveBufferSize() >= 200000);
     }
 
+    void bindsAFixedLocalPortWhenAsked() {
+        CMySocket first;
+        QCOMPARE(first.open(), SocketOpenResult::Opened);
+        const std::uint16_t port = first.localPort();
+        first.close();
+        CMySocket fixed;
+        fixed.setLocalPort(port);
+        QCOMPARE(fixed.open(), SocketOpenResult::Opened);
+        QCOMPARE(fixed.localPort(), port);
+        // Taken: the open fails and says why.
+        CMySocket second;
+        second.setLocalPort(port);
+        QCOMPARE(second.open(), SocketOpenResult::CannotOpen);
+        QCOMPARE(errno, EADDRINUSE);
+        QVERIFY(!second.isOpen());
+    }
+
     void aClosedSocketFailsItsSends() {
         CMySocket socket;
         const std::uint8_t byte[1] = {0};

@@ -17,11 +17,12 @@ check() {
     if eval "$2"; then echo "ok: $1"; else echo "FAILED: $1"; failures=$((failures + 1)); fi
 }
 
-# Every file the install gives, under the prefix /usr. The command line adds
-# bin/quorvel, share/man/man1/quorvel.1.gz and
-# share/bash-completion/completions/quorvel here.
+# Every file the install gives, under the prefix /usr.
 expected=(
     bin/Quorvel
+    bin/quorvel
+    share/man/man1/quorvel.1.gz
+    share/bash-completion/completions/quorvel
     "share/applications/$ID.desktop"
     "share/metainfo/$ID.metainfo.xml"
     "share/icons/hicolor/scalable/apps/$ID.svg"
@@ -55,6 +56,12 @@ for size in "${sizes[@]}"; do
 done
 check "the manual page names the version" \
     'zcat "$staging/usr/share/man/man1/Quorvel.1.gz" | grep -q "Quorvel $VERSION"'
+check "the command line's manual page names the version" \
+    'zcat "$staging/usr/share/man/man1/quorvel.1.gz" | grep -q "Quorvel $VERSION"'
+check "the command line prints the version" \
+    '[ "$("$staging/usr/bin/quorvel" --version)" = "quorvel $VERSION" ]'
+check "the completion offers the commands" \
+    'bash -c "source /usr/share/bash-completion/bash_completion 2>/dev/null || _init_completion() { cur=\${COMP_WORDS[COMP_CWORD]}; words=(\"\${COMP_WORDS[@]}\"); cword=\$COMP_CWORD; }; source \"$staging/usr/share/bash-completion/completions/quorvel\"; COMP_WORDS=(quorvel se); COMP_CWORD=1; _quorvel; [ \"\${COMPREPLY[*]}\" = search ]"'
 check "the metainfo carries the version and the licences" \
     'grep -q "<release version=\"$VERSION\"" "$staging/usr/share/metainfo/$ID.metainfo.xml" &&
      grep -q "<metadata_license>MIT</metadata_license>" "$staging/usr/share/metainfo/$ID.metainfo.xml" &&

@@ -1,0 +1,152 @@
+#include "ArgumentParsing.h"
+
+#include "protocol/BoardColumns.h"
+
+#include <algorithm>
+#include <arpa/inet.h>
+#include <charconv>
+
+namespace quorvel {
+
+namespace {
+
+std::string quoted(std::string_view text) {
+    return "\"" + std::string(text) + "\"";
+}
+
+template <typename T> std::optional<T> wholeNumber(std::string_view text) {
+    T value{};
+    if (text.empty() || text.front() == '+' || text.front() == '-')
+        return std::nullopt;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size())
+        return std::nullopt;
+    return value;
+}
+
+} // namespace
+
+std::string MacAddressText(const MacAddress& mac) {
+    std::uint8_t bytes[6];
+    std::copy(mac.begin(), mac.end(), bytes);
+    return MacText(bytes);
+}
+
+std::string Ipv4AddressText(const Ipv4Address& address) {
+    std::uint8_t bytes[4];
+    std::copy(address.begin(), address.end(), bytes);
+    return Ipv4Text(bytes);
+}
+
+Parsed<MacAddress> ParseMac(std::string_view text) {
+    const std::string error = "bad MAC address " + quoted(text) + " (expected 00-0B-3C-12-34-56)";
+    const std::size_t separatorAt = text.find_first_of(":-");
+    if (separatorAt == std::string_view::npos)
+        return error;
+    const char separator = text[separatorAt];
+    MacAddress mac{};
+    std::size_t group = 0;
+    std::size_t start = 0;
+    while (true) {
+        const std::size_t end = std::min(text.find(separator, start), text.size());
+        const std::string_view digits = text.substr(start, end - start);
+        unsigned value = 0;
+        const auto [last, ec] =
+            std::from_chars(digits.data(), digits.data() + digits.size(), value, 16);
+        if (group >= mac.size() || digits.empty() || digits.size() > 2 || ec != std::errc() ||
+            last != digits.data() + digits.size())
+            return error;
+        mac[group++] = std::uint8_t(value);
+        if (end == text.size())
+            break;
+        start = end + 1;
+    }
+    if (group != mac.size())
+        return error;
+    return mac;
+}
+
+Parsed<Ipv4Address> ParseIpv4(std::string_view text) {
+    Ipv4Address address{};
+    const std::string copy(text);
+    if (copy.find('\0') != std::string::npos ||
+        inet_pton(AF_INET, copy.c_str(), address.data()) != 1)
+        return "bad IPv4 address " + quoted(text) + " (expected four numbers like 198.18.0.20)";
+    return address;
+}
+
+Parsed<std::uint16_t> ParsePort(std::string_view text) {
+    const auto value = wholeNumber<unsigned>(text);
+    if (!value || *value < 1 || *value > 65535)
+        return "bad port " + quoted(text) + " (expected 1 to 65535)";
+    return std::uint16_t(*value);
+}
+
+Parsed<int> ParseSeconds(std::string_view text) {
+    const auto value = wholeNumber<int>(text);
+    if (!value || *value < 1 || *value > 86400)
+        return "bad number of seconds " + quoted(text) + " (expected 1 to 86400)";
+    return *value;
+}
+
+std::optional<std::string> CheckOptionCombination(const GivenOptions& g) {
+    const bool address = g.ip || g.mask || g.gateway;
+    if (g.json && g.csv)
+        return "--json and --csv cannot be used together";
+    if (g.command == "search") {
+        if (g.positionals != 0)
+            return "search takes no arguments";
+        if (address || g.dhcp || g.plan || g.noPing || g.repeat || g.dryRun || g.verify)
+            return "--ip/--mask/--gateway/--dhcp/--plan and their options apply only to assign";
+        if (g.watch)
+            return "--watch applies only to status";
+        return std::nullopt;
+    }
+    if (g.command == "assign") {
+        if (g.csv)
+            return "--csv applies only to search";
+        if (g.watch)
+            return "--watch applies only to status";
+        if (g.target)
+            return "--target applies only to search and status";
+        if (g.plan) {
+            if (g.positionals != 0)
+                return "assign --plan takes no MAC address: the plan names the boards";
+            if (address || g.dhcp)
+                return "--ip/--mask/--gateway/--dhcp cannot be used with --plan: the plan holds "
+                       "the addresses";
+            if (g.repeat)
+                return "--repeat cannot be used with --plan: a silent board would hold up the "
+                       "plan for ever";
+            if (g.dryRun && g.verify)
+                return "--dry-run cannot be used with --verify: a dry run sends nothing";
+            return std::nullopt;
+        }
+        if (g.dryRun || g.verify || g.json)
+            return std::string(g.dryRun   ? "--dry-run"
+                               : g.verify ? "--verify"
+                                          : "--json") +
+                   " applies only to assign --plan";
+        if (g.positionals != 1)
+            return "assign takes one MAC address (or --plan FILE)";
+        if (g.dhcp && address)
+            return "--dhcp cannot be used with --ip, --mask or --gateway";
+        if (!g.dhcp && !(g.ip && g.mask && g.gateway))
+            return "assign needs --ip, --mask and --gateway, or --dhcp";
+        return std::nullopt;
+    }
+    if (g.command == "status") {
+        if (g.positionals != 1)
+            return "status takes one board: its MAC or IP address";
+        if (g.csv)
+            return "--csv applies only to search";
+        if (address || g.dhcp || g.plan || g.noPing || g.repeat || g.dryRun || g.verify)
+            return "--ip/--mask/--gateway/--dhcp/--plan and their options apply only to assign";
+        return std::nullopt;
+    }
+    if (g.command.empty())
+        return "missing command: search, assign or status";
+    return "unknown command \"" + g.command + "\" (expected search, assign or status)";
+}
+
+} // namespace quorvel

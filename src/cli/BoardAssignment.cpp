@@ -1,0 +1,66 @@
+#include "BoardAssignment.h"
+
+#include "CliSession.h"
+#include "core/AssignExchange.h"
+#include "protocol/AssignDatagrams.h"
+
+#include <QTimer>
+#include <algorithm>
+#include <utility>
+
+namespace quorvel {
+
+BoardAssignment::BoardAssignment(CliSession& session, const DeviceRecord& board, const PlanRow& row,
+                                 QObject* parent)
+    : QObject(parent), m_session(session), m_row(row), m_mac(MacAddressText(row.mac)),
+      m_exchange(std::make_unique<AssignExchange>(session.dispatch(), board)) {
+    connect(m_exchange.get(), &AssignExchange::countdownChanged, this, [this](int countdown) {
+        if (!m_exchange->finished && !m_exchange->timedOut)
+            m_session.progress().show("assigning " + m_mac + ": " +
+                                      std::to_string(countdown / 1000) + " s left");
+    });
+    // A verdict, a time-out, or a reply whose code the dialog shows nothing
+    // for (it only stops the countdown): each ends this assignment.
+    connect(m_exchange.get(), &AssignExchange::assignmentEnded, this, &BoardAssignment::ended);
+    connect(m_exchange.get(), &AssignExchange::replyReceived, this, [this](int code) {
+        m_code = code;
+        ended();
+    });
+}
+
+BoardAssignment::~BoardAssignment() = default;
+
+void BoardAssignment::start() {
+    m_exchange->open();
+    m_exchange->setPingGleaning(!m_session.line().noPing);
+    m_exchange->setRepeat(m_session.line().repeat);
+    m_exchange->setCloseOnSuccess(true);
+    AssignParameters fields;
+    fields.useDhcp = m_row.dhcp;
+    std::copy(m_row.ip.begin(), m_row.ip.end(), fields.ip);
+    std::copy(m_row.mask.begin(), m_row.mask.end(), fields.subnetMask);
+    std::copy(m_row.gateway.begin(), m_row.gateway.end(), fields.gateway);
+    m_exchange->start(fields);
+}
+
+void BoardAssignment::ended() {
+    // Concluded from the event loop, once the exchange has finished handling
+    // the reply (its status text and its own closing come after the signal).
+    if (!std::exchange(m_ending, true))
+        QTimer::singleShot(0, this, &BoardAssignment::conclude);
+}
+
+void BoardAssignment::conclude() {
+    m_exchange->close();
+    m_session.progress().clear();
+    RowVerdict verdict = RowVerdict::TimedOut;
+    std::string text = m_exchange->statusText.toStdString();
+    if (m_code) {
+        verdict = *m_code == Programmed ? RowVerdict::Programmed : RowVerdict::Refused;
+        if (!AssignResultText(std::uint8_t(*m_code)))
+            text = "Failure -- the board answered with result code " + std::to_string(*m_code);
+    }
+    Q_EMIT finished(verdict, text);
+}
+
+} // namespace quorvel

@@ -1,0 +1,65 @@
+#include "BoardSearch.h"
+
+#include "CliSession.h"
+#include "HostNetworkProbe.h"
+
+#include <QTimer>
+#include <map>
+#include <utility>
+
+namespace quorvel {
+
+BoardSearch::BoardSearch(CliSession& session, Enough enough, QObject* parent)
+    : QObject(parent), m_session(session), m_enough(std::move(enough)),
+      m_exchange(session.dispatch(), session.ports(), m_table) {
+    if (const auto& target = session.line().target)
+        m_exchange.setTargetAddress(std::uint32_t((*target)[0]) << 24 |
+                                    std::uint32_t((*target)[1]) << 16 |
+                                    std::uint32_t((*target)[2]) << 8 | (*target)[3]);
+    connect(&m_exchange, &SearchExchange::countdownChanged, this, [this](int countdown) {
+        m_session.progress().show("searching: " + std::to_string(countdown / 1000) + " s left, " +
+                                  std::to_string(m_found) + " found");
+    });
+    connect(&m_exchange, &SearchExchange::foundCountChanged, this, &BoardSearch::found);
+    connect(&m_exchange, &SearchExchange::ended, this, [this](bool accepted) {
+        m_sendFailed = !accepted;
+        finish();
+    });
+}
+
+void BoardSearch::start() {
+    m_martiansAtStart = ReadMartianSourceCount();
+    m_exchange.start();
+}
+
+void BoardSearch::found(int count) {
+    m_found = count;
+    if (m_enough && m_enough(m_table.recordList())) {
+        m_exchange.stop();
+        // Not from inside the exchange's own reply handling.
+        QTimer::singleShot(0, this, &BoardSearch::finish);
+    }
+}
+
+void BoardSearch::finish() {
+    if (std::exchange(m_finished, true))
+        return;
+    m_session.progress().clear();
+    Q_EMIT finished();
+}
+
+std::vector<FoundBoard> BoardSearch::boards() const {
+    std::vector<FoundBoard> out;
+    out.reserve(m_table.recordList().size());
+    // Thousands of boards answer on a few links: one name lookup per link.
+    std::map<unsigned, std::string> names;
+    for (const DeviceRecord& record : m_table.recordList()) {
+        auto [name, added] = names.try_emplace(record.interfaceIndex);
+        if (added)
+            name->second = m_session.interfaceName(record);
+        out.push_back({record, name->second});
+    }
+    return out;
+}
+
+} // namespace quorvel

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "BoardOutput.h"
+#include "core/DeviceTable.h"
+#include "core/SearchExchange.h"
+
+#include <QObject>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <vector>
+
+namespace quorvel {
+
+class CliSession;
+
+// One search run of the very exchange the search dialog runs, with the
+// countdown on the progress line. It runs its ten seconds, or stops early
+// once `enough` says the boards wanted have answered.
+class BoardSearch : public QObject {
+    Q_OBJECT
+public:
+    using Enough = std::function<bool(const std::vector<DeviceRecord>&)>;
+
+    BoardSearch(CliSession& session, Enough enough = {}, QObject* parent = nullptr);
+
+    void start();
+
+    const std::vector<DeviceRecord>& records() const { return m_table.recordList(); }
+    std::vector<FoundBoard> boards() const;
+    bool sendFailed() const { return m_sendFailed; }
+    std::optional<std::uint64_t> martiansAtStart() const { return m_martiansAtStart; }
+
+Q_SIGNALS:
+    void finished();
+
+private:
+    void found(int count);
+    void finish();
+
+    CliSession& m_session;
+    Enough m_enough;
+    DeviceTable m_table;
+    SearchExchange m_exchange;
+    int m_found = 0;
+    bool m_sendFailed = false;
+    bool m_finished = false;
+    std::optional<std::uint64_t> m_martiansAtStart;
+};
+
+} // namespace quorvel

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "CommandLine.h"
+#include "Progress.h"
+#include "core/RemotePortList.h"
+#include "core/SocketDispatch.h"
+#include "protocol/DeviceRecord.h"
+
+#include <memory>
+#include <string>
+
+namespace quorvel {
+
+class CMySocket;
+
+// What every command shares: the options, the one socket and its dispatch,
+// the remote ports, the progress line, and messages as lines on standard
+// error.
+class CliSession {
+public:
+    explicit CliSession(CommandLine line);
+    ~CliSession();
+    CliSession(const CliSession&) = delete;
+    CliSession& operator=(const CliSession&) = delete;
+
+    // Checks the interface names and opens the socket; an exit code (2 or 1)
+    // with its line printed when that fails, 0 when ready.
+    int open();
+
+    const CommandLine& line() const { return m_line; }
+    SocketDispatch& dispatch() { return m_dispatch; }
+    const RemotePortList& ports() const { return m_ports; }
+    Progress& progress() { return m_progress; }
+
+    // The name of the link a board answered on ("" when unknown).
+    std::string interfaceName(const DeviceRecord& record) const;
+
+private:
+    class StderrSink;
+
+    CommandLine m_line;
+    RemotePortList m_ports;
+    SocketDispatch m_dispatch;
+    Progress m_progress;
+    std::unique_ptr<StderrSink> m_sink;
+};
+
+} // namespace quorvel

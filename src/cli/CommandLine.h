@@ -1,0 +1,50 @@
+#pragma once
+
+#include "ArgumentParsing.h"
+
+#include <QStringList>
+#include <optional>
+#include <string>
+#include <variant>
+#include <vector>
+
+namespace quorvel {
+
+enum class CliCommand { Search, Assign, Status };
+enum class OutputFormat { Table, Json, Csv };
+
+// What one run of `quorvel` is asked to do, every value checked.
+struct CommandLine {
+    CliCommand command = CliCommand::Search;
+    OutputFormat format = OutputFormat::Table;
+    std::vector<std::string> interfaces; // empty: every usable one
+    std::vector<std::uint16_t> ports;    // empty: the default port list
+    std::optional<Ipv4Address> target;
+    std::optional<std::uint16_t> localPort;
+    bool quiet = false;
+
+    // assign
+    std::optional<MacAddress> mac;
+    bool dhcp = false;
+    Ipv4Address ip{}, mask{}, gateway{};
+    bool noPing = false, repeat = false;
+    std::optional<std::string> planFile;
+    bool dryRun = false, verify = false;
+
+    // status: the board by MAC (mac above) or by address
+    std::optional<Ipv4Address> boardAddress;
+    std::optional<int> watchSeconds;
+};
+
+// A run that ends before anything is sent: help, version or a usage error.
+struct EarlyExit {
+    int exitCode = ExitSuccess;
+    std::string out; // for standard output
+    std::string err; // for standard error, one line
+};
+
+// `arguments` as main() gets them, program name first.
+std::variant<CommandLine, EarlyExit> ParseCommandLine(const QStringList& arguments,
+                                                      const QString& version);
+
+} // namespace quorvel

@@ -1,0 +1,120 @@
+#include "HostNetworkFacts.h"
+
+#include <charconv>
+#include <sstream>
+#include <utility>
+
+namespace quorvel {
+
+namespace {
+
+std::vector<std::string> words(std::string_view line) {
+    std::istringstream stream{std::string(line)};
+    std::vector<std::string> out;
+    for (std::string word; stream >> word;)
+        out.push_back(word);
+    return out;
+}
+
+template <typename Visit> void eachLine(std::string_view text, Visit visit) {
+    std::size_t start = 0;
+    while (start < text.size()) {
+        const std::size_t end = std::min(text.find('\n', start), text.size());
+        visit(text.substr(start, end - start));
+        start = end + 1;
+    }
+}
+
+template <typename T> std::optional<T> number(std::string_view text, int base = 10) {
+    T value{};
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, base);
+    if (error != std::errc() || end != text.data() + text.size())
+        return std::nullopt;
+    return value;
+}
+
+} // namespace
+
+std::optional<int> ReadRpFilter(std::string_view text) {
+    const auto fields = words(text);
+    if (fields.size() != 1)
+        return std::nullopt;
+    return number<int>(fields[0]);
+}
+
+std::optional<std::string> DefaultRouteInterface(std::string_view procNetRoute) {
+    constexpr unsigned kRouteUp = 0x1;
+    std::optional<std::string> best;
+    long bestMetric = 0;
+    bool header = true;
+    eachLine(procNetRoute, [&](std::string_view line) {
+        if (std::exchange(header, false))
+            return;
+        // Iface Destination Gateway Flags RefCnt Use Metric Mask ...
+        const auto f = words(line);
+        if (f.size() < 8)
+            return;
+        const auto destination = number<std::uint32_t>(f[1], 16);
+        const auto flags = number<unsigned>(f[3], 16);
+        const auto metric = number<long>(f[6]);
+        const auto mask = number<std::uint32_t>(f[7], 16);
+        if (!destination || !flags || !metric || !mask || *destination != 0 || *mask != 0 ||
+            !(*flags & kRouteUp))
+            return;
+        if (!best || *metric < bestMetric) {
+            best = f[0];
+            bestMetric = *metric;
+        }
+    });
+    return best;
+}
+
+std::optional<std::uint64_t> MartianSourceCount(std::string_view rtCache) {
+    std::optional<std::size_t> column;
+    std::optional<std::uint64_t> sum;
+    eachLine(rtCache, [&](std::string_view line) {
+        const auto f = words(line);
+        if (!column) {
+            for (std::size_t i = 0; i < f.size(); ++i)
+                if (f[i] == "in_martian_src")
+                    column = i;
+            return;
+        }
+        if (*column >= f.size())
+            return;
+        if (const auto count = number<std::uint64_t>(f[*column], 16))
+            sum = sum.value_or(0) + *count;
+    });
+    return sum;
+}
+
+bool UfwEnabled(std::string_view ufwConf) {
+    bool enabled = false;
+    eachLine(ufwConf, [&](std::string_view line) {
+        const auto f = words(line);
+        if (f.size() == 1 && (f[0] == "ENABLED=yes" || f[0] == "ENABLED=\"yes\""))
+            enabled = true;
+    });
+    return enabled;
+}
+
+bool NftInputPolicyDrops(std::string_view ruleset) {
+    bool drops = false;
+    eachLine(ruleset, [&](std::string_view line) {
+        if (line.find("hook input") != std::string_view::npos &&
+            line.find("policy drop") != std::string_view::npos)
+            drops = true;
+    });
+    return drops;
+}
+
+bool IptablesInputPolicyDrops(std::string_view rules) {
+    bool drops = false;
+    eachLine(rules, [&](std::string_view line) {
+        if (words(line) == std::vector<std::string>{"-P", "INPUT", "DROP"})
+            drops = true;
+    });
+    return drops;
+}
+
+} // namespace quorvel

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quorvel {
+
+// Readers of what the kernel and the firewall tools tell an unprivileged
+// user, for the empty search's explanation. Each takes the text as read.
+
+// A value of /proc/sys/net/ipv4/conf/<name>/rp_filter.
+std::optional<int> ReadRpFilter(std::string_view text);
+
+// The default route with the lowest metric in /proc/net/route, by interface.
+std::optional<std::string> DefaultRouteInterface(std::string_view procNetRoute);
+
+// in_martian_src summed over the per-CPU lines (hex) of /proc/net/stat/rt_cache.
+std::optional<std::uint64_t> MartianSourceCount(std::string_view rtCache);
+
+// ENABLED=yes in /etc/ufw/ufw.conf.
+bool UfwEnabled(std::string_view ufwConf);
+// A chain on the input hook with policy drop, in `nft list ruleset`.
+bool NftInputPolicyDrops(std::string_view ruleset);
+// -P INPUT DROP in `iptables -S INPUT`.
+bool IptablesInputPolicyDrops(std::string_view rules);
+
+} // namespace quorvel

@@ -1,0 +1,76 @@
+#include "HostNetworkProbe.h"
+
+#include "HostNetworkFacts.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+
+namespace quorvel {
+
+namespace {
+
+std::string readFile(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return file.readAll().toStdString();
+}
+
+int rpFilter(const std::string& name) {
+    return ReadRpFilter(readFile(QStringLiteral("/proc/sys/net/ipv4/conf/%1/rp_filter")
+                                     .arg(QString::fromStdString(name))))
+        .value_or(0);
+}
+
+// Output of a host tool run from an argument vector; empty when it is missing,
+// fails (most need privileges to read a ruleset) or takes too long.
+std::string toolOutput(const QString& program, const QStringList& arguments) {
+    const QString path = QStandardPaths::findExecutable(program);
+    if (path.isEmpty())
+        return {}; // not installed: nothing to learn from it
+    QProcess process;
+    process.setProcessChannelMode(QProcess::SeparateChannels);
+    process.start(path, arguments, QIODevice::ReadOnly);
+    if (!process.waitForFinished(2000)) {
+        process.kill();
+        process.waitForFinished(500);
+        return {};
+    }
+    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
+        return {};
+    return process.readAllStandardOutput().toStdString();
+}
+
+} // namespace
+
+void ProbeHostNetwork(SearchEnvironment& env, bool firewalls) {
+    const int all = rpFilter("all");
+    for (InterfaceUse& use : env.interfaces) {
+        use.rpFilterAll = all;
+        use.rpFilterOwn = rpFilter(use.name);
+    }
+    env.defaultRouteInterface = DefaultRouteInterface(readFile(QStringLiteral("/proc/net/route")));
+
+    env.activeFirewalls.clear();
+    if (!firewalls)
+        return;
+    if (toolOutput(QStringLiteral("systemctl"),
+                   {QStringLiteral("is-active"), QStringLiteral("firewalld")})
+            .starts_with("active"))
+        env.activeFirewalls.push_back("firewalld");
+    if (UfwEnabled(readFile(QStringLiteral("/etc/ufw/ufw.conf"))))
+        env.activeFirewalls.push_back("ufw");
+    if (NftInputPolicyDrops(
+            toolOutput(QStringLiteral("nft"), {QStringLiteral("list"), QStringLiteral("ruleset")})))
+        env.activeFirewalls.push_back("an nftables input policy that drops");
+    else if (IptablesInputPolicyDrops(toolOutput(QStringLiteral("iptables"),
+                                                 {QStringLiteral("-S"), QStringLiteral("INPUT")})))
+        env.activeFirewalls.push_back("an iptables input policy that drops");
+}
+
+std::optional<std::uint64_t> ReadMartianSourceCount() {
+    return MartianSourceCount(readFile(QStringLiteral("/proc/net/stat/rt_cache")));
+}
+
+} // namespace quorvel

@@ -1,0 +1,83 @@
+#include "SearchCommand.h"
+
+#include "CliSession.h"
+#include "HostNetworkProbe.h"
+#include "SearchExplanation.h"
+#include "core/NetworkInterfaces.h"
+
+#include <cstdio>
+
+namespace quorvel {
+
+namespace {
+
+const char* skipReasonText(InterfaceSkipReason reason) {
+    switch (reason) {
+    case InterfaceSkipReason::Down:
+        return "down";
+    case InterfaceSkipReason::Loopback:
+        return "loopback";
+    case InterfaceSkipReason::NoBroadcast:
+        return "no broadcast";
+    case InterfaceSkipReason::NoIpv4Address:
+        return "no IPv4 address";
+    case InterfaceSkipReason::NotAllowed:
+        return "not named by --interface";
+    }
+    return "skipped";
+}
+
+void writeOut(const std::string& bytes) {
+    std::fwrite(bytes.data(), 1, bytes.size(), stdout);
+    std::fflush(stdout);
+}
+
+} // namespace
+
+void ExplainSearchRun(CliSession& session, const BoardSearch& search, std::size_t found) {
+    SearchEnvironment env;
+    const auto& allowed = session.line().interfaces;
+    const InterfaceSelection selection =
+        SelectBroadcastInterfaces(ReadInterfaceEntries(), allowed.empty() ? nullptr : &allowed);
+    for (const BroadcastInterface& used : selection.usable)
+        env.interfaces.push_back({used.name, "", 0, 0});
+    // Loopback is never where boards are: naming it would be noise.
+    for (const SkippedInterface& skipped : selection.skipped)
+        if (skipped.reason != InterfaceSkipReason::Loopback)
+            env.interfaces.push_back({skipped.name, skipReasonText(skipped.reason), 0, 0});
+    ProbeHostNetwork(env, /*firewalls=*/found == 0);
+    env.martiansBefore = search.martiansAtStart();
+    env.martiansAfter = ReadMartianSourceCount();
+    env.localPort = session.line().localPort;
+    for (const std::string& line : ExplainSearch(env, found))
+        session.progress().line(line);
+}
+
+SearchCommand::SearchCommand(CliSession& session, QObject* parent)
+    : QObject(parent), m_session(session), m_search(session) {
+    connect(&m_search, &BoardSearch::finished, this, &SearchCommand::report);
+}
+
+void SearchCommand::start() {
+    m_search.start();
+}
+
+void SearchCommand::report() {
+    const std::vector<FoundBoard> boards = m_search.boards();
+    switch (m_session.line().format) {
+    case OutputFormat::Table:
+        writeOut(BoardTable(boards));
+        break;
+    case OutputFormat::Json:
+        writeOut(BoardJson(boards).toStdString());
+        break;
+    case OutputFormat::Csv:
+        writeOut(BoardCsv(boards));
+        break;
+    }
+    if (!m_search.sendFailed())
+        ExplainSearchRun(m_session, m_search, boards.size());
+    Q_EMIT done(boards.empty() ? ExitNothing : ExitSuccess);
+}
+
+} // namespace quorvel

@@ -1,0 +1,127 @@
+#include "cli/ArgumentParsing.h"
+
+#include <gtest/gtest.h>
+
+using namespace quorvel;
+
+namespace {
+
+template <typename T> std::string errorOf(const Parsed<T>& parsed) {
+    const auto* error = std::get_if<std::string>(&parsed);
+    return error ? *error : "";
+}
+
+} // namespace
+
+TEST(ArgumentParsing, macTexts) {
+    const struct {
+        const char* text;
+        std::optional<MacAddress> mac;
+    } cases[] = {
+        {"00-0B-3C-12-34-56", MacAddress{0x00, 0x0B, 0x3C, 0x12, 0x34, 0x56}},
+        {"00:0b:3c:12:34:56", MacAddress{0x00, 0x0B, 0x3C, 0x12, 0x34, 0x56}},
+        {"0-B-3C-12-34-56", MacAddress{0x00, 0x0B, 0x3C, 0x12, 0x34, 0x56}},
+        {"ff:FF:fF:00:00:01", MacAddress{0xFF, 0xFF, 0xFF, 0, 0, 1}},
+        {"00-0B-3C-12-34", std::nullopt},
+        {"00-0B-3C-12-34-56-78", std::nullopt},
+        {"00:0B-3C:12:34:56", std::nullopt},
+        {"000B3C123456", std::nullopt},
+        {"00-0B-3C-12-34-", std::nullopt},
+        {"00--0B-3C-12-34", std::nullopt},
+        {"100-0B-3C-12-34-56", std::nullopt},
+        {"0g-0B-3C-12-34-56", std::nullopt},
+        {"+0-0B-3C-12-34-56", std::nullopt},
+        {"", std::nullopt},
+    };
+    for (const auto& c : cases) {
+        const auto parsed = ParseMac(c.text);
+        if (c.mac)
+            EXPECT_EQ(std::get<MacAddress>(parsed), *c.mac) << c.text;
+        else
+            EXPECT_EQ(errorOf(parsed), std::string("bad MAC address \"") + c.text +
+                                           "\" (expected 00-0B-3C-12-34-56)");
+    }
+    EXPECT_EQ(MacAddressText({0x00, 0x0B, 0x3C, 0x12, 0x34, 0xA6}), "00-0B-3C-12-34-A6");
+}
+
+TEST(ArgumentParsing, addressesPortsAndSeconds) {
+    EXPECT_EQ(std::get<Ipv4Address>(ParseIpv4("198.18.0.20")), (Ipv4Address{198, 18, 0, 20}));
+    EXPECT_EQ(std::get<Ipv4Address>(ParseIpv4("0.0.0.0")), (Ipv4Address{0, 0, 0, 0}));
+    for (const char* bad : {"198.18.0", "198.18.0.256", "0x7f.0.0.1", "1.2.3.4 ", "", "a.b.c.d"})
+        EXPECT_EQ(errorOf(ParseIpv4(bad)), std::string("bad IPv4 address \"") + bad +
+                                               "\" (expected four numbers like 198.18.0.20)");
+    EXPECT_NE(errorOf(ParseIpv4(std::string_view("1.2.3.4\0", 8))), "");
+    EXPECT_EQ(Ipv4AddressText({198, 18, 0, 20}), "198.18.0.20");
+
+    EXPECT_EQ(std::get<std::uint16_t>(ParsePort("1")), 1);
+    EXPECT_EQ(std::get<std::uint16_t>(ParsePort("65535")), 65535);
+    for (const char* bad : {"0", "65536", "-1", "+5", "3040x", "", "99999999999"})
+        EXPECT_EQ(errorOf(ParsePort(bad)),
+                  std::string("bad port \"") + bad + "\" (expected 1 to 65535)");
+    EXPECT_EQ(std::get<int>(ParseSeconds("5")), 5);
+    EXPECT_NE(errorOf(ParseSeconds("0")), "");
+    EXPECT_NE(errorOf(ParseSeconds("1.5")), "");
+}
+
+TEST(ArgumentParsing, optionCombinations) {
+    const auto given = [](std::string command, int positionals, auto set) {
+        GivenOptions g;
+        g.command = std::move(command);
+        g.positionals = positionals;
+        set(g);
+        return CheckOptionCombination(g);
+    };
+    const auto none = [](GivenOptions&) {};
+    const auto staticAddress = [](GivenOptions& g) { g.ip = g.mask = g.gateway = true; };
+    // Lines that fit.
+    EXPECT_EQ(given("search", 0, [](GivenOptions& g) { g.json = g.target = true; }), std::nullopt);
+    EXPECT_EQ(given("assign", 1, staticAddress), std::nullopt);
+    EXPECT_EQ(given("assign", 1, [](GivenOptions& g) { g.dhcp = g.noPing = g.repeat = true; }),
+              std::nullopt);
+    EXPECT_EQ(given("assign", 0, [](GivenOptions& g) { g.plan = g.verify = g.json = true; }),
+              std::nullopt);
+    EXPECT_EQ(given("status", 1, [](GivenOptions& g) { g.json = g.watch = g.target = true; }),
+              std::nullopt);
+
+    const struct {
+        std::optional<std::string> problem;
+        const char* expected;
+    } conflicts[] = {
+        {given("", 0, none), "missing command: search, assign or status"},
+        {given("seach", 0, none), "unknown command \"seach\" (expected search, assign or status)"},
+        {given("search", 0, [](GivenOptions& g) { g.json = g.csv = true; }),
+         "--json and --csv cannot be used together"},
+        {given("search", 1, none), "search takes no arguments"},
+        {given("search", 0, [](GivenOptions& g) { g.watch = true; }),
+         "--watch applies only to status"},
+        {given("search", 0, [](GivenOptions& g) { g.dhcp = true; }),
+         "--ip/--mask/--gateway/--dhcp/--plan and their options apply only to assign"},
+        {given("assign", 1, none), "assign needs --ip, --mask and --gateway, or --dhcp"},
+        {given("assign", 1, [](GivenOptions& g) { g.ip = g.mask = true; }),
+         "assign needs --ip, --mask and --gateway, or --dhcp"},
+        {given("assign", 1, [](GivenOptions& g) { g.ip = g.dhcp = true; }),
+         "--dhcp cannot be used with --ip, --mask or --gateway"},
+        {given("assign", 0, staticAddress), "assign takes one MAC address (or --plan FILE)"},
+        {given("assign", 2, staticAddress), "assign takes one MAC address (or --plan FILE)"},
+        {given("assign", 1, [](GivenOptions& g) { g.dhcp = g.verify = true; }),
+         "--verify applies only to assign --plan"},
+        {given("assign", 1, [](GivenOptions& g) { g.plan = true; }),
+         "assign --plan takes no MAC address: the plan names the boards"},
+        {given("assign", 0, [](GivenOptions& g) { g.plan = g.dhcp = true; }),
+         "--ip/--mask/--gateway/--dhcp cannot be used with --plan: the plan holds the addresses"},
+        {given("assign", 0, [](GivenOptions& g) { g.plan = g.repeat = true; }),
+         "--repeat cannot be used with --plan: a silent board would hold up the plan for ever"},
+        {given("assign", 0, [](GivenOptions& g) { g.plan = g.dryRun = g.verify = true; }),
+         "--dry-run cannot be used with --verify: a dry run sends nothing"},
+        {given("assign", 0, [](GivenOptions& g) { g.plan = g.csv = true; }),
+         "--csv applies only to search"},
+        {given("assign", 1, [](GivenOptions& g) { g.dhcp = g.target = true; }),
+         "--target applies only to search and status"},
+        {given("status", 0, none), "status takes one board: its MAC or IP address"},
+        {given("status", 1, [](GivenOptions& g) { g.csv = true; }), "--csv applies only to search"},
+        {given("status", 1, [](GivenOptions& g) { g.noPing = true; }),
+         "--ip/--mask/--gateway/--dhcp/--plan and their options apply only to assign"},
+    };
+    for (const auto& c : conflicts)
+        EXPECT_EQ(c.problem.value_or("(fits)"), c.expected);
+}

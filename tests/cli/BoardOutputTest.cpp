@@ -1,0 +1,105 @@
+#include "cli/BoardOutput.h"
+
+#include "cli/TerminalText.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <gtest/gtest.h>
+
+using namespace quorvel;
+
+namespace {
+
+FoundBoard board(std::uint8_t last, std::string name, std::string interfaceName) {
+    FoundBoard b;
+    b.record.staticAddress = 1;
+    const std::uint8_t mac[6] = {0x00, 0x0B, 0x3C, 0x00, 0x00, last};
+    std::copy(mac, mac + 6, b.record.mac);
+    const std::uint8_t ip[4] = {198, 18, 0, last}, mask[4] = {255, 255, 255, 0};
+    std::copy(ip, ip + 4, b.record.ip);
+    std::copy(mask, mask + 4, b.record.subnetMask);
+    b.record.replyPort = 3040;
+    b.record.name = std::move(name);
+    b.record.leftLabel = "Up: ";
+    b.record.rightLabel = "Link: ";
+    b.record.leftHours = 2;
+    b.interfaceName = std::move(interfaceName);
+    return b;
+}
+
+} // namespace
+
+TEST(BoardOutput, terminalTextWidthsAndSafety) {
+    const struct {
+        const char* text;
+        std::size_t width;
+        const char* safe;
+    } cases[] = {
+        {"", 0, ""},
+        {"P1", 2, "P1"},
+        {"打印机", 6, "打印机"},
+        {"Ａ1", 3, "Ａ1"},
+        {"e\xCC\x81", 1, "e\xCC\x81"},  // a combining accent takes no column
+        {"\x1B[31mred", 8, "?[31mred"}, // no escape reaches the terminal
+        {"a\tb\nc\x7F", 6, "a?b?c?"},   // nor any other control
+        {"\xC2\x9B"
+         "2J",
+         3, "?2J"},             // C1 control (CSI)
+        {"bad\xFF", 4, "bad?"}, // not UTF-8
+        {"\xE6\x89", 2, "??"},  // cut short
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(DisplayWidth(c.text), c.width) << c.text;
+        EXPECT_EQ(TerminalSafe(c.text), c.safe) << c.text;
+    }
+    EXPECT_TRUE(IsUtf8("打印机 P1"));
+    EXPECT_FALSE(IsUtf8("\xC0\xAF"));     // overlong '/'
+    EXPECT_FALSE(IsUtf8("\xED\xA0\x80")); // a surrogate
+}
+
+TEST(BoardOutput, tableColumnsLineUpUnderWideNames) {
+    const std::vector<FoundBoard> boards = {board(1, "前台打印机", "veth1"),
+                                            board(22, "P\x1B]0;x\x07", "eth0")};
+    const std::string table = BoardTable(boards);
+    std::vector<std::string> lines;
+    for (std::size_t start = 0, end; (end = table.find('\n', start)) != std::string::npos;
+         start = end + 1)
+        lines.push_back(table.substr(start, end - start));
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_TRUE(lines[0].starts_with("MAC                IP           MODE    MASK"));
+    EXPECT_NE(lines[2].find("P?]0;x?"), std::string::npos);
+    // Every line is as wide as the heading, up to the last column.
+    const auto widthToInterface = [](const std::string& line, std::string_view last) {
+        return DisplayWidth(std::string_view(line).substr(0, line.rfind(last)));
+    };
+    EXPECT_EQ(widthToInterface(lines[1], "veth1"), widthToInterface(lines[0], "INTERFACE"));
+    EXPECT_EQ(widthToInterface(lines[2], "eth0"), widthToInterface(lines[0], "INTERFACE"));
+    EXPECT_EQ(BoardTable({}), "");
+}
+
+TEST(BoardOutput, jsonAndCsvCarryEveryColumn) {
+    const std::vector<FoundBoard> boards = {board(1, "前台, \"A\"", "veth1"), board(2, "", "")};
+    const QJsonDocument document = QJsonDocument::fromJson(BoardJson(boards));
+    ASSERT_TRUE(document.isArray());
+    ASSERT_EQ(document.array().size(), 2);
+    const QJsonObject first = document.array()[0].toObject();
+    EXPECT_EQ(first.size(), 13);
+    EXPECT_EQ(first["mac"].toString(), "00-0B-3C-00-00-01");
+    EXPECT_EQ(first["ip"].toString(), "198.18.0.1");
+    EXPECT_EQ(first["mode"].toString(), "static");
+    EXPECT_EQ(first["name"].toString(), QString::fromUtf8("前台, \"A\""));
+    EXPECT_EQ(first["left_label"].toString(), "Up");
+    EXPECT_EQ(first["left_elapsed"].toString(), "0d 2h 0m 0s");
+    EXPECT_EQ(first["reply_port"].toInt(), 3040);
+    EXPECT_TRUE(first["reply_port"].isDouble());
+    EXPECT_EQ(first["interface"].toString(), "veth1");
+    EXPECT_EQ(BoardJson({}), "[]\n");
+
+    const std::string csv = BoardCsv(boards);
+    EXPECT_TRUE(csv.starts_with("mac,ip,mode,"));
+    EXPECT_NE(csv.find("\r\n00-0B-3C-00-00-01,198.18.0.1,static,255.255.255.0,0.0.0.0,"
+                       "\"前台, \"\"A\"\"\",,Up,0d 2h 0m 0s,Link,0d 0h 0m 0s,3040,veth1\r\n"),
+              std::string::npos);
+    EXPECT_TRUE(csv.ends_with(",3040,\r\n"));
+}

@@ -1,0 +1,104 @@
+#include "cli/CommandLine.h"
+
+#include <gtest/gtest.h>
+
+using namespace quorvel;
+
+namespace {
+
+std::variant<CommandLine, EarlyExit> parse(std::initializer_list<const char*> arguments) {
+    QStringList list{"quorvel"};
+    for (const char* argument : arguments)
+        list << QString::fromUtf8(argument);
+    return ParseCommandLine(list, "1.2.3.4");
+}
+
+} // namespace
+
+TEST(CommandLine, readsEachCommandsOptions) {
+    const auto search = std::get<CommandLine>(
+        parse({"search", "--json", "--interface", "veth1", "--interface=veth2", "--port", "3040",
+               "--port", "9100", "--target", "198.18.255.255", "--local-port", "40000", "-q"}));
+    EXPECT_EQ(search.command, CliCommand::Search);
+    EXPECT_EQ(search.format, OutputFormat::Json);
+    EXPECT_EQ(search.interfaces, (std::vector<std::string>{"veth1", "veth2"}));
+    EXPECT_EQ(search.ports, (std::vector<std::uint16_t>{3040, 9100}));
+    EXPECT_EQ(search.target, (Ipv4Address{198, 18, 255, 255}));
+    EXPECT_EQ(search.localPort, 40000);
+    EXPECT_TRUE(search.quiet);
+    EXPECT_EQ(std::get<CommandLine>(parse({"search", "--csv"})).format, OutputFormat::Csv);
+    EXPECT_EQ(std::get<CommandLine>(parse({"search"})).format, OutputFormat::Table);
+
+    const auto assign =
+        std::get<CommandLine>(parse({"assign", "02-51-56-00-10-01", "--ip", "198.18.1.50", "--mask",
+                                     "255.254.0.0", "--gateway", "0.0.0.0", "--no-ping"}));
+    EXPECT_EQ(assign.command, CliCommand::Assign);
+    EXPECT_EQ(assign.mac, (MacAddress{0x02, 0x51, 0x56, 0x00, 0x10, 0x01}));
+    EXPECT_EQ(assign.ip, (Ipv4Address{198, 18, 1, 50}));
+    EXPECT_EQ(assign.mask, (Ipv4Address{255, 254, 0, 0}));
+    EXPECT_TRUE(assign.noPing);
+    EXPECT_FALSE(assign.dhcp);
+
+    const auto plan =
+        std::get<CommandLine>(parse({"assign", "--plan", "boards.csv", "--verify", "--json"}));
+    EXPECT_EQ(plan.planFile, "boards.csv");
+    EXPECT_TRUE(plan.verify);
+    EXPECT_FALSE(plan.mac);
+
+    const auto byMac =
+        std::get<CommandLine>(parse({"status", "02:51:56:00:10:01", "--watch", "5"}));
+    EXPECT_EQ(byMac.mac, (MacAddress{0x02, 0x51, 0x56, 0x00, 0x10, 0x01}));
+    EXPECT_EQ(byMac.watchSeconds, 5);
+    const auto byAddress = std::get<CommandLine>(parse({"status", "198.18.1.11"}));
+    EXPECT_EQ(byAddress.boardAddress, (Ipv4Address{198, 18, 1, 11}));
+    EXPECT_FALSE(byAddress.mac);
+}
+
+TEST(CommandLine, helpVersionAndUsageErrors) {
+    const auto version = std::get<EarlyExit>(parse({"--version"}));
+    EXPECT_EQ(version.exitCode, ExitSuccess);
+    EXPECT_EQ(version.out, "quorvel 1.2.3.4\n");
+    const auto help = std::get<EarlyExit>(parse({"search", "--help"}));
+    EXPECT_EQ(help.exitCode, ExitSuccess);
+    EXPECT_NE(help.out.find("--local-port <N>"), std::string::npos);
+    EXPECT_NE(help.out.find("assign --plan FILE"), std::string::npos);
+
+    const struct {
+        std::variant<CommandLine, EarlyExit> result;
+        const char* err;
+    } cases[] = {
+        {parse({"search", "--bogus"}), "Unknown option 'bogus'."},
+        {parse({"search", "--port"}), "Missing value after '--port'."},
+        {parse({"search", "--port", "0"}), "--port: bad port \"0\" (expected 1 to 65535)"},
+        {parse({"search", "--port", "3040", "--port", "70000"}),
+         "--port: bad port \"70000\" (expected 1 to 65535)"},
+        {parse({"search", "--local-port", "x"}),
+         "--local-port: bad port \"x\" (expected 1 to 65535)"},
+        {parse({"search", "--target", "198.18.0"}),
+         "--target: bad IPv4 address \"198.18.0\" (expected four numbers like 198.18.0.20)"},
+        {parse({"search", "--target", "198.18.0.1", "--target", "198.18.0.2"}),
+         "--target given more than once"},
+        {parse({"search", "--interface", ""}), "--interface: empty interface name"},
+        {parse({"search", "--port=1", "--port=2", "--port=3", "--port=4", "--port=5", "--port=6",
+                "--port=7", "--port=8", "--port=9", "--port=10", "--port=11"}),
+         "--port given more than 10 times"},
+        {parse({"search", "--json", "--csv"}), "--json and --csv cannot be used together"},
+        {parse({"assign", "02-51-56-00-10", "--dhcp"}),
+         "board: bad MAC address \"02-51-56-00-10\" (expected 00-0B-3C-12-34-56)"},
+        {parse({"assign", "02-51-56-00-10-01", "--ip", "198.18.1.50", "--mask", "255.254.0",
+                "--gateway", "0.0.0.0"}),
+         "--mask: bad IPv4 address \"255.254.0\" (expected four numbers like 198.18.0.20)"},
+        {parse({"status", "198.18.1"}),
+         "board: bad IPv4 address \"198.18.1\" (expected four numbers like 198.18.0.20)"},
+        {parse({"status", "198.18.1.11", "--watch", "0"}),
+         "--watch: bad number of seconds \"0\" (expected 1 to 86400)"},
+        {parse({}), "missing command: search, assign or status"},
+    };
+    for (const auto& c : cases) {
+        const auto* exit = std::get_if<EarlyExit>(&c.result);
+        ASSERT_TRUE(exit) << c.err;
+        EXPECT_EQ(exit->exitCode, ExitUsage);
+        EXPECT_TRUE(exit->out.empty());
+        EXPECT_EQ(exit->err, std::string("quorvel: ") + c.err + " (see quorvel --help)\n");
+    }
+}
