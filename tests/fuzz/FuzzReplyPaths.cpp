@@ -2,15 +2,15 @@
 // of datagrams. Each record of the input is [path][length, 2 bytes][bytes];
 // the path picks which dialog owns the socket when the datagram arrives.
 #include "FakeDatagramSocket.h"
-#include "app/CQuorvelApp.h"
-#include "app/CQuorvelDlg.h"
 #include "core/AppMessageBox.h"
+#include "core/AssignExchange.h"
 #include "core/DeviceTable.h"
-#include "dialogs/CAssignDlg.h"
-#include "dialogs/CSearchDlg.h"
-#include "dialogs/PrtStatDlg.h"
+#include "core/RemotePortList.h"
+#include "core/SearchExchange.h"
+#include "core/SocketDispatch.h"
+#include "core/StatusExchange.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <cstdlib>
 #include <memory>
 
