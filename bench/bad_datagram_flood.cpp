@@ -21,7 +21,7 @@
 #include "SimulatorRig.h"
 #include "core/AppMessageBox.h"
 #include "core/DeviceTable.h"
-#include "dialogs/CSearchDlg.h"
+#include "gui/dialogs/CSearchDlg.h"
 
 #include <QAbstractButton>
 #include <QApplication>

@@ -3,9 +3,9 @@
 // adding 10,000 records one by one under a sorted mode, each with its redraw
 // request. Prints the figures; run it from a Release build.
 
-#include "app/FontSetup.h"
+#include "gui/app/FontSetup.h"
 #include "core/DeviceTable.h"
-#include "devices/CNetDisplay.h"
+#include "gui/boardlist/CNetDisplay.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -22,8 +22,8 @@
 #include "RealSocketApp.h"
 #include "SimulatorRig.h"
 #include "core/DeviceTable.h"
-#include "devices/CNetDisplay.h"
-#include "dialogs/CSearchDlg.h"
+#include "gui/boardlist/CNetDisplay.h"
+#include "gui/dialogs/CSearchDlg.h"
 #include "protocol/RandomNumber.h"
 #include "protocol/SearchDatagrams.h"
 

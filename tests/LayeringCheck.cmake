@@ -1,35 +1,50 @@
-# Fails when the core pulls in Qt Gui or Widgets, or when a file under
-# src/dialogs or src/devices includes anything from src/app.
-# cmake -DSOURCE_DIR=... -DCORE_PROGRAM=... -P LayeringCheck.cmake
+# Fails when the layers lean the wrong way:
+# - a headless program (the core's test, the command line) links Qt Gui or
+#   Widgets;
+# - protocol includes Qt or anything of ours above it; core or cli includes the
+#   window, or a widget header; cli and the window include each other;
+# - a view (gui/dialogs, gui/boardlist) includes the application.
+# cmake -DSOURCE_DIR=... -DHEADLESS_PROGRAMS="a;b" -P LayeringCheck.cmake
 find_program(READELF readelf REQUIRED)
-execute_process(COMMAND ${READELF} -d ${CORE_PROGRAM} OUTPUT_VARIABLE dynamic RESULT_VARIABLE failed)
-if(failed)
-    message(FATAL_ERROR "readelf failed on ${CORE_PROGRAM}")
-endif()
-if(NOT dynamic MATCHES "libQt6Core")
-    message(FATAL_ERROR "${CORE_PROGRAM} does not link Qt Core: the check looks at the wrong program")
-endif()
-string(REGEX MATCHALL "libQt6(Gui|Widgets|OpenGL)[^]]*" gui "${dynamic}")
-if(gui)
-    message(FATAL_ERROR "the core links ${gui}; it must stay on Qt Core")
-endif()
+foreach(program ${HEADLESS_PROGRAMS})
+    execute_process(COMMAND ${READELF} -d ${program} OUTPUT_VARIABLE dynamic RESULT_VARIABLE failed)
+    if(failed)
+        message(FATAL_ERROR "readelf failed on ${program}")
+    endif()
+    if(NOT dynamic MATCHES "libQt6Core")
+        message(FATAL_ERROR "${program} does not link Qt Core: the check looks at the wrong program")
+    endif()
+    string(REGEX MATCHALL "libQt6(Gui|Widgets|OpenGL|Svg)[^]]*" gui "${dynamic}")
+    if(gui)
+        message(FATAL_ERROR "${program} links ${gui}; the core and the command line stay on Qt Core")
+    endif()
+endforeach()
 
 set(bad "")
-file(GLOB_RECURSE views ${SOURCE_DIR}/src/dialogs/* ${SOURCE_DIR}/src/devices/*)
-foreach(file ${views})
-    file(STRINGS ${file} includes REGEX "^[ \t]*#[ \t]*include[ \t]*[\"<]app/")
-    foreach(line ${includes})
-        list(APPEND bad "${file}: ${line}")
+# check(<folders> <regex>): every file under the folders, each include line
+# matching the regex.
+function(check folders regex)
+    set(files "")
+    foreach(folder ${folders})
+        file(GLOB_RECURSE found ${SOURCE_DIR}/${folder}/*.h ${SOURCE_DIR}/${folder}/*.cpp)
+        list(APPEND files ${found})
     endforeach()
-endforeach()
-file(GLOB_RECURSE core ${SOURCE_DIR}/src/core/*)
-foreach(file ${core})
-    file(STRINGS ${file} includes
-         REGEX "^[ \t]*#[ \t]*include[ \t]*[\"<](app|dialogs|devices|frame|resources)/|QtGui|QtWidgets|QWidget|QApplication|QGuiApplication")
-    foreach(line ${includes})
-        list(APPEND bad "${file}: ${line}")
+    foreach(file ${files})
+        file(STRINGS ${file} lines REGEX "^[ \t]*#[ \t]*include[ \t]*[\"<](${regex})")
+        foreach(line ${lines})
+            list(APPEND bad "${file}: ${line}")
+        endforeach()
     endforeach()
-endforeach()
+    set(bad "${bad}" PARENT_SCOPE)
+endfunction()
+
+set(widgets "Q[A-Za-z]*Widget|QApplication|QGuiApplication|QtGui|QtWidgets|QDialog|QPainter")
+check("src/protocol" "Q|core/|cli/|gui/")
+check("src/core" "cli/|gui/|${widgets}")
+check("src/cli" "gui/|${widgets}")
+check("src/gui" "cli/")
+check("tools/board_simulator" "core/|cli/|gui/")
+check("src/gui/dialogs;src/gui/boardlist" "gui/app/")
 if(bad)
     list(JOIN bad "\n" report)
     message(FATAL_ERROR "includes across the layers:\n${report}")

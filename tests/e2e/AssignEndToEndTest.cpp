@@ -7,8 +7,8 @@
 #include "core/DeviceTable.h"
 #include "core/ProcessHostCommandRunner.h"
 #include "core/SearchExchange.h"
-#include "dialogs/CAssignDlg.h"
-#include "dialogs/IpAddressEdit.h"
+#include "gui/dialogs/CAssignDlg.h"
+#include "gui/dialogs/IpAddressEdit.h"
 #include "protocol/AssignDatagrams.h"
 
 #include <QCheckBox>

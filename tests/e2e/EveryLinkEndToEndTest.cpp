@@ -11,9 +11,9 @@
 #include "core/ProcessHostCommandRunner.h"
 #include "core/SearchExchange.h"
 #include "core/StatusExchange.h"
-#include "dialogs/CAssignDlg.h"
-#include "dialogs/IpAddressEdit.h"
-#include "dialogs/PrtStatDlg.h"
+#include "gui/dialogs/CAssignDlg.h"
+#include "gui/dialogs/IpAddressEdit.h"
+#include "gui/dialogs/PrtStatDlg.h"
 
 #include <QCheckBox>
 #include <QFile>

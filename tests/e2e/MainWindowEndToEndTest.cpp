@@ -6,7 +6,7 @@
 #include "RecordingMessageSink.h"
 #include "SimulatorRig.h"
 #include "core/DeviceTable.h"
-#include "dialogs/CSearchDlg.h"
+#include "gui/dialogs/CSearchDlg.h"
 
 #include <QEventLoop>
 #include <QPushButton>

@@ -6,8 +6,8 @@
 #include "RecordingMessageSink.h"
 #include "SimulatorRig.h"
 #include "core/DeviceTable.h"
-#include "dialogs/CSearchDlg.h"
-#include "dialogs/PrtStatDlg.h"
+#include "gui/dialogs/CSearchDlg.h"
+#include "gui/dialogs/PrtStatDlg.h"
 
 #include <QCheckBox>
 #include <QFile>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/CQuorvelApp.h"
-#include "app/CQuorvelDlg.h"
+#include "gui/app/CQuorvelApp.h"
+#include "gui/app/CQuorvelDlg.h"
 #include "core/CMySocket.h"
 
 #include <QString>

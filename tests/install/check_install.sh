@@ -3,12 +3,15 @@
 # folder gives exactly the files listed below, the desktop entry and the
 # metainfo pass their validators (when installed), the installed program
 # answers --version, --help and a bad option without a display, and
-# `cpack -G DEB` builds quorvel_<version>_<arch>.deb with its dependencies.
-# Usage: check_install.sh BUILD_DIR VERSION APP_ID
+# `cpack -G DEB` builds quorvel-cli_<version>_<arch>.deb (the command line,
+# Qt Core only) and, with the window, quorvel_<version>_<arch>.deb.
+# Usage: check_install.sh BUILD_DIR VERSION APP_ID "cli gui"|cli
 set -uo pipefail
 BUILD="$1"
 VERSION="$2"
 ID="$3"
+PARTS="${4:-cli gui}"
+has_gui() { [[ " $PARTS " == *" gui "* ]]; }
 SCRATCH="$(mktemp -d /tmp/quorvel-install-check.XXXXXX)"
 trap 'rm -rf "$SCRATCH"' EXIT
 failures=0
@@ -17,12 +20,15 @@ check() {
     if eval "$2"; then echo "ok: $1"; else echo "FAILED: $1"; failures=$((failures + 1)); fi
 }
 
-# Every file the install gives, under the prefix /usr.
-expected=(
-    bin/Quorvel
+# Every file each package installs, under the prefix /usr.
+cli_files=(
     bin/quorvel
     share/man/man1/quorvel.1.gz
     share/bash-completion/completions/quorvel
+    share/doc/quorvel-cli/LICENSE
+)
+gui_files=(
+    bin/Quorvel
     "share/applications/$ID.desktop"
     "share/metainfo/$ID.metainfo.xml"
     "share/icons/hicolor/scalable/apps/$ID.svg"
@@ -39,8 +45,10 @@ expected=(
 )
 sizes=(16 22 24 32 48 64 128 256)
 for size in "${sizes[@]}"; do
-    expected+=("share/icons/hicolor/${size}x${size}/apps/$ID.png")
+    gui_files+=("share/icons/hicolor/${size}x${size}/apps/$ID.png")
 done
+expected=("${cli_files[@]}")
+has_gui && expected+=("${gui_files[@]}")
 
 staging="$SCRATCH/staging"
 DESTDIR="$staging" cmake --install "$BUILD" --prefix /usr >"$SCRATCH/install.log" 2>&1
@@ -49,68 +57,83 @@ check "cmake --install succeeds" '[ $? -eq 0 ] || { cat "$SCRATCH/install.log"; 
 printf '%s\n' "${expected[@]}" | sort >"$SCRATCH/expected"
 check "the install gives exactly the expected files" \
     'diff -u "$SCRATCH/expected" "$SCRATCH/installed"'
-check "the program is executable" '[ -x "$staging/usr/bin/Quorvel" ]'
-for size in "${sizes[@]}"; do
-    check "the ${size} px icon is ${size} x ${size}" \
-        'file "$staging/usr/share/icons/hicolor/${size}x${size}/apps/$ID.png" | grep -q "PNG image data, $size x $size,"'
-done
-check "the manual page names the version" \
-    'zcat "$staging/usr/share/man/man1/Quorvel.1.gz" | grep -q "Quorvel $VERSION"'
 check "the command line's manual page names the version" \
     'zcat "$staging/usr/share/man/man1/quorvel.1.gz" | grep -q "Quorvel $VERSION"'
 check "the command line prints the version" \
     '[ "$("$staging/usr/bin/quorvel" --version)" = "quorvel $VERSION" ]'
 check "the completion offers the commands" \
     'bash -c "source /usr/share/bash-completion/bash_completion 2>/dev/null || _init_completion() { cur=\${COMP_WORDS[COMP_CWORD]}; words=(\"\${COMP_WORDS[@]}\"); cword=\$COMP_CWORD; }; source \"$staging/usr/share/bash-completion/completions/quorvel\"; COMP_WORDS=(quorvel se); COMP_CWORD=1; _quorvel; [ \"\${COMPREPLY[*]}\" = search ]"'
-check "the metainfo carries the version and the licences" \
-    'grep -q "<release version=\"$VERSION\"" "$staging/usr/share/metainfo/$ID.metainfo.xml" &&
-     grep -q "<metadata_license>MIT</metadata_license>" "$staging/usr/share/metainfo/$ID.metainfo.xml" &&
-     grep -q "<project_license>MIT</project_license>" "$staging/usr/share/metainfo/$ID.metainfo.xml"'
+if has_gui; then
+    check "the program is executable" '[ -x "$staging/usr/bin/Quorvel" ]'
+    for size in "${sizes[@]}"; do
+        check "the ${size} px icon is ${size} x ${size}" \
+            'file "$staging/usr/share/icons/hicolor/${size}x${size}/apps/$ID.png" | grep -q "PNG image data, $size x $size,"'
+    done
+    check "the manual page names the version" \
+        'zcat "$staging/usr/share/man/man1/Quorvel.1.gz" | grep -q "Quorvel $VERSION"'
+    check "the metainfo carries the version and the licences" \
+        'grep -q "<release version=\"$VERSION\"" "$staging/usr/share/metainfo/$ID.metainfo.xml" &&
+         grep -q "<metadata_license>MIT</metadata_license>" "$staging/usr/share/metainfo/$ID.metainfo.xml" &&
+         grep -q "<project_license>MIT</project_license>" "$staging/usr/share/metainfo/$ID.metainfo.xml"'
 
-if command -v desktop-file-validate >/dev/null; then
-    check "desktop-file-validate accepts the desktop entry" \
-        'desktop-file-validate "$staging/usr/share/applications/$ID.desktop"'
-else
-    echo "not checked: desktop-file-validate is missing (desktop-file-utils)"
+    if command -v desktop-file-validate >/dev/null; then
+        check "desktop-file-validate accepts the desktop entry" \
+            'desktop-file-validate "$staging/usr/share/applications/$ID.desktop"'
+    else
+        echo "not checked: desktop-file-validate is missing (desktop-file-utils)"
+    fi
+    if command -v appstreamcli >/dev/null; then
+        check "appstreamcli accepts the metainfo" \
+            'appstreamcli validate --no-net "$staging/usr/share/metainfo/$ID.metainfo.xml" >"$SCRATCH/as.log" 2>&1 || { cat "$SCRATCH/as.log"; false; }'
+    else
+        echo "not checked: appstreamcli is missing (appstream)"
+    fi
+
+    # The installed program, with no display at all.
+    program=(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$staging/usr/bin/Quorvel")
+    output="$("${program[@]}" --version 2>&1)"
+    check "--version prints the version" '[ "$output" = "Quorvel $VERSION" ]'
+    output="$("${program[@]}" --help 2>&1)"
+    check "--help lists the options" '[[ "$output" == *"--version"* && "$output" == *"--help"* ]]'
+    "${program[@]}" --no-such-option >"$SCRATCH/out" 2>"$SCRATCH/err"
+    status=$?
+    check "a bad option exits 2" '[ "$status" -eq 2 ]'
+    check "a bad option gives one line of error and nothing else" \
+        '[ "$(wc -l <"$SCRATCH/err")" -eq 1 ] && grep -q "no-such-option" "$SCRATCH/err" && [ ! -s "$SCRATCH/out" ]'
 fi
-if command -v appstreamcli >/dev/null; then
-    check "appstreamcli accepts the metainfo" \
-        'appstreamcli validate --no-net "$staging/usr/share/metainfo/$ID.metainfo.xml" >"$SCRATCH/as.log" 2>&1 || { cat "$SCRATCH/as.log"; false; }'
-else
-    echo "not checked: appstreamcli is missing (appstream)"
-fi
 
-# The installed program, with no display at all.
-program=(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$staging/usr/bin/Quorvel")
-output="$("${program[@]}" --version 2>&1)"
-check "--version prints the version" '[ "$output" = "Quorvel $VERSION" ]'
-output="$("${program[@]}" --help 2>&1)"
-check "--help lists the options" '[[ "$output" == *"--version"* && "$output" == *"--help"* ]]'
-"${program[@]}" --no-such-option >"$SCRATCH/out" 2>"$SCRATCH/err"
-status=$?
-check "a bad option exits 2" '[ "$status" -eq 2 ]'
-check "a bad option gives one line of error and nothing else" \
-    '[ "$(wc -l <"$SCRATCH/err")" -eq 1 ] && grep -q "no-such-option" "$SCRATCH/err" && [ ! -s "$SCRATCH/out" ]'
-
-# The package.
+# The packages.
+list_files() { dpkg-deb -c "$1" | awk '$1 ~ /^-/ {print $NF}' | sed 's|^\./usr/||' | sort; }
 if command -v dpkg-shlibdeps >/dev/null && command -v dpkg-deb >/dev/null; then
     (cd "$BUILD" && cpack -G DEB -B "$SCRATCH/package" >"$SCRATCH/cpack.log" 2>&1)
     check "cpack -G DEB succeeds" '[ $? -eq 0 ] || { cat "$SCRATCH/cpack.log"; false; }'
-    deb="$SCRATCH/package/quorvel_${VERSION}_$(dpkg --print-architecture).deb"
-    check "the package is named quorvel_<version>_<arch>.deb" '[ -f "$deb" ]'
-    depends="$(dpkg-deb -f "$deb" Depends 2>/dev/null)"
-    check "it depends on Qt from the binary and on ip and ping" \
-        '[[ "$depends" == *libqt6widgets6* && "$depends" == *iproute2* && "$depends" == *iputils-ping* ]]'
-    check "it recommends a terminal and suggests tftp-hpa and telnet" \
-        '[[ "$(dpkg-deb -f "$deb" Recommends)" == *x-terminal-emulator* &&
-           "$(dpkg-deb -f "$deb" Suggests)" == *tftp-hpa*telnet* ]]'
-    dpkg-deb -c "$deb" >"$SCRATCH/contents" 2>&1
-    check "it holds the installed files under /usr" \
-        'grep -q "\./usr/share/applications/$ID.desktop$" "$SCRATCH/contents" &&
-         grep -q "\./usr/bin/Quorvel$" "$SCRATCH/contents" &&
-         grep -q "\./usr/share/doc/quorvel/manual/zh_CN/index.html$" "$SCRATCH/contents"'
+    arch="$(dpkg --print-architecture)"
+    cli_deb="$SCRATCH/package/quorvel-cli_${VERSION}_$arch.deb"
+    check "the command line's package is quorvel-cli_<version>_<arch>.deb" '[ -f "$cli_deb" ]'
+    printf '%s\n' "${cli_files[@]}" | sort >"$SCRATCH/cli-expected"
+    check "quorvel-cli holds exactly the command line's files" \
+        'diff -u "$SCRATCH/cli-expected" <(list_files "$cli_deb")'
+    depends="$(dpkg-deb -f "$cli_deb" Depends 2>/dev/null)"
+    check "quorvel-cli depends on Qt Core, ip and ping" \
+        '[[ "$depends" == *libqt6core6* && "$depends" == *iproute2* && "$depends" == *iputils-ping* ]]'
+    check "quorvel-cli depends on no Widgets, Gui or X11 library" \
+        '! grep -Eiq "libqt6(widgets|gui)|libx11|libxcb|libgl" <<<"$depends" || { echo "$depends"; false; }'
+    if has_gui; then
+        deb="$SCRATCH/package/quorvel_${VERSION}_$arch.deb"
+        check "the window's package is quorvel_<version>_<arch>.deb" '[ -f "$deb" ]'
+        printf '%s\n' "${gui_files[@]}" | sort >"$SCRATCH/gui-expected"
+        check "quorvel holds exactly the window's files" \
+            'diff -u "$SCRATCH/gui-expected" <(list_files "$deb")'
+        depends="$(dpkg-deb -f "$deb" Depends 2>/dev/null)"
+        check "quorvel depends on Qt Widgets, a Chinese font and quorvel-cli of its version" \
+            '[[ "$depends" == *libqt6widgets6* && "$depends" == *fonts-wqy-microhei* &&
+               "$depends" == *"quorvel-cli (= $VERSION)"* ]]'
+        check "it recommends a terminal and suggests tftp-hpa and telnet" \
+            '[[ "$(dpkg-deb -f "$deb" Recommends)" == *x-terminal-emulator* &&
+               "$(dpkg-deb -f "$deb" Suggests)" == *tftp-hpa*telnet* ]]'
+    fi
 else
-    echo "not checked: the package (dpkg-dev is missing)"
+    echo "not checked: the packages (dpkg-dev is missing)"
 fi
 
 [ "$failures" -eq 0 ]

@@ -2,12 +2,12 @@
 // Runs under the offscreen platform; it opens no socket and sends nothing.
 // The locale chooses the language: LANG=en_US.UTF-8 draws the English window.
 
-#include "app/CQuorvelApp.h"
-#include "app/CQuorvelDlg.h"
-#include "app/FontSetup.h"
-#include "app/Translations.h"
+#include "gui/app/CQuorvelApp.h"
+#include "gui/app/CQuorvelDlg.h"
+#include "gui/app/FontSetup.h"
+#include "gui/app/Translations.h"
 #include "core/DeviceTable.h"
-#include "devices/CNetDisplay.h"
+#include "gui/boardlist/CNetDisplay.h"
 
 #include <QApplication>
 #include <QImage>

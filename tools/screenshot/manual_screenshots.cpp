@@ -6,16 +6,16 @@
 
 #include "BoardFile.h"
 #include "BoardReplies.h"
-#include "app/CQuorvelApp.h"
-#include "app/CQuorvelDlg.h"
-#include "app/FontSetup.h"
+#include "gui/app/CQuorvelApp.h"
+#include "gui/app/CQuorvelDlg.h"
+#include "gui/app/FontSetup.h"
 #include "core/AssignExchange.h"
 #include "core/DeviceTable.h"
 #include "core/SearchExchange.h"
 #include "core/StatusExchange.h"
-#include "dialogs/CAssignDlg.h"
-#include "dialogs/CSearchDlg.h"
-#include "dialogs/PrtStatDlg.h"
+#include "gui/dialogs/CAssignDlg.h"
+#include "gui/dialogs/CSearchDlg.h"
+#include "gui/dialogs/PrtStatDlg.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,0 +1,316 @@
+#include "CQuorvelDlg.h"
+
+#include "BoardMenu.h"
+#include "CAboutDlg.h"
+#include "CQuorvelApp.h"
+#include "core/AppMessageBox.h"
+#include "core/AssignExchange.h"
+#include "core/BoardExport.h"
+#include "core/HostCommands.h"
+#include "core/SearchExchange.h"
+#include "core/StatusExchange.h"
+#include "HelpLocation.h"
+#include "gui/boardlist/CNetDisplay.h"
+#include "gui/dialogs/CAssignDlg.h"
+#include "gui/dialogs/CPortConfigDlg.h"
+#include "gui/dialogs/CSearchDlg.h"
+#include "gui/dialogs/PrtStatDlg.h"
+#include "gui/frame/DialogKeys.h"
+#include "protocol/BoardColumns.h"
+#include "gui/resources/StringTable.h"
+
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QPushButton>
+
+namespace quorvel {
+
+namespace {
+
+const char* const kSortItems[] = {
+    QT_TRANSLATE_NOOP("quorvel::CQuorvelDlg", "Left Column"),
+    QT_TRANSLATE_NOOP("quorvel::CQuorvelDlg", "Right Column"),
+    QT_TRANSLATE_NOOP("quorvel::CQuorvelDlg", "IP Address"),
+    QT_TRANSLATE_NOOP("quorvel::CQuorvelDlg", "Unsorted"),
+};
+
+// Refuses a command that needs a selected board; true when there is one.
+bool requireSelection(const DeviceTable& table) {
+    if (table.HasSelection())
+        return true;
+    AppMessageBox(CQuorvelDlg::tr("请先选择一个打印机！"), MessageIcon::Information);
+    return false;
+}
+
+} // namespace
+
+CQuorvelDlg::CQuorvelDlg(CQuorvelApp& app, QWidget* parent) : CVtDialog(parent), m_app(app) {
+    const DialogTemplate& tmpl = FindDialogTemplate(IDD_MAIN);
+    setWindowTitle(TemplateText(tmpl.title));
+    QWidget* client = clientArea(); // inside the self-painted frame
+    m_controls.build(client, tmpl, [this](const ControlTemplate& c, QWidget* parent) -> QWidget* {
+        if (c.id != 1001)
+            return nullptr;
+        m_deviceList = new CNetDisplay(m_app.devices, parent);
+        return m_deviceList;
+    });
+    setFixedClientSize(m_controls.clientSize());
+    InstallDialogKeys(*this, m_controls, DialogKeyMode::MainWindow);
+
+    m_showMac = m_controls.as<QCheckBox>(1006);
+    m_leftColumn = m_controls.as<QCheckBox>(1007);
+    m_rightColumn = m_controls.as<QCheckBox>(1008);
+    m_sortCombo = m_controls.as<QComboBox>(1009);
+    for (const char* item : kSortItems)
+        m_sortCombo->addItem(tr(item));
+    m_sortCombo->setCurrentIndex(m_sortIndex);
+
+    const auto onClick = [this](int id, void (CQuorvelDlg::*handler)()) {
+        connect(m_controls.as<QAbstractButton>(id), &QAbstractButton::clicked, this, handler);
+    };
+    connect(m_controls.as<QPushButton>(2), &QPushButton::clicked, this, &QDialog::reject);
+    onClick(1005, &CQuorvelDlg::OnSearch);
+    onClick(1004, &CQuorvelDlg::OnClear);
+    onClick(1003, &CQuorvelDlg::OnAddEntry);
+    onClick(1006, &CQuorvelDlg::OnShowMac);
+    onClick(1007, &CQuorvelDlg::OnShowLeftColumn);
+    onClick(1008, &CQuorvelDlg::OnShowRightColumn);
+    onClick(1025, &CQuorvelDlg::OnModifyIp);
+    onClick(1027, &CQuorvelDlg::OnPrinterStatus);
+    onClick(1013, &CQuorvelDlg::OnSetPorts);
+    onClick(1010, &CQuorvelDlg::OnBrowser);
+    onClick(1012, &CQuorvelDlg::OnTelnet);
+    onClick(1011, &CQuorvelDlg::OnBootloader);
+    // activated, not currentIndexChanged: refilling the list from a reply
+    // must not count as the user choosing a sort order.
+    connect(m_sortCombo, &QComboBox::activated, this, &CQuorvelDlg::OnSortChanged);
+    connect(m_deviceList, &CNetDisplay::boardMenuRequested, this, [this](const QPoint& at) {
+        QMenu* menu = createBoardMenu();
+        menu->setAttribute(Qt::WA_DeleteOnClose);
+        menu->popup(at);
+    });
+
+    OnInitDialog();
+}
+
+CQuorvelDlg::~CQuorvelDlg() = default;
+
+void CQuorvelDlg::OnInitDialog() {
+    if (systemMenu()) {
+        const QString about = LoadResourceString(IDS_ABOUTBOX);
+        if (!about.isEmpty()) {
+            appendSystemMenuSeparator();
+            appendSystemMenuItem(IDM_ABOUTBOX, about);
+        }
+    }
+    setWindowIcon(m_icon);
+    DeviceTable& table = deviceTable();
+    table.showMac = true;
+    m_showMac->setChecked(true);
+    table.showLeftColumn = true;
+    m_leftColumn->setChecked(true);
+    table.showRightColumn = true;
+    m_rightColumn->setChecked(true);
+    table.SortAndRedraw();
+    m_sortIndex = Unsorted;
+    table.sortMode = Unsorted;
+    m_sortCombo->setCurrentIndex(m_sortIndex);
+    m_controls.control(2)->setFocus();
+}
+
+DeviceTable& CQuorvelDlg::deviceTable() {
+    return m_app.devices;
+}
+
+void CQuorvelDlg::relabelColumns(const QString& leftLabel, const QString& rightLabel) {
+    // Boards of one kind all bring the same labels; refilling the controls
+    // for each of thousands of replies would change nothing but cost plenty.
+    if (m_columnLabels && m_columnLabels->first == leftLabel &&
+        m_columnLabels->second == rightLabel)
+        return;
+    m_columnLabels = std::make_pair(leftLabel, rightLabel);
+    m_leftColumn->setText(tr("Show %1").arg(leftLabel));
+    m_rightColumn->setText(tr("Show %1").arg(rightLabel));
+    m_sortCombo->clear();
+    m_sortCombo->addItem(leftLabel);
+    m_sortCombo->addItem(rightLabel);
+    m_sortCombo->addItem(tr("IP Address"));
+    m_sortCombo->addItem(tr("Unsorted"));
+    m_sortCombo->setCurrentIndex(m_sortIndex);
+}
+
+void CQuorvelDlg::OnSearch() {
+    // The main window owns the dialog, as the platform makes it the owner of
+    // a dialog created without a parent.
+    SearchExchange search(m_app.dispatch, m_app.ports, deviceTable());
+    connect(&search, &SearchExchange::columnLabelsChanged, this, &CQuorvelDlg::relabelColumns);
+    CSearchDlg dialog(search, this);
+    deviceTable().Clear();
+    dialog.exec();
+}
+
+void CQuorvelDlg::OnClear() {
+    deviceTable().Clear();
+}
+
+void CQuorvelDlg::OnAddEntry() {
+    deviceTable().AddRecord(NextTestRecord());
+}
+
+void CQuorvelDlg::OnShowMac() {
+    deviceTable().showMac = m_showMac->isChecked();
+    deviceTable().SortAndRedraw();
+}
+
+void CQuorvelDlg::OnShowLeftColumn() {
+    deviceTable().showLeftColumn = m_leftColumn->isChecked();
+    deviceTable().SortAndRedraw();
+}
+
+void CQuorvelDlg::OnShowRightColumn() {
+    deviceTable().showRightColumn = m_rightColumn->isChecked();
+    deviceTable().SortAndRedraw();
+}
+
+void CQuorvelDlg::OnSortChanged() {
+    m_sortIndex = m_sortCombo->currentIndex();
+    deviceTable().sortMode = m_sortIndex;
+    deviceTable().SortAndRedraw();
+}
+
+void CQuorvelDlg::OnModifyIp() {
+    if (!requireSelection(deviceTable()))
+        return;
+    AssignExchange assign(m_app.dispatch, deviceTable().selectedRecord());
+    CAssignDlg dialog(assign, this);
+    dialog.exec();
+}
+
+void CQuorvelDlg::OnPrinterStatus() {
+    if (!requireSelection(deviceTable()))
+        return;
+    StatusExchange status(m_app.dispatch, deviceTable().selectedRecord());
+    PrtStatDlg dialog(status);
+    dialog.exec();
+}
+
+void CQuorvelDlg::OnSetPorts() {
+    CPortConfigDlg dialog(m_app.ports);
+    dialog.exec();
+}
+
+bool CQuorvelDlg::selectedLaunchAddress(std::uint8_t (&ip)[4]) {
+    if (!deviceTable().HasSelection()) {
+        AppMessageBox(tr("Please select an embedded system first."));
+        return false;
+    }
+    return deviceTable().GetSelectedIp(ip);
+}
+
+void CQuorvelDlg::OnBrowser() {
+    std::uint8_t ip[4];
+    if (selectedLaunchAddress(ip))
+        HostCommands::run(HostCommands::webPage(ip));
+}
+
+void CQuorvelDlg::OnTelnet() {
+    std::uint8_t ip[4];
+    if (selectedLaunchAddress(ip))
+        HostCommands::runWhereSeen(HostCommands::telnet(ip));
+}
+
+void CQuorvelDlg::OnBootloader() {
+    std::uint8_t ip[4];
+    if (!selectedLaunchAddress(ip))
+        return;
+    QFileDialog dialog(this, tr("Browse for Input IMG File..."));
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    const QString images = tr("IMG Files (*.img)");
+    dialog.setNameFilters({images, tr("All Files (*)")});
+    dialog.selectNameFilter(images);
+    QString path;
+    if (m_imageFileChooser) {
+        path = m_imageFileChooser(dialog);
+    } else if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
+        path = dialog.selectedFiles().constFirst();
+    }
+    if (path.isEmpty())
+        return;
+    HostCommands::runWhereSeen(HostCommands::tftpPush(ip, path));
+}
+
+void CQuorvelDlg::OnCopyIp() {
+    if (!requireSelection(deviceTable()))
+        return;
+    const DeviceRecord board = *deviceTable().selectedRecord();
+    QGuiApplication::clipboard()->setText(QString::fromStdString(Ipv4Text(board.ip)));
+}
+
+void CQuorvelDlg::OnCopyMac() {
+    if (!requireSelection(deviceTable()))
+        return;
+    const DeviceRecord board = *deviceTable().selectedRecord();
+    QGuiApplication::clipboard()->setText(QString::fromStdString(MacText(board.mac)));
+}
+
+void CQuorvelDlg::OnExportList() {
+    const QString path =
+        m_exportPathChooser
+            ? m_exportPathChooser()
+            : QFileDialog::getSaveFileName(this, tr("导出列表"), QStringLiteral("boards.csv"),
+                                           tr("CSV 文件 (*.csv)"));
+    if (path.isEmpty())
+        return;
+    const QString reason = ExportBoardsCsv(path, deviceTable().recordList());
+    if (!reason.isEmpty())
+        AppMessageBox(tr("无法导出列表到 %1：%2").arg(QDir::toNativeSeparators(path), reason),
+                      MessageIcon::Error);
+}
+
+QMenu* CQuorvelDlg::createBoardMenu() {
+    return CreateBoardMenu(*this, this);
+}
+
+void CQuorvelDlg::OnSysCommand(unsigned commandId) {
+    if ((commandId & ~0xFu) == IDM_ABOUTBOX) {
+        CAboutDlg about(this);
+        about.exec();
+        return;
+    }
+    CVtDialog::OnSysCommand(commandId);
+}
+
+void CQuorvelDlg::OnHelp() {
+    const HelpLookup help = LocateHelp(
+        m_helpProgramDir.isEmpty() ? QCoreApplication::applicationDirPath() : m_helpProgramDir,
+        QLocale().language());
+    if (help.url.isEmpty()) {
+        AppMessageBox(QStringLiteral("No help was found. Looked for:\n") +
+                          help.searched.join(u'\n'),
+                      MessageIcon::Information);
+        return;
+    }
+    if (m_helpOpener)
+        m_helpOpener(help.url);
+    else
+        QDesktopServices::openUrl(help.url);
+}
+
+void CQuorvelDlg::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_F1) {
+        OnHelp();
+        event->accept();
+        return;
+    }
+    CVtDialog::keyPressEvent(event);
+}
+
+} // namespace quorvel

@@ -1,0 +1,144 @@
+#include "CAssignDlg.h"
+
+#include "IpAddressEdit.h"
+#include "core/AddressCheckText.h"
+#include "core/AppMessageBox.h"
+#include "gui/frame/DialogKeys.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+
+namespace quorvel {
+
+namespace {
+
+constexpr int kAddressControls[] = {1018, 1019, 1020};
+
+} // namespace
+
+CAssignDlg::CAssignDlg(AssignExchange& assign, QWidget* parent)
+    : QDialog(parent), m_assign(assign) {
+    const DialogTemplate& tmpl = FindDialogTemplate(IDD_ASSIGN);
+    setWindowTitle(TemplateText(tmpl.title));
+    m_controls.build(this, tmpl, [](const ControlTemplate& c, QWidget* parent) -> QWidget* {
+        return c.kind == ControlKind::IpAddress ? new IpAddressEdit(parent) : nullptr;
+    });
+    setFixedSize(m_controls.clientSize());
+    InstallDialogKeys(*this, m_controls, DialogKeyMode::Dialog);
+
+    m_ok = m_controls.as<QPushButton>(1);
+    m_progress = m_controls.as<QProgressBar>(1021);
+    m_statusLine = m_controls.as<QLineEdit>(1011);
+    m_repeat = m_controls.as<QCheckBox>(1023);
+    m_closeOnSuccess = m_controls.as<QCheckBox>(1022);
+    m_pingGleaning = m_controls.as<QCheckBox>(1024);
+    m_dhcp = m_controls.as<QCheckBox>(1026);
+
+    connect(m_ok, &QPushButton::clicked, this, &CAssignDlg::OnOK);
+    connect(m_controls.as<QPushButton>(2), &QPushButton::clicked, this, &CAssignDlg::OnCancel);
+    connect(m_dhcp, &QCheckBox::clicked, this, &CAssignDlg::OnDhcpClicked);
+    connect(m_repeat, &QCheckBox::toggled, &m_assign, &AssignExchange::setRepeat);
+    connect(m_pingGleaning, &QCheckBox::toggled, &m_assign, &AssignExchange::setPingGleaning);
+    connect(m_closeOnSuccess, &QCheckBox::toggled, &m_assign, &AssignExchange::setCloseOnSuccess);
+    connect(&m_assign, &AssignExchange::countdownChanged, m_progress, &QProgressBar::setValue);
+    connect(&m_assign, &AssignExchange::statusChanged, m_statusLine, &QLineEdit::setText);
+    connect(&m_assign, &AssignExchange::assignmentEnded, this, &CAssignDlg::endAssignment);
+    connect(&m_assign, &AssignExchange::closeRequested, this, [this] { done(Accepted); });
+
+    OnInitDialog();
+}
+
+CAssignDlg::~CAssignDlg() {
+    m_assign.close();
+}
+
+IpAddressEdit* CAssignDlg::addressControl(int id) const {
+    return m_controls.as<IpAddressEdit>(id);
+}
+
+void CAssignDlg::OnInitDialog() {
+    m_progress->setRange(0, AssignExchange::kCountdownTop);
+    m_assign.open();
+
+    if (const std::optional<DeviceRecord>& board = m_assign.board()) {
+        addressControl(1018)->setAddress(board->ip);
+        addressControl(1019)->setAddress(board->subnetMask);
+        addressControl(1020)->setAddress(board->gateway);
+    }
+    m_ok->setEnabled(true);
+    control(2)->setEnabled(true);
+    m_repeat->setChecked(false);
+    m_closeOnSuccess->setChecked(true);
+    m_pingGleaning->setChecked(true);
+    m_assign.setRepeat(m_repeat->isChecked());
+    m_assign.setCloseOnSuccess(m_closeOnSuccess->isChecked());
+    m_assign.setPingGleaning(m_pingGleaning->isChecked());
+    // Whatever mode the board reported, the user starts from its addresses.
+    m_dhcp->setChecked(false);
+    OnDhcpClicked();
+}
+
+void CAssignDlg::OnDhcpClicked() {
+    for (int id : kAddressControls)
+        control(id)->setEnabled(!m_dhcp->isChecked());
+}
+
+AssignParameters CAssignDlg::fields() const {
+    AssignParameters params;
+    params.useDhcp = m_dhcp->isChecked();
+    // The fields keep their values while DHCP disables them, and the board
+    // gets them either way.
+    addressControl(1018)->address(params.ip);
+    addressControl(1019)->address(params.subnetMask);
+    addressControl(1020)->address(params.gateway);
+    return params;
+}
+
+void CAssignDlg::OnOK() {
+    // Enter reaches here too; while an assignment runs the button is
+    // disabled and a second one must not start.
+    if (!m_ok->isEnabled())
+        return;
+    if (m_assign.finished || m_assign.timedOut) {
+        done(Accepted);
+        return;
+    }
+    const AssignParameters typed = fields();
+    if (!typed.useDhcp && !addressesAccepted(typed))
+        return;
+    m_assign.start(typed);
+    m_ok->setEnabled(false);
+}
+
+bool CAssignDlg::addressesAccepted(const AssignParameters& typed) {
+    const AddressVerdict verdict = CheckStaticAddress(typed.ip, typed.subnetMask, typed.gateway);
+    if (verdict.kind == AddressVerdict::Accepted)
+        return true;
+    IpAddressEdit* field = addressControl(kAddressControls[static_cast<int>(verdict.field)]);
+    const QString text = AddressVerdictText(verdict, field->text());
+    if (verdict.kind == AddressVerdict::AskAboutGateway && AppQuestionBox(text))
+        return true;
+    if (verdict.kind == AddressVerdict::Refused)
+        AppMessageBox(text);
+    field->setFocus();
+    return false;
+}
+
+void CAssignDlg::OnCancel() {
+    done(Rejected);
+}
+
+void CAssignDlg::done(int result) {
+    m_assign.close();
+    QDialog::done(result);
+}
+
+void CAssignDlg::endAssignment(bool relabel) {
+    if (relabel)
+        m_ok->setText(tr("Close"));
+    m_ok->setEnabled(true);
+}
+
+} // namespace quorvel

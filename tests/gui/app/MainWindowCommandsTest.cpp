@@ -1,0 +1,237 @@
+#include "FakeDatagramSocket.h"
+#include "ModalDriver.h"
+#include "RecordingMessageSink.h"
+#include "SearchReplyBytes.h"
+#include "gui/app/CAboutDlg.h"
+#include "gui/app/CQuorvelApp.h"
+#include "gui/app/CQuorvelDlg.h"
+#include "gui/app/HelpLocation.h"
+#include "core/DeviceTable.h"
+#include "gui/dialogs/CSearchDlg.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QSet>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace quorvel;
+using namespace quorvel::testing;
+
+namespace {
+
+const QString kSearchDialog = QStringLiteral("quorvel::CSearchDlg");
+const QString kAboutDialog = QStringLiteral("quorvel::CAboutDlg");
+
+struct Fixture {
+    Fixture() : fake(new FakeDatagramSocket), app(std::unique_ptr<DatagramSocket>(fake)) {}
+
+    void click(int id) { qobject_cast<QPushButton*>(window.control(id))->click(); }
+
+    FakeDatagramSocket* fake;
+    CQuorvelApp app;
+    CQuorvelDlg window{app};
+};
+
+// Ticks an open search until it ends by itself.
+void runOut(CSearchDlg& search) {
+    for (int tick = 0; tick < 100 && search.isVisible(); ++tick)
+        search.exchange().OnTimer();
+}
+
+} // namespace
+
+class MainWindowCommandsTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    // The search's new labels reach the column controls and the sort list.
+    void searchEmptiesTheListThenRunsTheDialogModally() {
+        RecordingMessageSink sink;
+        Fixture f;
+        f.click(1003);
+        f.click(1003);
+        ModalDriver driver;
+        std::uint32_t listedWhenOpened = 99;
+        int modeWhileOpen = -1;
+        bool modal = false;
+        driver.drive = [&](QDialog& dialog) {
+            auto& search = dynamic_cast<CSearchDlg&>(dialog);
+            listedWhenOpened = f.window.deviceTable().GetRecordCount();
+            modeWhileOpen = f.app.dispatch.ExchangeMode;
+            modal = search.isModal() && f.app.dispatch.searchExchange == &search.exchange();
+            search.exchange().OnTimer();
+            f.fake->push(
+                SearchReplyBytes(*search.exchange().randomNumber(), 1, {"P1", "", "Up", "Link"}));
+            f.fake->deliverAll();
+            runOut(search);
+        };
+        driver.run([&] { f.click(1005); });
+
+        QCOMPARE(driver.opened, QStringList{kSearchDialog});
+        QCOMPARE(listedWhenOpened, 0u);
+        QCOMPARE(modeWhileOpen, int(ExchangeSearch));
+        QVERIFY(modal);
+        QCOMPARE(f.app.dispatch.ExchangeMode, ExchangeNone);
+        QCOMPARE(f.window.deviceTable().GetRecordCount(), 1u);
+        QCOMPARE(f.window.deviceTable().recordList()[0].name, std::string("P1"));
+        QVERIFY(sink.messages.empty());
+        QCOMPARE(qobject_cast<QCheckBox*>(f.window.control(1007))->text(),
+                 QStringLiteral("Show Up"));
+        QCOMPARE(qobject_cast<QCheckBox*>(f.window.control(1008))->text(),
+                 QStringLiteral("Show Link"));
+        auto* combo = qobject_cast<QComboBox*>(f.window.control(1009));
+        QStringList items;
+        for (int i = 0; i < combo->count(); ++i)
+            items << combo->itemText(i);
+        QCOMPARE(items, (QStringList{"Up", "Link", "IP Address", "Unsorted"}));
+        QCOMPARE(combo->currentIndex(), 3);
+    }
+
+    void everySearchStartsFromAnEmptyTable() {
+        RecordingMessageSink sink;
+        Fixture f;
+        ModalDriver driver;
+        driver.drive = [&](QDialog& dialog) {
+            auto& search = dynamic_cast<CSearchDlg&>(dialog);
+            search.exchange().OnTimer();
+            f.fake->push(SearchReplyBytes(*search.exchange().randomNumber(), 1));
+            f.fake->deliverAll();
+            runOut(search);
+        };
+        driver.run([&] { f.click(1005); });
+        QCOMPARE(f.window.deviceTable().GetRecordCount(), 1u);
+
+        // The next search finds nothing and is stopped: the list stays empty.
+        QString foundAtOpening;
+        bool numberAtOpening = true;
+        driver.drive = [&](QDialog& dialog) {
+            auto& search = dynamic_cast<CSearchDlg&>(dialog);
+            foundAtOpening = qobject_cast<QLineEdit*>(search.control(1016))->text();
+            numberAtOpening = search.exchange().randomNumber().has_value();
+            search.exchange().OnTimer();
+            qobject_cast<QPushButton*>(search.control(2))->click();
+        };
+        driver.run([&] { f.click(1005); });
+        QCOMPARE(driver.opened, (QStringList{kSearchDialog, kSearchDialog}));
+        QCOMPARE(foundAtOpening, QStringLiteral("找到 0 个设备"));
+        QVERIFY(!numberAtOpening);
+        QCOMPARE(f.window.deviceTable().GetRecordCount(), 0u);
+        QCOMPARE(f.app.dispatch.ExchangeMode, ExchangeNone);
+    }
+
+    void commandsNeedingABoardRefuseWithoutASelection_data() {
+        QTest::addColumn<int>("button");
+        QTest::addColumn<int>("boards");
+        QTest::newRow("修改IP, empty list") << 1025 << 0;
+        QTest::newRow("修改IP, nothing selected") << 1025 << 3;
+        QTest::newRow("打印机状态, empty list") << 1027 << 0;
+        QTest::newRow("打印机状态, nothing selected") << 1027 << 3;
+    }
+    void commandsNeedingABoardRefuseWithoutASelection() {
+        QFETCH(int, button);
+        QFETCH(int, boards);
+        RecordingMessageSink sink;
+        Fixture f;
+        for (int i = 0; i < boards; ++i)
+            f.click(1003);
+        ModalDriver driver;
+        driver.run([&] { f.click(button); });
+        QCOMPARE(sink.texts(), QStringList{QStringLiteral("请先选择一个打印机！")});
+        QCOMPARE(sink.messages[0].icon, MessageIcon::Information);
+        QVERIFY(driver.opened.isEmpty());
+    }
+
+    void systemCommandsOfTheAboutItemOpenTheAboutBox_data() {
+        QTest::addColumn<unsigned>("command");
+        QTest::addColumn<bool>("opensAbout");
+        QTest::newRow("16") << 16u << true;
+        QTest::newRow("31") << 31u << true;
+        QTest::newRow("15") << 15u << false;
+        QTest::newRow("32") << 32u << false;
+        QTest::newRow("close") << 0xF060u << false;
+    }
+    void systemCommandsOfTheAboutItemOpenTheAboutBox() {
+        QFETCH(unsigned, command);
+        QFETCH(bool, opensAbout);
+        Fixture f;
+        ModalDriver driver;
+        QString title;
+        driver.drive = [&](QDialog& dialog) {
+            title = dialog.windowTitle();
+            qobject_cast<QPushButton*>(dynamic_cast<CAboutDlg&>(dialog).control(1))->click();
+        };
+        driver.run([&] { f.window.OnSysCommand(command); });
+        // Let a dialog that should not have opened show up late, if at all.
+        QCoreApplication::processEvents();
+        QCOMPARE(driver.opened, opensAbout ? QStringList{kAboutDialog} : QStringList{});
+        if (opensAbout)
+            QCOMPARE(title, QStringLiteral("关于..."));
+    }
+
+    void theSystemMenuEndsWithTheAboutItem() {
+        Fixture f;
+        const QList<QAction*> actions = f.window.systemMenu()->actions();
+        QVERIFY(actions.size() >= 2);
+        QVERIFY(actions[actions.size() - 2]->isSeparator());
+        QCOMPARE(actions.last()->text(), QStringLiteral("&About quorvel..."));
+        ModalDriver driver;
+        driver.run([&] { actions.last()->trigger(); });
+        QCOMPARE(driver.opened, QStringList{kAboutDialog});
+    }
+
+    // Which file wins is HelpLocationTest's; here F1 reaches the lookup and
+    // hands its URL to the opener, or says where it looked.
+    void f1OpensTheHelpOrSaysWhereItLooked() {
+        RecordingMessageSink sink;
+        Fixture f;
+        QTemporaryDir dir;
+        // The manual lies beside bin, as when installed.
+        const QString bin = dir.filePath(QStringLiteral("bin"));
+        f.window.setHelpProgramDir(bin);
+        QList<QUrl> opened;
+        f.window.setHelpOpener([&](const QUrl& url) { opened << url; });
+        f.window.show();
+
+        QTest::keyClick(f.window.control(2), Qt::Key_F1);
+        QVERIFY(opened.isEmpty());
+        QCOMPARE(sink.messages.size(), std::size_t{1});
+        QCOMPARE(sink.messages[0].icon, MessageIcon::Information);
+        for (const QString& place : LocateHelp(bin, QLocale().language()).searched)
+            QVERIFY2(sink.messages[0].text.contains(place), qPrintable(place));
+
+        const QString manual = ManualPagePath(bin, ManualLanguage(QLocale().language()));
+        QVERIFY(QDir().mkpath(QFileInfo(manual).path()));
+        QFile page(manual);
+        QVERIFY(page.open(QIODevice::WriteOnly));
+        page.close();
+        QTest::keyClick(f.window.control(2), Qt::Key_F1);
+        QCOMPARE(opened, QList<QUrl>{QUrl::fromLocalFile(manual)});
+        QCOMPARE(sink.messages.size(), std::size_t{1});
+    }
+
+    void opensWithTheIconAndTheFocusOnExit() {
+        Fixture f;
+        f.window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&f.window));
+        QCOMPARE(QApplication::focusWidget(), f.window.control(2));
+
+        const QImage icon = f.window.windowIcon().pixmap(32, 32).toImage();
+        QCOMPARE(icon.size(), QSize(32, 32));
+        QSet<QRgb> colours;
+        for (int y = 0; y < icon.height(); ++y)
+            for (int x = 0; x < icon.width(); ++x)
+                if (qAlpha(icon.pixel(x, y)) != 0)
+                    colours.insert(icon.pixel(x, y));
+        QVERIFY(colours.size() > 4);
+        QVERIFY(colours.size() <= 16);
+    }
+};
+
+QTEST_MAIN(MainWindowCommandsTest)
+#include "MainWindowCommandsTest.moc"
