@@ -19,7 +19,7 @@
 #include "ModalDriver.h"
 #include "RealSocketApp.h"
 #include "SimulatorRig.h"
-#include "core/AppMessageBox.h"
+#include "core/Messages.h"
 #include "core/DeviceTable.h"
 #include "gui/dialogs/CSearchDlg.h"
 

@@ -1,7 +1,7 @@
 #include "CliSession.h"
 
-#include "core/AppMessageBox.h"
-#include "core/CMySocket.h"
+#include "core/Messages.h"
+#include "core/UdpSocket.h"
 #include "core/NetworkInterfaces.h"
 
 #include <cerrno>
@@ -47,7 +47,7 @@ int CliSession::open() {
                             "\" (see quorvel --help)");
             return ExitUsage;
         }
-    auto socket = std::make_unique<CMySocket>();
+    auto socket = std::make_unique<UdpSocket>();
     socket->setLocalPort(m_line.localPort.value_or(0));
     socket->setAllowedInterfaces(m_line.interfaces);
     if (socket->open() != SocketOpenResult::Opened) {

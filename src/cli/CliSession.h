@@ -11,7 +11,7 @@
 
 namespace quorvel {
 
-class CMySocket;
+class UdpSocket;
 
 // What every command shares: the options, the one socket and its dispatch,
 // the remote ports, the progress line, and messages as lines on standard

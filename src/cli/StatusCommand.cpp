@@ -67,9 +67,9 @@ void StatusCommand::boardSearched() {
     connect(m_exchange.get(), &StatusExchange::flagsReceived, this,
             [this](const PrinterStatusFlags& flags) { answered(flags); });
     connect(m_exchange.get(), &StatusExchange::timedOut, this, [this] { answered(std::nullopt); });
-    connect(&m_watch, &QTimer::timeout, m_exchange.get(), &StatusExchange::OnRefresh);
+    connect(&m_watch, &QTimer::timeout, m_exchange.get(), &StatusExchange::requestStatus);
     m_exchange->open();
-    m_exchange->OnRefresh();
+    m_exchange->requestStatus();
 }
 
 void StatusCommand::showCountdown(int progress) {

@@ -1,6 +1,6 @@
 #include "AssignExchange.h"
 
-#include "AppMessageBox.h"
+#include "Messages.h"
 #include "Countdown.h"
 #include "HostCommands.h"
 #include "NetworkInterfaces.h"
@@ -59,7 +59,7 @@ void AssignExchange::buildRequest(const AssignParameters& fields) {
         m_replyPort = m_board->replyPort;
         m_interfaceIndex = m_board->interfaceIndex;
     } else {
-        AppMessageBox(tr("Cell not selected"));
+        ReportMessage(tr("Cell not selected"));
     }
     requestBuffer = BuildAssignRequest(params, randomNumber);
     m_requestBuilt = true;
@@ -71,7 +71,7 @@ void AssignExchange::sendRequest() {
         return;
     const int error = socket->sendTo(requestBuffer, kBroadcastAddress, m_replyPort);
     if (error != 0)
-        AppMessageBox(tr("%1 Unable To Send").arg(error));
+        ReportMessage(tr("%1 Unable To Send").arg(error));
 }
 
 void AssignExchange::OnTimer() {
@@ -116,10 +116,10 @@ void AssignExchange::HandleAssignReply() {
         datagram, m_requestBuilt ? std::optional<std::uint16_t>(randomNumber) : std::nullopt);
     switch (verdict.kind) {
     case AssignDatagramKind::ReadError:
-        AppMessageBox(tr("Error receiving data"));
+        ReportMessage(tr("Error receiving data"));
         return;
     case AssignDatagramKind::NotReply:
-        AppMessageBox(tr("Invalid Assign Packet Received"));
+        ReportMessage(tr("Invalid Assign Packet Received"));
         return;
     case AssignDatagramKind::Reply:
         break;

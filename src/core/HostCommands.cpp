@@ -1,6 +1,6 @@
 #include "HostCommands.h"
 
-#include "AppMessageBox.h"
+#include "Messages.h"
 
 #include <QRegularExpression>
 #include <bit>
@@ -191,10 +191,10 @@ void HostCommands::runWhereSeen(const HostCommand& command) {
         return;
     }
     if (missing == command.tool)
-        AppMessageBox(QStringLiteral("%1 was not found; install the Debian package %2.")
+        ReportMessage(QStringLiteral("%1 was not found; install the Debian package %2.")
                           .arg(missing, command.toolPackage));
     else
-        AppMessageBox(QStringLiteral("No terminal window can be opened (%1 was not found), so %2 "
+        ReportMessage(QStringLiteral("No terminal window can be opened (%1 was not found), so %2 "
                                      "was not started.")
                           .arg(missing, command.tool));
 }

@@ -1,6 +1,6 @@
 #include "SearchExchange.h"
 
-#include "AppMessageBox.h"
+#include "Messages.h"
 #include "Countdown.h"
 #include "DeviceTable.h"
 #include "protocol/RandomNumber.h"
@@ -97,7 +97,7 @@ void SearchExchange::sendToEveryPort() {
         if (error == 0)
             continue;
         m_sendAborted = true;
-        AppMessageBox(tr("Error Code: %1. Unable To Send Packet. Please Check Network Connection.")
+        ReportMessage(tr("Error Code: %1. Unable To Send Packet. Please Check Network Connection.")
                           .arg(error));
         stop();
         Q_EMIT ended(false);

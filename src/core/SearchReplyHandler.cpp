@@ -1,6 +1,6 @@
 #include "SearchReplyHandler.h"
 
-#include "AppMessageBox.h"
+#include "Messages.h"
 #include "DatagramSocket.h"
 #include "DeviceTable.h"
 #include "protocol/SearchDatagrams.h"
@@ -41,10 +41,10 @@ SearchReplyOutcome HandleSearchDatagram(DatagramSocket& socket, DeviceTable& tab
     const ReadBytes datagram = buffer.read(socket, &outcome);
     switch (ClassifySearchDatagram(datagram, run.randomNumber)) {
     case SearchDatagramKind::ReadError:
-        AppMessageBox(QCoreApplication::translate("SearchReplyHandler", "Error receiving data"));
+        ReportMessage(QCoreApplication::translate("SearchReplyHandler", "Error receiving data"));
         return {};
     case SearchDatagramKind::Invalid:
-        AppMessageBox(QCoreApplication::translate(
+        ReportMessage(QCoreApplication::translate(
             "SearchReplyHandler", "Invalid Search Packet Received or Random Number Mismatch"));
         return {};
     case SearchDatagramKind::OwnRequest:

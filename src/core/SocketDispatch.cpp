@@ -1,6 +1,6 @@
 #include "SocketDispatch.h"
 
-#include "AppMessageBox.h"
+#include "Messages.h"
 
 #include <QCoreApplication>
 
@@ -66,7 +66,7 @@ void SocketDispatch::OnReceive() {
     ReceiveBuffer buffer;
     if (udpSocket)
         buffer.read(*udpSocket);
-    AppMessageBox(QCoreApplication::translate("SocketDispatch",
+    ReportMessage(QCoreApplication::translate("SocketDispatch",
                                               "Recevied an out-of-place Packet -- Discarding"));
 }
 

@@ -1,6 +1,6 @@
 #include "StatusExchange.h"
 
-#include "AppMessageBox.h"
+#include "Messages.h"
 #include "Countdown.h"
 
 namespace quorvel {
@@ -27,7 +27,7 @@ void StatusExchange::close() {
     m_timer.stop();
 }
 
-void StatusExchange::OnRefresh() {
+void StatusExchange::requestStatus() {
     m_timer.start();
     setProgress(kProgressTop);
     Q_EMIT waitStarted();
@@ -60,7 +60,7 @@ void StatusExchange::HandleReply() {
     ReceiveBuffer buffer;
     const ReadBytes datagram = buffer.read(*socket);
     if (!datagram) {
-        AppMessageBox(tr("接收数据错误！"), MessageIcon::Error);
+        ReportMessage(tr("接收数据错误！"), MessageIcon::Error);
         return;
     }
     const std::optional<PrinterStatusFlags> flags = DecodePrinterStatusReply(*datagram);

@@ -32,7 +32,7 @@ public:
     void close();
 
     // Sends one request and starts the wait.
-    void OnRefresh();
+    void requestStatus();
     // One 500 ms tick of the wait; the real timer calls it, tests call it directly.
     void OnTimer();
     void HandleReply() override;

@@ -102,8 +102,8 @@ private Q_SLOTS:
 
     void captionIsTheExecutableNameWithoutExtension() {
         RecordingMessageSink sink;
-        AppMessageBox(QStringLiteral("x"));
-        AppMessageBox(QStringLiteral("y"), MessageIcon::Information);
+        ReportMessage(QStringLiteral("x"));
+        ReportMessage(QStringLiteral("y"), MessageIcon::Information);
         QCOMPARE(sink.messages[0].caption, QStringLiteral("DispatchTest"));
         QCOMPARE(sink.messages[0].icon, MessageIcon::Warning);
         QCOMPARE(sink.messages[1].icon, MessageIcon::Information);

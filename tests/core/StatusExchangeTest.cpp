@@ -69,7 +69,7 @@ private Q_SLOTS:
         QFETCH(bool, withBoard);
         Fixture f(withBoard ? std::optional<DeviceRecord>(board()) : std::nullopt);
         QSignalSpy started(&f.status, &StatusExchange::waitStarted);
-        f.status.OnRefresh();
+        f.status.requestStatus();
         QCOMPARE(started.count(), 1);
         QVERIFY(f.status.isWaiting());
         QCOMPARE(f.status.progress(), 40);
@@ -85,7 +85,7 @@ private Q_SLOTS:
         Fixture f;
         QSignalSpy timedOut(&f.status, &StatusExchange::timedOut);
         QSignalSpy progress(&f.status, &StatusExchange::progressChanged);
-        f.status.OnRefresh();
+        f.status.requestStatus();
         f.tick(7);
         QCOMPARE(timedOut.count(), 0);
         f.tick(1);
@@ -112,7 +112,7 @@ private Q_SLOTS:
         QSignalSpy flags(&f.status, &StatusExchange::flagsReceived);
         QSignalSpy timedOut(&f.status, &StatusExchange::timedOut);
         if (waiting) {
-            f.status.OnRefresh();
+            f.status.requestStatus();
             f.tick(3);
         }
         f.socket->push({0xAA, 0xBB, 0x01, 0xE0}, 9999, 0x0A090807);
@@ -141,7 +141,7 @@ private Q_SLOTS:
         Fixture f;
         QSignalSpy flags(&f.status, &StatusExchange::flagsReceived);
         QSignalSpy timedOut(&f.status, &StatusExchange::timedOut);
-        f.status.OnRefresh();
+        f.status.requestStatus();
         f.tick(2);
         f.deliver(datagram);
         QVERIFY(f.socket->queue.empty());
@@ -163,7 +163,7 @@ private Q_SLOTS:
         RecordingMessageSink sink;
         Fixture f;
         QSignalSpy flags(&f.status, &StatusExchange::flagsReceived);
-        f.status.OnRefresh();
+        f.status.requestStatus();
         f.tick(1);
         if (oversized)
             f.socket->push(Bytes(5000, 0xFF));
@@ -181,7 +181,7 @@ private Q_SLOTS:
     void closingOrDestroyingGivesUpTheSocket() {
         RecordingMessageSink sink;
         Fixture f;
-        f.status.OnRefresh();
+        f.status.requestStatus();
         f.status.close();
         QCOMPARE(f.dispatch.ExchangeMode, ExchangeNone);
         QVERIFY(!f.status.isWaiting());

@@ -1,4 +1,4 @@
-#include "core/CMySocket.h"
+#include "core/UdpSocket.h"
 
 #include <QEventLoop>
 #include <QTest>
@@ -61,7 +61,7 @@ class UdpSocketTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void sendsAndReceivesOnLoopback() {
-        CMySocket socket;
+        UdpSocket socket;
         QCOMPARE(socket.open(), SocketOpenResult::Opened);
         LoopbackPeer peer;
         if (!peer.bindOk)
@@ -108,7 +108,7 @@ private Q_SLOTS:
         QFETCH(int, count);
         QFETCH(bool, nested);
         QFETCH(bool, lookedAtFirst);
-        CMySocket socket;
+        UdpSocket socket;
         QCOMPARE(socket.open(), SocketOpenResult::Opened);
         LoopbackPeer peer;
         if (!peer.bindOk)
@@ -155,23 +155,23 @@ private Q_SLOTS:
     }
 
     void asksForALargeReceiveBuffer() {
-        CMySocket socket;
+        UdpSocket socket;
         QCOMPARE(socket.open(), SocketOpenResult::Opened);
         QVERIFY(socket.localPort() != 0);
         QVERIFY(socket.receiveBufferSize() >= 200000);
     }
 
     void bindsAFixedLocalPortWhenAsked() {
-        CMySocket first;
+        UdpSocket first;
         QCOMPARE(first.open(), SocketOpenResult::Opened);
         const std::uint16_t port = first.localPort();
         first.close();
-        CMySocket fixed;
+        UdpSocket fixed;
         fixed.setLocalPort(port);
         QCOMPARE(fixed.open(), SocketOpenResult::Opened);
         QCOMPARE(fixed.localPort(), port);
         // Taken: the open fails and says why.
-        CMySocket second;
+        UdpSocket second;
         second.setLocalPort(port);
         QCOMPARE(second.open(), SocketOpenResult::CannotOpen);
         QCOMPARE(errno, EADDRINUSE);
@@ -179,7 +179,7 @@ private Q_SLOTS:
     }
 
     void aClosedSocketFailsItsSends() {
-        CMySocket socket;
+        UdpSocket socket;
         const std::uint8_t byte[1] = {0};
         QCOMPARE(socket.sendTo(byte, kLoopback, 9), EBADF);
         std::uint8_t buffer[16];

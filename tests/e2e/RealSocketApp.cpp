@@ -3,7 +3,7 @@
 namespace quorvel::testing {
 
 RealSocketApp::RealSocketApp(bool mayForceReceiveBuffer) {
-    auto real = std::make_unique<CMySocket>();
+    auto real = std::make_unique<UdpSocket>();
     opened = real->open(mayForceReceiveBuffer);
     socket = real.get();
     app = std::make_unique<CQuorvelApp>(std::move(real));

@@ -2,7 +2,7 @@
 
 #include "gui/app/CQuorvelApp.h"
 #include "gui/app/CQuorvelDlg.h"
-#include "core/CMySocket.h"
+#include "core/UdpSocket.h"
 
 #include <QString>
 #include <memory>
@@ -20,7 +20,7 @@ struct RealSocketApp {
     QString boardsSeeUsAs(int link = 1) const;
 
     SocketOpenResult opened = SocketOpenResult::CannotOpen;
-    CMySocket* socket = nullptr; // owned by app
+    UdpSocket* socket = nullptr; // owned by app
     std::unique_ptr<CQuorvelApp> app;
     std::unique_ptr<CQuorvelDlg> window;
 };

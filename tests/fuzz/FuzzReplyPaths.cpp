@@ -2,7 +2,7 @@
 // of datagrams. Each record of the input is [path][length, 2 bytes][bytes];
 // the path picks which dialog owns the socket when the datagram arrives.
 #include "FakeDatagramSocket.h"
-#include "core/AppMessageBox.h"
+#include "core/Messages.h"
 #include "core/AssignExchange.h"
 #include "core/DeviceTable.h"
 #include "core/RemotePortList.h"
@@ -112,7 +112,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         case PrinterStatus:
             w.dispatch->claim(ExchangePrinterStatus, w.status.get());
             if (path & 0x40)
-                w.status->OnRefresh();
+                w.status->requestStatus();
             break;
         case OutOfPlace:
             w.dispatch->ExchangeMode = ExchangeNone;

@@ -2,8 +2,8 @@
 
 #include "CQuorvelDlg.h"
 #include "MessageBoxSink.h"
-#include "core/AppMessageBox.h"
-#include "core/CMySocket.h"
+#include "gui/frame/AppMessageBox.h"
+#include "core/UdpSocket.h"
 #include "gui/resources/StringTable.h"
 
 #include <QCoreApplication>
@@ -49,7 +49,7 @@ CQuorvelApp* CQuorvelApp::instance() {
 int CQuorvelApp::InitInstance() {
     const MessageBoxesInstalled boxes;
     if (!dispatch.socket()) {
-        auto socket = std::make_unique<CMySocket>();
+        auto socket = std::make_unique<UdpSocket>();
         const SocketOpenResult opened = socket->open();
         if (opened == SocketOpenResult::PlatformUnavailable) {
             AppMessageBox(LoadResourceString(IDS_SOCKETS_INIT_FAILED));

@@ -3,7 +3,7 @@
 #include "BoardMenu.h"
 #include "CAboutDlg.h"
 #include "CQuorvelApp.h"
-#include "core/AppMessageBox.h"
+#include "gui/frame/AppMessageBox.h"
 #include "core/AssignExchange.h"
 #include "core/BoardExport.h"
 #include "core/HostCommands.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/AppMessageBox.h"
+#include "core/Messages.h"
 
 namespace quorvel {
 

@@ -5,7 +5,7 @@
 #include "CellText.h"
 #include "NetDisplayAccessible.h"
 #include "ScrollModel.h"
-#include "core/AppMessageBox.h"
+#include "gui/frame/AppMessageBox.h"
 #include "core/NetworkInterfaces.h"
 
 #include <QClipboard>

@@ -2,7 +2,7 @@
 
 #include "IpAddressEdit.h"
 #include "core/AddressCheckText.h"
-#include "core/AppMessageBox.h"
+#include "gui/frame/AppMessageBox.h"
 #include "gui/frame/DialogKeys.h"
 
 #include <QCheckBox>

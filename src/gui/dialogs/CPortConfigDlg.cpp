@@ -1,6 +1,6 @@
 #include "CPortConfigDlg.h"
 
-#include "core/AppMessageBox.h"
+#include "gui/frame/AppMessageBox.h"
 #include "gui/frame/DialogKeys.h"
 
 #include <QItemSelectionModel>

@@ -74,7 +74,7 @@ void PrtStatDlg::setControlsEnabled(bool enabled) {
 }
 
 void PrtStatDlg::OnRefresh() {
-    m_status.OnRefresh();
+    m_status.requestStatus();
 }
 
 void PrtStatDlg::showWaiting() {

@@ -1,4 +1,4 @@
-#include "CMySocket.h"
+#include "UdpSocket.h"
 
 #include "NetworkInterfaces.h"
 
@@ -43,7 +43,7 @@ unsigned arrivalInterface(msghdr header) {
 
 } // namespace
 
-struct CMySocket::Batch {
+struct UdpSocket::Batch {
     struct Slot {
         std::uint8_t bytes[kReceiveBufferSize];
     };
@@ -54,17 +54,17 @@ struct CMySocket::Batch {
     mmsghdr headers[kBatchSize];
 };
 
-CMySocket::CMySocket() {
+UdpSocket::UdpSocket() {
     m_resume.setSingleShot(true);
     m_resume.setInterval(0);
     QObject::connect(&m_resume, &QTimer::timeout, [this] { OnReceive(); });
 }
 
-CMySocket::~CMySocket() {
+UdpSocket::~UdpSocket() {
     close();
 }
 
-SocketOpenResult CMySocket::open(bool mayForceReceiveBuffer) {
+SocketOpenResult UdpSocket::open(bool mayForceReceiveBuffer) {
     m_fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     if (m_fd < 0) {
         const int error = errno;
@@ -96,7 +96,7 @@ SocketOpenResult CMySocket::open(bool mayForceReceiveBuffer) {
     return SocketOpenResult::Opened;
 }
 
-void CMySocket::OnReceive() {
+void UdpSocket::OnReceive() {
     QElapsedTimer budget;
     budget.start();
     for (int handled = 0; handled < kMaxDatagramsPerNotification; ++handled) {
@@ -119,7 +119,7 @@ void CMySocket::OnReceive() {
         onReadPaused();
 }
 
-bool CMySocket::fetch() {
+bool UdpSocket::fetch() {
     m_next = m_fetched = 0;
     if (m_fd < 0)
         return false;
@@ -152,7 +152,7 @@ bool CMySocket::fetch() {
     return true;
 }
 
-int CMySocket::sendTo(std::span<const std::uint8_t> bytes, std::uint32_t ipv4, std::uint16_t port,
+int UdpSocket::sendTo(std::span<const std::uint8_t> bytes, std::uint32_t ipv4, std::uint16_t port,
                       unsigned interfaceIndex) {
     if (m_fd < 0)
         return EBADF;
@@ -174,7 +174,7 @@ int CMySocket::sendTo(std::span<const std::uint8_t> bytes, std::uint32_t ipv4, s
     });
 }
 
-int CMySocket::sendOne(std::span<const std::uint8_t> bytes, std::uint32_t ipv4, std::uint16_t port,
+int UdpSocket::sendOne(std::span<const std::uint8_t> bytes, std::uint32_t ipv4, std::uint16_t port,
                        unsigned interfaceIndex, std::uint32_t source) {
     sockaddr_in to{};
     to.sin_family = AF_INET;
@@ -210,7 +210,7 @@ int CMySocket::sendOne(std::span<const std::uint8_t> bytes, std::uint32_t ipv4, 
     }
 }
 
-ReadOutcome CMySocket::receive(std::span<std::uint8_t> buffer) {
+ReadOutcome UdpSocket::receive(std::span<std::uint8_t> buffer) {
     ReadOutcome outcome;
     if (m_fd < 0) {
         outcome.error = EBADF;
@@ -265,13 +265,13 @@ ReadOutcome CMySocket::receive(std::span<std::uint8_t> buffer) {
     return outcome;
 }
 
-bool CMySocket::hasPendingDatagram() {
+bool UdpSocket::hasPendingDatagram() {
     if (m_fd < 0)
         return false;
     return haveFetched() || fetch();
 }
 
-void CMySocket::close() {
+void UdpSocket::close() {
     m_resume.stop();
     m_next = m_fetched = 0;
     m_notifier.reset();
@@ -281,7 +281,7 @@ void CMySocket::close() {
     }
 }
 
-std::uint16_t CMySocket::localPort() const {
+std::uint16_t UdpSocket::localPort() const {
     sockaddr_in local{};
     socklen_t length = sizeof local;
     if (m_fd < 0 || ::getsockname(m_fd, reinterpret_cast<sockaddr*>(&local), &length) != 0)
@@ -289,7 +289,7 @@ std::uint16_t CMySocket::localPort() const {
     return ntohs(local.sin_port);
 }
 
-int CMySocket::receiveBufferSize() const {
+int UdpSocket::receiveBufferSize() const {
     int size = 0;
     socklen_t length = sizeof size;
     if (m_fd >= 0)

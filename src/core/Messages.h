@@ -22,11 +22,11 @@ constexpr int kMaxNestedMessageBoxes = 4;
 
 // The one routine every message of the program goes through: one OK button,
 // the executable's name as caption, the warning icon unless told otherwise.
-void AppMessageBox(const QString& text, MessageIcon icon = MessageIcon::Warning);
+void ReportMessage(const QString& text, MessageIcon icon = MessageIcon::Warning);
 
 // A Yes/No question in the same kind of box, with the question icon; true
 // for Yes. Only the address checks ask anything.
-bool AppQuestionBox(const QString& text);
+bool AskYesNo(const QString& text);
 
 // The executable's file name without its extension.
 QString ApplicationTitle();

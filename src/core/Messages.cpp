@@ -1,4 +1,4 @@
-#include "AppMessageBox.h"
+#include "Messages.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -31,7 +31,7 @@ QString ApplicationTitle() {
     return path.isEmpty() ? QStringLiteral("Quorvel") : QFileInfo(path).completeBaseName();
 }
 
-void AppMessageBox(const QString& text, MessageIcon icon) {
+void ReportMessage(const QString& text, MessageIcon icon) {
     if (g_depth >= kMaxNestedMessageBoxes) {
         ++g_suppressed;
         return;
@@ -42,7 +42,7 @@ void AppMessageBox(const QString& text, MessageIcon icon) {
     --g_depth;
 }
 
-bool AppQuestionBox(const QString& text) {
+bool AskYesNo(const QString& text) {
     ++g_depth;
     g_maxDepth = std::max(g_maxDepth, g_depth);
     const bool yes = g_sink->ask(ApplicationTitle(), text);

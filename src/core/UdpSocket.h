@@ -16,10 +16,10 @@ enum class SocketOpenResult { Opened, PlatformUnavailable, CannotOpen };
 // The shared socket over POSIX: IPv4 UDP bound to 0.0.0.0 port 0, broadcast
 // on, non-blocking, watched by a level-triggered read notifier. Datagrams are
 // taken from the kernel several at a time and handed out one by one.
-class CMySocket : public DatagramSocket {
+class UdpSocket : public DatagramSocket {
 public:
-    CMySocket();
-    ~CMySocket() override;
+    UdpSocket();
+    ~UdpSocket() override;
 
     // A fixed local port instead of an ephemeral one, so that a firewall can
     // let the replies in; read by the next open(). On a failed bind, errno
