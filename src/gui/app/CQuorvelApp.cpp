@@ -3,7 +3,7 @@
 #include "CQuorvelDlg.h"
 #include "MessageBoxSink.h"
 #include "gui/frame/AppMessageBox.h"
-#include "core/UdpSocket.h"
+#include "CMySocket.h"
 #include "gui/resources/StringTable.h"
 
 #include <QCoreApplication>
@@ -49,7 +49,7 @@ CQuorvelApp* CQuorvelApp::instance() {
 int CQuorvelApp::InitInstance() {
     const MessageBoxesInstalled boxes;
     if (!dispatch.socket()) {
-        auto socket = std::make_unique<UdpSocket>();
+        auto socket = std::make_unique<CMySocket>();
         const SocketOpenResult opened = socket->open();
         if (opened == SocketOpenResult::PlatformUnavailable) {
             AppMessageBox(LoadResourceString(IDS_SOCKETS_INIT_FAILED));
