@@ -3,7 +3,6 @@
 #include "protocol/BoardColumns.h"
 
 #include <algorithm>
-#include <arpa/inet.h>
 #include <charconv>
 
 namespace quorvel {
@@ -26,53 +25,16 @@ template <typename T> std::optional<T> wholeNumber(std::string_view text) {
 
 } // namespace
 
-std::string MacAddressText(const MacAddress& mac) {
-    std::uint8_t bytes[6];
-    std::copy(mac.begin(), mac.end(), bytes);
-    return MacText(bytes);
-}
-
-std::string Ipv4AddressText(const Ipv4Address& address) {
-    std::uint8_t bytes[4];
-    std::copy(address.begin(), address.end(), bytes);
-    return Ipv4Text(bytes);
-}
-
 Parsed<MacAddress> ParseMac(std::string_view text) {
-    const std::string error = "bad MAC address " + quoted(text) + " (expected 00-0B-3C-12-34-56)";
-    const std::size_t separatorAt = text.find_first_of(":-");
-    if (separatorAt == std::string_view::npos)
-        return error;
-    const char separator = text[separatorAt];
-    MacAddress mac{};
-    std::size_t group = 0;
-    std::size_t start = 0;
-    while (true) {
-        const std::size_t end = std::min(text.find(separator, start), text.size());
-        const std::string_view digits = text.substr(start, end - start);
-        unsigned value = 0;
-        const auto [last, ec] =
-            std::from_chars(digits.data(), digits.data() + digits.size(), value, 16);
-        if (group >= mac.size() || digits.empty() || digits.size() > 2 || ec != std::errc() ||
-            last != digits.data() + digits.size())
-            return error;
-        mac[group++] = std::uint8_t(value);
-        if (end == text.size())
-            break;
-        start = end + 1;
-    }
-    if (group != mac.size())
-        return error;
-    return mac;
+    if (const auto mac = ParseMacAddress(text))
+        return *mac;
+    return "bad MAC address " + quoted(text) + " (expected 00-0B-3C-12-34-56)";
 }
 
 Parsed<Ipv4Address> ParseIpv4(std::string_view text) {
-    Ipv4Address address{};
-    const std::string copy(text);
-    if (copy.find('\0') != std::string::npos ||
-        inet_pton(AF_INET, copy.c_str(), address.data()) != 1)
-        return "bad IPv4 address " + quoted(text) + " (expected four numbers like 198.18.0.20)";
-    return address;
+    if (const auto address = ParseIpv4Address(text))
+        return *address;
+    return "bad IPv4 address " + quoted(text) + " (expected four numbers like 198.18.0.20)";
 }
 
 Parsed<std::uint16_t> ParsePort(std::string_view text) {

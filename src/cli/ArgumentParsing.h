@@ -1,5 +1,7 @@
 #pragma once
 
+#include "protocol/Addresses.h"
+
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -17,25 +19,17 @@ enum ExitCode : int {
     ExitRefused = 3, // the board answered with a failure code
 };
 
-using MacAddress = std::array<std::uint8_t, 6>;
-using Ipv4Address = std::array<std::uint8_t, 4>;
-
 // A value, or the one-line reason the text is not one.
 template <typename T> using Parsed = std::variant<T, std::string>;
 
-// Six groups of one or two hex digits, all separated by ':' or all by '-'
-// (00:0b:3c:12:34:56, 00-0B-3C-12-34-56, and the arp form 0-B-3C-12-34-56).
+// The address, or why the text is not one (the forms: ParseMacAddress and
+// ParseIpv4Address).
 Parsed<MacAddress> ParseMac(std::string_view text);
-// Dotted decimal only (inet_pton): no octal, no short forms.
 Parsed<Ipv4Address> ParseIpv4(std::string_view text);
 // A UDP port, 1 to 65535.
 Parsed<std::uint16_t> ParsePort(std::string_view text);
 // A whole number of seconds, 1 to one day.
 Parsed<int> ParseSeconds(std::string_view text);
-
-// The forms the outputs print: 00-0B-3C-12-34-56 and 198.18.0.20.
-std::string MacAddressText(const MacAddress& mac);
-std::string Ipv4AddressText(const Ipv4Address& address);
 
 // Which options a command line gave, for the checks that span several.
 struct GivenOptions {

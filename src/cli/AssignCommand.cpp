@@ -7,14 +7,13 @@
 #include <QFile>
 #include <algorithm>
 #include <cstdio>
-#include <cstring>
 
 namespace quorvel {
 
 namespace {
 
 bool sameMac(const MacAddress& mac, const DeviceRecord& record) {
-    return std::memcmp(mac.data(), record.mac, 6) == 0;
+    return mac == record.mac;
 }
 
 void writeOut(const std::string& bytes) {
@@ -23,20 +22,15 @@ void writeOut(const std::string& bytes) {
 }
 
 AddressVerdict checkRow(const PlanRow& row) {
-    std::uint8_t ip[4], mask[4], gateway[4];
-    std::copy(row.ip.begin(), row.ip.end(), ip);
-    std::copy(row.mask.begin(), row.mask.end(), mask);
-    std::copy(row.gateway.begin(), row.gateway.end(), gateway);
-    return CheckStaticAddress(ip, mask, gateway);
+    return CheckStaticAddress(row.ip, row.mask, row.gateway);
 }
 
 // The dialog asks about a gateway outside the subnet; a script cannot be
 // asked, so the line says it and the assignment goes on, as after "Yes".
 void warnAboutGateway(CliSession& session, const PlanRow& row) {
     if (!row.dhcp && checkRow(row).kind == AddressVerdict::AskAboutGateway)
-        session.progress().line("gateway " + Ipv4AddressText(row.gateway) +
-                                " is outside the subnet of " + Ipv4AddressText(row.ip) +
-                                "; sending it anyway");
+        session.progress().line("gateway " + Ipv4Text(row.gateway) + " is outside the subnet of " +
+                                Ipv4Text(row.ip) + "; sending it anyway");
 }
 
 } // namespace
@@ -48,8 +42,7 @@ std::optional<std::string> StrandingAddressProblem(const PlanRow& row) {
     const Ipv4Address& value = verdict.field == AddressField::Ip           ? row.ip
                                : verdict.field == AddressField::SubnetMask ? row.mask
                                                                            : row.gateway;
-    return AddressVerdictText(verdict, QString::fromStdString(Ipv4AddressText(value)))
-        .toStdString();
+    return AddressVerdictText(verdict, QString::fromStdString(Ipv4Text(value))).toStdString();
 }
 
 AssignCommand::AssignCommand(CliSession& session, QObject* parent)
@@ -150,9 +143,9 @@ void AssignCommand::runRow() {
         // Not heard by the search: broadcast anyway, to the first remote
         // port; a board that is there may still answer, one that is not
         // times out like the dialog's.
-        std::copy(row.mac.begin(), row.mac.end(), board.mac);
+        board.mac = row.mac;
         board.replyPort = std::uint16_t(m_session.ports().remotePorts[0]);
-        m_session.progress().line("no board with MAC " + MacAddressText(row.mac) +
+        m_session.progress().line("no board with MAC " + MacText(row.mac) +
                                   " answered the search; sending to port " +
                                   std::to_string(board.replyPort));
     }

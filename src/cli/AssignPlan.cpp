@@ -146,13 +146,13 @@ AssignPlan ReadAssignPlan(std::string_view bytes, const PlanAddressCheck& checkA
             continue;
         }
         if (const auto [at, added] = macLines.emplace(row.mac, lineNumber); !added) {
-            problem("MAC " + MacAddressText(row.mac) + " is planned twice (first on line " +
+            problem("MAC " + MacText(row.mac) + " is planned twice (first on line " +
                     std::to_string(at->second) + ")");
             continue;
         }
         if (!row.dhcp) {
             if (const auto [at, added] = ipLines.emplace(row.ip, lineNumber); !added) {
-                problem("address " + Ipv4AddressText(row.ip) + " is planned twice (first on line " +
+                problem("address " + Ipv4Text(row.ip) + " is planned twice (first on line " +
                         std::to_string(at->second) + ")");
                 continue;
             }

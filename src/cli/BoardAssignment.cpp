@@ -12,20 +12,17 @@ namespace quorvel {
 
 BoardAssignment::BoardAssignment(CliSession& session, const DeviceRecord& board, const PlanRow& row,
                                  QObject* parent)
-    : QObject(parent), m_session(session), m_row(row), m_mac(MacAddressText(row.mac)),
+    : QObject(parent), m_session(session), m_row(row), m_mac(MacText(row.mac)),
       m_exchange(std::make_unique<AssignExchange>(session.dispatch(), board)) {
     connect(m_exchange.get(), &AssignExchange::countdownChanged, this, [this](int countdown) {
-        if (!m_exchange->finished && !m_exchange->timedOut)
+        if (m_exchange->outcome() == AssignOutcome::Running)
             m_session.progress().show("assigning " + m_mac + ": " +
                                       std::to_string(countdown / 1000) + " s left");
     });
     // A verdict, a time-out, or a reply whose code the dialog shows nothing
     // for (it only stops the countdown): each ends this assignment.
-    connect(m_exchange.get(), &AssignExchange::assignmentEnded, this, &BoardAssignment::ended);
-    connect(m_exchange.get(), &AssignExchange::replyReceived, this, [this](int code) {
-        m_code = code;
-        ended();
-    });
+    connect(m_exchange.get(), &AssignExchange::ended, this, &BoardAssignment::ended);
+    connect(m_exchange.get(), &AssignExchange::replyReceived, this, &BoardAssignment::ended);
 }
 
 BoardAssignment::~BoardAssignment() = default;
@@ -37,9 +34,9 @@ void BoardAssignment::start() {
     m_exchange->setCloseOnSuccess(true);
     AssignParameters fields;
     fields.useDhcp = m_row.dhcp;
-    std::copy(m_row.ip.begin(), m_row.ip.end(), fields.ip);
-    std::copy(m_row.mask.begin(), m_row.mask.end(), fields.subnetMask);
-    std::copy(m_row.gateway.begin(), m_row.gateway.end(), fields.gateway);
+    fields.ip = m_row.ip;
+    fields.subnetMask = m_row.mask;
+    fields.gateway = m_row.gateway;
     m_exchange->start(fields);
 }
 
@@ -53,12 +50,25 @@ void BoardAssignment::ended() {
 void BoardAssignment::conclude() {
     m_exchange->close();
     m_session.progress().clear();
+    std::string text = m_exchange->statusText().toStdString();
     RowVerdict verdict = RowVerdict::TimedOut;
-    std::string text = m_exchange->statusText.toStdString();
-    if (m_code) {
-        verdict = *m_code == Programmed ? RowVerdict::Programmed : RowVerdict::Refused;
-        if (!AssignResultText(std::uint8_t(*m_code)))
-            text = "Failure -- the board answered with result code " + std::to_string(*m_code);
+    switch (m_exchange->outcome()) {
+    case AssignOutcome::Programmed:
+        verdict = RowVerdict::Programmed;
+        break;
+    case AssignOutcome::Refused:
+        verdict = RowVerdict::Refused;
+        break;
+    case AssignOutcome::NoAnswer:
+        break;
+    case AssignOutcome::Running:
+        // A reply code the dialog shows nothing for: it only stopped the
+        // countdown, but for a script it is the board's answer.
+        if (const auto code = m_exchange->replyCode()) {
+            verdict = RowVerdict::Refused;
+            text = "Failure -- the board answered with result code " + std::to_string(*code);
+        }
+        break;
     }
     Q_EMIT finished(verdict, text);
 }

@@ -37,7 +37,6 @@ private:
     PlanRow m_row;
     std::string m_mac;
     std::unique_ptr<AssignExchange> m_exchange;
-    std::optional<int> m_code; // the board's reply, whatever its code
     bool m_ending = false;
 };
 

@@ -42,33 +42,6 @@ std::optional<int> ReadRpFilter(std::string_view text) {
     return number<int>(fields[0]);
 }
 
-std::optional<std::string> DefaultRouteInterface(std::string_view procNetRoute) {
-    constexpr unsigned kRouteUp = 0x1;
-    std::optional<std::string> best;
-    long bestMetric = 0;
-    bool header = true;
-    eachLine(procNetRoute, [&](std::string_view line) {
-        if (std::exchange(header, false))
-            return;
-        // Iface Destination Gateway Flags RefCnt Use Metric Mask ...
-        const auto f = words(line);
-        if (f.size() < 8)
-            return;
-        const auto destination = number<std::uint32_t>(f[1], 16);
-        const auto flags = number<unsigned>(f[3], 16);
-        const auto metric = number<long>(f[6]);
-        const auto mask = number<std::uint32_t>(f[7], 16);
-        if (!destination || !flags || !metric || !mask || *destination != 0 || *mask != 0 ||
-            !(*flags & kRouteUp))
-            return;
-        if (!best || *metric < bestMetric) {
-            best = f[0];
-            bestMetric = *metric;
-        }
-    });
-    return best;
-}
-
 std::optional<std::uint64_t> MartianSourceCount(std::string_view rtCache) {
     std::optional<std::size_t> column;
     std::optional<std::uint64_t> sum;

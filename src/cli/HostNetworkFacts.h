@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/RouteTable.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -13,9 +15,6 @@ namespace quorvel {
 
 // A value of /proc/sys/net/ipv4/conf/<name>/rp_filter.
 std::optional<int> ReadRpFilter(std::string_view text);
-
-// The default route with the lowest metric in /proc/net/route, by interface.
-std::optional<std::string> DefaultRouteInterface(std::string_view procNetRoute);
 
 // in_martian_src summed over the per-CPU lines (hex) of /proc/net/stat/rt_cache.
 std::optional<std::uint64_t> MartianSourceCount(std::string_view rtCache);

@@ -7,22 +7,16 @@
 #include <QJsonObject>
 #include <algorithm>
 #include <array>
-#include <cstring>
 #include <vector>
 
 namespace quorvel {
 
 namespace {
 
-bool same(const Ipv4Address& planned, const std::uint8_t (&actual)[4]) {
-    return std::memcmp(planned.data(), actual, 4) == 0;
-}
-
 std::string plannedText(const PlanRow& row) {
     if (row.dhcp)
         return "dhcp";
-    return Ipv4AddressText(row.ip) + " mask " + Ipv4AddressText(row.mask) + " gateway " +
-           Ipv4AddressText(row.gateway);
+    return Ipv4Text(row.ip) + " mask " + Ipv4Text(row.mask) + " gateway " + Ipv4Text(row.gateway);
 }
 
 const char* verifiedText(const std::optional<bool>& verified) {
@@ -32,21 +26,19 @@ const char* verifiedText(const std::optional<bool>& verified) {
 } // namespace
 
 bool AnswersAsPlanned(const PlanRow& row, const DeviceRecord& record) {
-    std::uint8_t mac[6];
-    std::copy(row.mac.begin(), row.mac.end(), mac);
-    if (std::memcmp(mac, record.mac, 6) != 0)
+    if (row.mac != record.mac)
         return false;
     if (row.dhcp)
         return record.staticAddress == 0;
-    return record.staticAddress != 0 && same(row.ip, record.ip) &&
-           same(row.mask, record.subnetMask) && same(row.gateway, record.gateway);
+    return record.staticAddress != 0 && row.ip == record.ip && row.mask == record.subnetMask &&
+           row.gateway == record.gateway;
 }
 
 std::string PlanTable(std::span<const PlanOutcome> outcomes) {
     using Row = std::array<std::string, 5>;
     std::vector<Row> rows{{"LINE", "MAC", "PLANNED", "RESULT", "VERIFIED"}};
     for (const PlanOutcome& o : outcomes)
-        rows.push_back({std::to_string(o.row.line), MacAddressText(o.row.mac), plannedText(o.row),
+        rows.push_back({std::to_string(o.row.line), MacText(o.row.mac), plannedText(o.row),
                         TerminalSafe(o.text), verifiedText(o.verified)});
     const bool withVerified =
         std::any_of(outcomes.begin(), outcomes.end(), [](auto& o) { return o.verified; });
@@ -72,11 +64,11 @@ QByteArray PlanJson(std::span<const PlanOutcome> outcomes) {
     for (const PlanOutcome& o : outcomes) {
         QJsonObject object{
             {"line", o.row.line},
-            {"mac", QString::fromStdString(MacAddressText(o.row.mac))},
+            {"mac", QString::fromStdString(MacText(o.row.mac))},
             {"mode", o.row.dhcp ? "DHCP" : "static"},
-            {"ip", o.row.dhcp ? QJsonValue() : QString::fromStdString(Ipv4AddressText(o.row.ip))},
-            {"mask", QString::fromStdString(Ipv4AddressText(o.row.mask))},
-            {"gateway", QString::fromStdString(Ipv4AddressText(o.row.gateway))},
+            {"ip", o.row.dhcp ? QJsonValue() : QString::fromStdString(Ipv4Text(o.row.ip))},
+            {"mask", QString::fromStdString(Ipv4Text(o.row.mask))},
+            {"gateway", QString::fromStdString(Ipv4Text(o.row.gateway))},
             {"result", QString::fromStdString(o.text)},
             {"succeeded", o.verdict == RowVerdict::Programmed},
         };

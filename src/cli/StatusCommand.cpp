@@ -9,7 +9,6 @@
 #include <QDateTime>
 #include <algorithm>
 #include <cstdio>
-#include <cstring>
 
 namespace quorvel {
 
@@ -41,8 +40,8 @@ void StatusCommand::start() {
 bool StatusCommand::isWanted(const DeviceRecord& r) const {
     const CommandLine& line = m_session.line();
     if (line.mac)
-        return std::memcmp(line.mac->data(), r.mac, 6) == 0;
-    return line.boardAddress && std::memcmp(line.boardAddress->data(), r.ip, 4) == 0;
+        return *line.mac == r.mac;
+    return line.boardAddress && *line.boardAddress == r.ip;
 }
 
 void StatusCommand::boardSearched() {
@@ -51,10 +50,10 @@ void StatusCommand::boardSearched() {
                                     [this](const DeviceRecord& r) { return isWanted(r); });
     const CommandLine& line = m_session.line();
     if (board == records.end()) {
-        m_session.progress().line("no board " +
-                                  (line.mac ? "with MAC " + MacAddressText(*line.mac)
-                                            : "at " + Ipv4AddressText(*line.boardAddress)) +
-                                  " answered the search");
+        m_session.progress().line(
+            "no board " +
+            (line.mac ? "with MAC " + MacText(*line.mac) : "at " + Ipv4Text(*line.boardAddress)) +
+            " answered the search");
         ExplainSearchRun(m_session, m_search, records.size());
         Q_EMIT done(ExitNothing);
         return;

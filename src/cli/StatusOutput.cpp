@@ -1,6 +1,7 @@
 #include "StatusOutput.h"
 
 #include "TerminalText.h"
+#include "core/StatusFlagCaptions.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -22,22 +23,12 @@ std::string flagLabel(std::size_t i) {
 } // namespace
 
 const std::array<StatusFlagName, kPrinterStatusFlagCount>& StatusFlagNames() {
-    static constexpr std::array<StatusFlagName, kPrinterStatusFlagCount> names{{
-        {"DrawerPin3High", "钱箱pin3高"},
-        {"Offline", "脱机"},
-        {"WaitingOnlineRecovery", "等待在线恢复"},
-        {"PaperFeed", "走纸"},
-        {"CoverOpen", "上盖打开"},
-        {"PaperFeed2", "走纸"},
-        {"StoppedNoPaper", "因缺纸打印中断"},
-        {"ErrorOccurred", "错误发生"},
-        {"RecoverableError", "可恢复故障"},
-        {"CutterError", "自动切纸刀故障"},
-        {"UnrecoverableError", "不可恢复故障"},
-        {"AutoRecoverableError", "可自动恢复故障"},
-        {"PaperNearEnd", "纸将尽"},
-        {"PaperOut", "缺纸"},
-    }};
+    static const std::array<StatusFlagName, kPrinterStatusFlagCount> names = [] {
+        std::array<StatusFlagName, kPrinterStatusFlagCount> made;
+        for (std::size_t i = 0; i < made.size(); ++i)
+            made[i] = {PrinterStatusFlagNames()[i].name, StatusFlagCaptions()[i]};
+        return made;
+    }();
     return names;
 }
 

@@ -1,8 +1,8 @@
 #include "AssignExchange.h"
 
-#include "Messages.h"
 #include "Countdown.h"
 #include "HostCommands.h"
+#include "Messages.h"
 #include "NetworkInterfaces.h"
 #include "protocol/RandomNumber.h"
 
@@ -33,8 +33,8 @@ AssignExchange::~AssignExchange() {
 void AssignExchange::open() {
     m_dispatch.claim(ExchangeAssign, this);
     setCountdown(kCountdownTop);
-    finished = false;
-    timedOut = false;
+    m_outcome = AssignOutcome::Running;
+    m_replyCode.reset();
     setStatus(QString::asprintf("%i seconds remaining", 10));
 }
 
@@ -52,10 +52,10 @@ void AssignExchange::start(const AssignParameters& fields) {
 
 void AssignExchange::buildRequest(const AssignParameters& fields) {
     AssignParameters params = fields;
-    std::fill(std::begin(params.mac), std::end(params.mac), 0);
+    params.mac = {};
     randomNumber = DrawRandom15();
     if (m_board) {
-        std::copy(std::begin(m_board->mac), std::end(m_board->mac), params.mac);
+        params.mac = m_board->mac;
         m_replyPort = m_board->replyPort;
         m_interfaceIndex = m_board->interfaceIndex;
     } else {
@@ -83,17 +83,15 @@ void AssignExchange::OnTimer() {
     const int now = countdown;
     setStatus(secondsRemaining(now));
 
-    const std::uint8_t ip[4] = {requestBuffer[4], requestBuffer[5], requestBuffer[6],
-                                requestBuffer[7]};
-    const std::uint8_t mac[6] = {requestBuffer[16], requestBuffer[17], requestBuffer[18],
-                                 requestBuffer[19], requestBuffer[20], requestBuffer[21]};
+    const Ipv4Address ip = {requestBuffer[4], requestBuffer[5], requestBuffer[6], requestBuffer[7]};
+    const MacAddress mac = {requestBuffer[16], requestBuffer[17], requestBuffer[18],
+                            requestBuffer[19], requestBuffer[20], requestBuffer[21]};
     const bool gleaning = m_pingGleaning;
     const QString link = QString::fromStdString(InterfaceName(m_interfaceIndex));
     if (now == 0 && !m_repeat) {
         m_timer.stop();
-        timedOut = true;
         setStatus(tr("Timeout -- Did not receive an acknowlegement"));
-        Q_EMIT assignmentEnded(true);
+        end(AssignOutcome::NoAnswer);
     } else if (now == 9500) {
         m_neighbours.add(ip, mac, link);
     } else if (now == 9000) {
@@ -125,23 +123,27 @@ void AssignExchange::HandleAssignReply() {
         break;
     }
     m_timer.stop();
+    m_replyCode = verdict.result;
     Q_EMIT replyReceived(verdict.result);
     const char* text = AssignResultText(verdict.result);
     if (!text)
         return;
-    result = verdict.result;
     setStatus(QString::fromUtf8(text));
-    finished = true;
-    Q_EMIT assignmentEnded(verdict.result != UnknownError);
+    end(verdict.result == Programmed ? AssignOutcome::Programmed : AssignOutcome::Refused);
     if (verdict.result == Programmed && m_closeOnSuccess) {
         close();
         Q_EMIT closeRequested();
     }
 }
 
+void AssignExchange::end(AssignOutcome outcome) {
+    m_outcome = outcome;
+    Q_EMIT ended(outcome);
+}
+
 void AssignExchange::setStatus(const QString& text) {
-    statusText = text;
-    Q_EMIT statusChanged(statusText);
+    m_statusText = text;
+    Q_EMIT statusChanged(m_statusText);
 }
 
 void AssignExchange::setCountdown(int value) {

@@ -14,6 +14,14 @@
 
 namespace quorvel {
 
+// Where an assignment stands.
+enum class AssignOutcome {
+    Running,    // not started, or counting down
+    Programmed, // the board took the new address
+    Refused,    // the board answered with a failure code (replyCode())
+    NoAnswer,   // the countdown ran out without a verdict
+};
+
 // Gives one board a new address, mask and gateway, or DHCP. One assignment
 // runs a ten-second countdown of 250 ms ticks that prepares the host's
 // neighbour cache, sends the request as a broadcast and waits for the
@@ -53,20 +61,21 @@ public:
 
     QTimer& tickTimer() { return m_timer; }
 
-    bool finished = false;
-    bool timedOut = false;
-    std::optional<std::uint8_t> result; // the board's verdict code
+    AssignOutcome outcome() const { return m_outcome; }
+    // The code of the board's last reply to this request, verdict or not.
+    std::optional<std::uint8_t> replyCode() const { return m_replyCode; }
+    // The status line: the seconds left, the time-out or the board's verdict.
+    const QString& statusText() const { return m_statusText; }
+
     std::array<std::uint8_t, kAssignRequestSize> requestBuffer{};
     std::uint16_t randomNumber = 0;
-    QString statusText;
     int countdown = kCountdownTop;
 
 Q_SIGNALS:
     void countdownChanged(int countdown);
     void statusChanged(const QString& text);
-    // The assignment is over for now: OK is usable again, as "Close" when
-    // `relabel`.
-    void assignmentEnded(bool relabel);
+    // The board's verdict arrived, or the countdown ran out.
+    void ended(quorvel::AssignOutcome outcome);
     // The board was programmed and the run is to close by itself.
     void closeRequested();
     // Every reply that matched the request, with its code: also those codes
@@ -79,9 +88,14 @@ private:
     void setStatus(const QString& text);
     void setCountdown(int value);
 
+    void end(AssignOutcome outcome);
+
     SocketDispatch& m_dispatch;
     std::optional<DeviceRecord> m_board;
     QTimer m_timer;
+    AssignOutcome m_outcome = AssignOutcome::Running;
+    std::optional<std::uint8_t> m_replyCode;
+    QString m_statusText;
     bool m_repeat = false;
     bool m_pingGleaning = true;
     bool m_closeOnSuccess = true;

@@ -149,10 +149,10 @@ void DeviceTable::sortRecords() {
         selectedIndex = newSelection;
 }
 
-bool DeviceTable::GetMacAt(std::uint32_t index, std::uint8_t (&mac)[6]) const {
+bool DeviceTable::GetMacAt(std::uint32_t index, MacAddress& mac) const {
     if (index >= records.size())
         return false;
-    std::memcpy(mac, records[index].mac, sizeof mac);
+    mac = records[index].mac;
     return true;
 }
 
@@ -162,29 +162,28 @@ const DeviceRecord* DeviceTable::selected() const {
     return &records[static_cast<std::size_t>(selectedIndex)];
 }
 
-template <std::size_t N>
-bool DeviceTable::copySelected(std::uint8_t (DeviceRecord::*field)[N],
-                               std::uint8_t (&out)[N]) const {
+template <typename Field>
+bool DeviceTable::copySelected(Field DeviceRecord::*field, Field& out) const {
     const DeviceRecord* r = selected();
     if (!r)
         return false;
-    std::memcpy(out, r->*field, N);
+    out = r->*field;
     return true;
 }
 
-bool DeviceTable::GetSelectedMac(std::uint8_t (&mac)[6]) const {
+bool DeviceTable::GetSelectedMac(MacAddress& mac) const {
     return copySelected(&DeviceRecord::mac, mac);
 }
 
-bool DeviceTable::GetSelectedIp(std::uint8_t (&ip)[4]) const {
+bool DeviceTable::GetSelectedIp(Ipv4Address& ip) const {
     return copySelected(&DeviceRecord::ip, ip);
 }
 
-bool DeviceTable::GetSelectedSubnetMask(std::uint8_t (&mask)[4]) const {
+bool DeviceTable::GetSelectedSubnetMask(Ipv4Address& mask) const {
     return copySelected(&DeviceRecord::subnetMask, mask);
 }
 
-bool DeviceTable::GetSelectedGateway(std::uint8_t (&gateway)[4]) const {
+bool DeviceTable::GetSelectedGateway(Ipv4Address& gateway) const {
     return copySelected(&DeviceRecord::gateway, gateway);
 }
 
@@ -234,11 +233,8 @@ DeviceRecord NextTestRecord() {
     r.rightHours = 0;
     r.rightMinutes = 0;
     r.rightSeconds = 3;
-    std::memset(r.mac, 25, sizeof r.mac);
-    const std::uint8_t address[4] = {25, 25, 255, 25};
-    std::memcpy(r.ip, address, 4);
-    std::memcpy(r.subnetMask, address, 4);
-    std::memcpy(r.gateway, address, 4);
+    r.mac.fill(25);
+    r.ip = r.subnetMask = r.gateway = {25, 25, 255, 25};
     // Requests to a test record go to the default board port.
     r.replyPort = 3040;
     r.name = "Unknown Device";

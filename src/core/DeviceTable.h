@@ -45,11 +45,11 @@ public:
 
     bool HasSelection() const { return selectedIndex != -1; }
     std::uint32_t GetRecordCount() const { return static_cast<std::uint32_t>(records.size()); }
-    bool GetMacAt(std::uint32_t index, std::uint8_t (&mac)[6]) const;
-    bool GetSelectedMac(std::uint8_t (&mac)[6]) const;
-    bool GetSelectedIp(std::uint8_t (&ip)[4]) const;
-    bool GetSelectedSubnetMask(std::uint8_t (&mask)[4]) const;
-    bool GetSelectedGateway(std::uint8_t (&gateway)[4]) const;
+    bool GetMacAt(std::uint32_t index, MacAddress& mac) const;
+    bool GetSelectedMac(MacAddress& mac) const;
+    bool GetSelectedIp(Ipv4Address& ip) const;
+    bool GetSelectedSubnetMask(Ipv4Address& mask) const;
+    bool GetSelectedGateway(Ipv4Address& gateway) const;
     std::uint16_t GetSelectedPort() const;
     // The selected board as a value, for an exchange about it.
     std::optional<DeviceRecord> selectedRecord() const;
@@ -71,8 +71,7 @@ public:
 private:
     void sortRecords();
     const DeviceRecord* selected() const;
-    template <std::size_t N>
-    bool copySelected(std::uint8_t (DeviceRecord::*field)[N], std::uint8_t (&out)[N]) const;
+    template <typename Field> bool copySelected(Field DeviceRecord::*field, Field& out) const;
     void updateScrollBar();
 
     std::vector<DeviceRecord> records;

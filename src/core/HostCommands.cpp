@@ -2,78 +2,15 @@
 
 #include "Messages.h"
 
-#include <QRegularExpression>
-#include <bit>
-#include <cstring>
-
 namespace quorvel {
 
 namespace {
 
-HostCommandRunner* g_runner = nullptr;
-
-constexpr unsigned kRouteUp = 0x0001;
-
-// A /proc/net/route address: the raw network-order word, printed as a
-// native integer.
-bool routeAddress(const QString& hex, std::uint8_t (&bytes)[4]) {
-    bool ok = false;
-    const std::uint32_t word = hex.toUInt(&ok, 16);
-    if (ok)
-        std::memcpy(bytes, &word, sizeof bytes);
-    return ok;
+QString text(const Ipv4Address& ip) {
+    return QString::fromStdString(Ipv4Text(ip));
 }
 
 } // namespace
-
-HostCommandRunner* CurrentHostCommandRunner() {
-    return g_runner;
-}
-
-HostCommandRunner* SetHostCommandRunner(HostCommandRunner* runner) {
-    HostCommandRunner* previous = g_runner;
-    g_runner = runner;
-    return previous;
-}
-
-QString RouteInterfaceFor(const QString& procNetRoute, const std::uint8_t (&ip)[4]) {
-    QString best;
-    int bestPrefix = -1;
-    unsigned bestMetric = 0;
-    const QStringList lines = procNetRoute.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    for (const QString& line : lines) {
-        const QStringList f =
-            line.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
-        // Iface Destination Gateway Flags RefCnt Use Metric Mask ...
-        if (f.size() < 8)
-            continue;
-        std::uint8_t destination[4], mask[4];
-        bool flagsOk = false, metricOk = false;
-        const unsigned flags = f[3].toUInt(&flagsOk, 16);
-        const unsigned metric = f[6].toUInt(&metricOk);
-        if (!flagsOk || !metricOk || !(flags & kRouteUp) || !routeAddress(f[1], destination) ||
-            !routeAddress(f[7], mask))
-            continue;
-        int prefix = 0;
-        bool matches = true;
-        for (int i = 0; i < 4; ++i) {
-            matches = matches && (ip[i] & mask[i]) == destination[i];
-            prefix += std::popcount(mask[i]);
-        }
-        if (!matches)
-            continue;
-        if (prefix > bestPrefix || (prefix == bestPrefix && metric < bestMetric)) {
-            best = f[0];
-            bestPrefix = prefix;
-            bestMetric = metric;
-        }
-    }
-    return best;
-}
-
-QString DottedAddress(const std::uint8_t (&ip)[4]) {
-    return QString::asprintf("%i.%i.%i.%i", ip[0], ip[1], ip[2], ip[3]);
-}
 
 HostCommand HostCommands::clearArpCache() {
     // Permanent entries stay: the administrator's, and the tool's own until
@@ -85,14 +22,14 @@ HostCommand HostCommands::clearArpCache() {
             {}};
 }
 
-HostCommand HostCommands::staticArpEntry(const std::uint8_t (&ip)[4], const std::uint8_t (&mac)[6],
+HostCommand HostCommands::staticArpEntry(const Ipv4Address& ip, const MacAddress& mac,
                                          const QString& interfaceName) {
     HostCommand command;
     command.windowsText =
         QStringLiteral("arp -s ") + QString::asprintf("%i.%i.%i.%i ", ip[0], ip[1], ip[2], ip[3]) +
         QString::asprintf("%X-%X-%X-%X-%X-%X", mac[0], mac[1], mac[2], mac[3], mac[4], mac[5]);
     command.window = HostWindow::Hidden;
-    const QString address = DottedAddress(ip);
+    const QString address = text(ip);
     const QString lladdr = QString::asprintf("%02x:%02x:%02x:%02x:%02x:%02x", mac[0], mac[1],
                                              mac[2], mac[3], mac[4], mac[5]);
     if (interfaceName.isEmpty())
@@ -106,9 +43,9 @@ HostCommand HostCommands::staticArpEntry(const std::uint8_t (&ip)[4], const std:
     return command;
 }
 
-HostCommand HostCommands::removeNeighbourEntry(const std::uint8_t (&ip)[4],
+HostCommand HostCommands::removeNeighbourEntry(const Ipv4Address& ip,
                                                const QString& interfaceName) {
-    const QString address = DottedAddress(ip);
+    const QString address = text(ip);
     HostCommand command;
     command.windowsText = QStringLiteral("arp -d ") + address;
     command.window = HostWindow::Hidden;
@@ -121,11 +58,11 @@ HostCommand HostCommands::removeNeighbourEntry(const std::uint8_t (&ip)[4],
     return command;
 }
 
-HostCommand HostCommands::ping(const std::uint8_t (&ip)[4], const QString& interfaceName) {
+HostCommand HostCommands::ping(const Ipv4Address& ip, const QString& interfaceName) {
     QStringList argv{QStringLiteral("ping")};
     if (!interfaceName.isEmpty())
         argv << QStringLiteral("-I") << interfaceName;
-    argv << QStringLiteral("-c") << QStringLiteral("6") << DottedAddress(ip);
+    argv << QStringLiteral("-c") << QStringLiteral("6") << text(ip);
     return {QStringLiteral("ping -n 6 ") +
                 QString::asprintf("%i.%i.%i.%i ", ip[0], ip[1], ip[2], ip[3]),
             HostWindow::Terminal,
@@ -133,21 +70,21 @@ HostCommand HostCommands::ping(const std::uint8_t (&ip)[4], const QString& inter
             {}};
 }
 
-HostCommand HostCommands::webPage(const std::uint8_t (&ip)[4]) {
+HostCommand HostCommands::webPage(const Ipv4Address& ip) {
     const QString address = QString::asprintf("http://%d.%d.%d.%d/", ip[0], ip[1], ip[2], ip[3]);
     return {address, HostWindow::Browser, {}, QUrl(address)};
 }
 
-HostCommand HostCommands::telnet(const std::uint8_t (&ip)[4]) {
+HostCommand HostCommands::telnet(const Ipv4Address& ip) {
     return {QString::asprintf("explorer telnet://%i.%i.%i.%i", ip[0], ip[1], ip[2], ip[3]),
             HostWindow::Terminal,
-            {QStringLiteral("telnet"), DottedAddress(ip)},
+            {QStringLiteral("telnet"), text(ip)},
             {},
             QStringLiteral("telnet"),
             QStringLiteral("telnet")};
 }
 
-HostCommand HostCommands::tftpPush(const std::uint8_t (&ip)[4], const QString& imagePath) {
+HostCommand HostCommands::tftpPush(const Ipv4Address& ip, const QString& imagePath) {
     // Up to and including the first colon: "C:" for a drive letter, nothing
     // for a path without one.
     const qsizetype colon = imagePath.indexOf(QLatin1Char(':'));
@@ -183,9 +120,9 @@ HostCommand HostCommands::tftpPush(const std::uint8_t (&ip)[4], const QString& i
 }
 
 void HostCommands::runWhereSeen(const HostCommand& command) {
-    if (!g_runner)
+    if (!CurrentHostCommandRunner())
         return;
-    const QString missing = g_runner->missingFor(command);
+    const QString missing = CurrentHostCommandRunner()->missingFor(command);
     if (missing.isEmpty()) {
         run(command);
         return;
@@ -200,17 +137,17 @@ void HostCommands::runWhereSeen(const HostCommand& command) {
 }
 
 void HostCommands::run(const HostCommand& command, OutcomeHandler onEnd) {
-    if (!g_runner)
+    if (!CurrentHostCommandRunner())
         return;
     switch (command.window) {
     case HostWindow::Hidden:
-        g_runner->runHidden(command, std::move(onEnd));
+        CurrentHostCommandRunner()->runHidden(command, std::move(onEnd));
         break;
     case HostWindow::Terminal:
-        g_runner->runInTerminal(command);
+        CurrentHostCommandRunner()->runInTerminal(command);
         break;
     case HostWindow::Browser:
-        g_runner->openUrl(command);
+        CurrentHostCommandRunner()->openUrl(command);
         break;
     }
 }

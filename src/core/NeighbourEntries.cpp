@@ -8,11 +8,9 @@ namespace quorvel {
 
 struct NeighbourEntries::State {
     struct Entry {
-        std::uint8_t ip[4];
+        Ipv4Address ip;
         QString interfaceName;
-        bool operator==(const Entry& other) const {
-            return std::equal(ip, ip + 4, other.ip) && interfaceName == other.interfaceName;
-        }
+        bool operator==(const Entry& other) const = default;
     };
 
     void remove(const Entry& entry) {
@@ -50,14 +48,14 @@ void NeighbourEntries::flush() {
     HostCommands::run(HostCommands::clearArpCache(), reporting());
 }
 
-void NeighbourEntries::add(const std::uint8_t (&ip)[4], const std::uint8_t (&mac)[6],
+void NeighbourEntries::add(const Ipv4Address& ip, const MacAddress& mac,
                            const QString& interfaceName) {
-    if (std::all_of(mac, mac + 6, [](std::uint8_t b) { return b == 0; }))
+    if (mac == MacAddress{})
         return;
     HostCommandRunner* runner = CurrentHostCommandRunner();
     if (!runner)
         return;
-    State::Entry entry{{ip[0], ip[1], ip[2], ip[3]},
+    State::Entry entry{ip,
                        interfaceName.isEmpty() ? runner->interfaceRoutingTo(ip) : interfaceName};
     const OutcomeHandler report = reporting();
     // Only an entry the kernel took from us is ours; one that was already

@@ -29,8 +29,7 @@ public:
     void flush();
     // "arp -s": `ip` at `mac` on `interfaceName`, or on the interface that
     // routes to `ip` when empty. Nothing for an all-zero MAC.
-    void add(const std::uint8_t (&ip)[4], const std::uint8_t (&mac)[6],
-             const QString& interfaceName = {});
+    void add(const Ipv4Address& ip, const MacAddress& mac, const QString& interfaceName = {});
     void removeAll();
 
 private:

@@ -1,5 +1,7 @@
 #include "ProcessHostCommandRunner.h"
 
+#include "RouteTable.h"
+
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QProcess>
@@ -99,11 +101,12 @@ QString ProcessHostCommandRunner::missingFor(const HostCommand& command) {
     return {};
 }
 
-QString ProcessHostCommandRunner::interfaceRoutingTo(const std::uint8_t (&ip)[4]) {
+QString ProcessHostCommandRunner::interfaceRoutingTo(const Ipv4Address& ip) {
     QFile file(QStringLiteral("/proc/net/route"));
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
         return {};
-    return RouteInterfaceFor(QString::fromLatin1(file.readAll()), ip);
+    return QString::fromStdString(
+        RouteInterfaceFor(file.readAll().toStdString(), ip).value_or(std::string()));
 }
 
 } // namespace quorvel

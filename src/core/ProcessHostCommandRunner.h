@@ -18,7 +18,7 @@ public:
     void runInTerminal(const HostCommand& command) override;
     void openUrl(const HostCommand& command) override;
     QString missingFor(const HostCommand& command) override;
-    QString interfaceRoutingTo(const std::uint8_t (&ip)[4]) override;
+    QString interfaceRoutingTo(const Ipv4Address& ip) override;
 
 protected:
     // Whether a terminal window can be seen by someone.

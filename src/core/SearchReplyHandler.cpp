@@ -1,8 +1,8 @@
 #include "SearchReplyHandler.h"
 
-#include "Messages.h"
 #include "DatagramSocket.h"
 #include "DeviceTable.h"
+#include "Messages.h"
 #include "protocol/SearchDatagrams.h"
 
 #include <QCoreApplication>
@@ -12,24 +12,23 @@ namespace quorvel {
 
 namespace {
 
-std::uint64_t macKey(const std::uint8_t* mac) {
+std::uint64_t macKey(const MacAddress& mac) {
     std::uint64_t key = 0;
     for (int i = 0; i < 6; ++i)
         key = key << 8 | mac[i];
     return key;
 }
 
-bool alreadyListed(const DeviceTable& table, SearchRunState& run,
-                   const std::array<std::uint8_t, 6>& mac) {
+bool alreadyListed(const DeviceTable& table, SearchRunState& run, const MacAddress& mac) {
     if (table.GetRecordCount() != run.indexedRecords) {
         run.listedMacs.clear();
-        std::uint8_t listed[6];
+        MacAddress listed;
         for (std::uint32_t i = 0; i < table.GetRecordCount(); ++i)
             if (table.GetMacAt(i, listed))
                 run.listedMacs.insert(macKey(listed));
         run.indexedRecords = table.GetRecordCount();
     }
-    return run.listedMacs.contains(macKey(mac.data()));
+    return run.listedMacs.contains(macKey(mac));
 }
 
 } // namespace
@@ -68,7 +67,7 @@ SearchReplyOutcome HandleSearchDatagram(DatagramSocket& socket, DeviceTable& tab
     parsed.record.rightLabel += ": ";
     parsed.record.interfaceIndex = outcome.interfaceIndex;
     table.AppendRecord(std::move(parsed.record));
-    run.listedMacs.insert(macKey(mac.data()));
+    run.listedMacs.insert(macKey(mac));
     run.indexedRecords = table.GetRecordCount();
     ++run.foundCount;
     return result;

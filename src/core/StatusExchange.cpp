@@ -1,7 +1,7 @@
 #include "StatusExchange.h"
 
-#include "Messages.h"
 #include "Countdown.h"
+#include "Messages.h"
 
 namespace quorvel {
 
@@ -35,9 +35,7 @@ void StatusExchange::requestStatus() {
     DatagramSocket* socket = m_dispatch.socket();
     if (!m_board || !socket)
         return;
-    const std::uint8_t* ip = m_board->ip;
-    const std::uint32_t address = (std::uint32_t{ip[0]} << 24) | (std::uint32_t{ip[1]} << 16) |
-                                  (std::uint32_t{ip[2]} << 8) | ip[3];
+    const std::uint32_t address = Ipv4Word(m_board->ip);
     const auto request = BuildPrinterStatusRequest();
     // A failed send is not reported: the wait simply times out.
     socket->sendTo(request, address, m_board->replyPort, m_board->interfaceIndex);

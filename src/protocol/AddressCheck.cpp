@@ -6,23 +6,17 @@ namespace quorvel {
 
 namespace {
 
-std::uint32_t word(const std::uint8_t (&a)[4]) {
-    return std::uint32_t(a[0]) << 24 | std::uint32_t(a[1]) << 16 | std::uint32_t(a[2]) << 8 |
-           std::uint32_t(a[3]);
-}
-
 AddressVerdict refuse(AddressField field, AddressProblem problem) {
     return {AddressVerdict::Refused, field, problem};
 }
 
 } // namespace
 
-AddressVerdict CheckStaticAddress(const std::uint8_t (&ipBytes)[4],
-                                  const std::uint8_t (&maskBytes)[4],
-                                  const std::uint8_t (&gatewayBytes)[4]) {
-    const std::uint32_t ip = word(ipBytes);
-    const std::uint32_t mask = word(maskBytes);
-    const std::uint32_t gateway = word(gatewayBytes);
+AddressVerdict CheckStaticAddress(const Ipv4Address& ipBytes, const Ipv4Address& maskBytes,
+                                  const Ipv4Address& gatewayBytes) {
+    const std::uint32_t ip = Ipv4Word(ipBytes);
+    const std::uint32_t mask = Ipv4Word(maskBytes);
+    const std::uint32_t gateway = Ipv4Word(gatewayBytes);
 
     if (ip == 0)
         return refuse(AddressField::Ip, AddressProblem::Unspecified);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Addresses.h"
+
 #include <cstdint>
 
 namespace quorvel {
@@ -36,7 +38,7 @@ struct AddressVerdict {
 // Whether a static address, mask and gateway would leave a board reachable.
 // A gateway of 0.0.0.0 means none. The first refused field wins, in the order
 // IP address, mask, the IP within its subnet, gateway.
-AddressVerdict CheckStaticAddress(const std::uint8_t (&ip)[4], const std::uint8_t (&mask)[4],
-                                  const std::uint8_t (&gateway)[4]);
+AddressVerdict CheckStaticAddress(const Ipv4Address& ip, const Ipv4Address& mask,
+                                  const Ipv4Address& gateway);
 
 } // namespace quorvel

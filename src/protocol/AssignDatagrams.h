@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Addresses.h"
 #include "Datagram.h"
 
 #include <array>
@@ -13,10 +14,10 @@ constexpr std::size_t kAssignReplySize = 4;
 
 struct AssignParameters {
     bool useDhcp = false;
-    std::uint8_t ip[4] = {};
-    std::uint8_t subnetMask[4] = {};
-    std::uint8_t gateway[4] = {};
-    std::uint8_t mac[6] = {};
+    Ipv4Address ip{};
+    Ipv4Address subnetMask{};
+    Ipv4Address gateway{};
+    MacAddress mac{};
 };
 
 std::array<std::uint8_t, kAssignRequestSize> BuildAssignRequest(const AssignParameters& params,

@@ -45,19 +45,6 @@ const std::array<BoardColumn, kBoardColumnCount>& BoardColumns() {
     return columns;
 }
 
-std::string MacText(const std::uint8_t (&mac)[6]) {
-    char text[18];
-    std::snprintf(text, sizeof text, "%02X-%02X-%02X-%02X-%02X-%02X", mac[0], mac[1], mac[2],
-                  mac[3], mac[4], mac[5]);
-    return text;
-}
-
-std::string Ipv4Text(const std::uint8_t (&address)[4]) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%u.%u.%u.%u", address[0], address[1], address[2], address[3]);
-    return text;
-}
-
 std::string ElapsedText(std::uint32_t days, unsigned hours, unsigned minutes, unsigned seconds) {
     char text[48];
     std::snprintf(text, sizeof text, "%ud %uh %um %us", unsigned{days}, hours, minutes, seconds);

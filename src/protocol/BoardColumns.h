@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Addresses.h"
 #include "DeviceRecord.h"
 
 #include <array>
@@ -28,8 +29,6 @@ const std::array<BoardColumn, kBoardColumnCount>& BoardColumns();
 std::array<std::string, kBoardColumnCount> BoardColumnValues(const DeviceRecord& record,
                                                              std::string_view interfaceName);
 
-std::string MacText(const std::uint8_t (&mac)[6]);
-std::string Ipv4Text(const std::uint8_t (&address)[4]);
 // Every unit, never normalised: a board's 30 hours stay 30 hours.
 std::string ElapsedText(std::uint32_t days, unsigned hours, unsigned minutes, unsigned seconds);
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -28,7 +29,7 @@ public:
         return static_cast<std::uint16_t>(u8(offset) | (u8(offset + 1) << 8));
     }
 
-    template <std::size_t N> void copy(std::size_t offset, std::uint8_t (&out)[N]) const {
+    template <std::size_t N> void copy(std::size_t offset, std::array<std::uint8_t, N>& out) const {
         for (std::size_t i = 0; i < N; ++i)
             out[i] = u8(offset + i);
     }

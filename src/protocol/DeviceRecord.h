@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Addresses.h"
+
 #include <cstdint>
 #include <string>
 
@@ -16,11 +18,11 @@ struct DeviceRecord {
     std::uint8_t rightMinutes = 0;
     std::uint8_t leftSeconds = 0;
     std::uint8_t rightSeconds = 0;
-    std::uint8_t mac[6] = {};
-    std::uint8_t ip[4] = {};
+    MacAddress mac{};
+    Ipv4Address ip{};
     std::uint16_t replyPort = 0;
-    std::uint8_t subnetMask[4] = {};
-    std::uint8_t gateway[4] = {};
+    Ipv4Address subnetMask{};
+    Ipv4Address gateway{};
     std::string name;
     std::string description;
     std::string leftLabel;

@@ -18,4 +18,24 @@ std::optional<PrinterStatusFlags> DecodePrinterStatusReply(std::span<const std::
     return flags;
 }
 
+const std::array<PrinterStatusFlagName, kPrinterStatusFlagCount>& PrinterStatusFlagNames() {
+    static constexpr std::array<PrinterStatusFlagName, kPrinterStatusFlagCount> names{{
+        {"DrawerPin3High", "drawer_pin3_high"},
+        {"Offline", "offline"},
+        {"WaitingOnlineRecovery", "waiting_online_recovery"},
+        {"PaperFeed", "paper_feed"},
+        {"CoverOpen", "cover_open"},
+        {"PaperFeed2", "paper_feed_2"},
+        {"StoppedNoPaper", "stopped_no_paper"},
+        {"ErrorOccurred", "error_occurred"},
+        {"RecoverableError", "recoverable_error"},
+        {"CutterError", "cutter_error"},
+        {"UnrecoverableError", "unrecoverable_error"},
+        {"AutoRecoverableError", "auto_recoverable_error"},
+        {"PaperNearEnd", "paper_near_end"},
+        {"PaperOut", "paper_out"},
+    }};
+    return names;
+}
+
 } // namespace quorvel

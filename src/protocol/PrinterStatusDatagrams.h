@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <string_view>
 
 namespace quorvel {
 
@@ -30,6 +31,15 @@ enum PrinterStatusFlag {
 };
 
 using PrinterStatusFlags = std::array<bool, kPrinterStatusFlagCount>;
+
+// What each flag is called where people and programs read it: `name` in the
+// command line's text and JSON (PaperOut), `key` where a stable snake_case
+// name is wanted (paper_out). In bit order.
+struct PrinterStatusFlagName {
+    std::string_view name;
+    std::string_view key;
+};
+const std::array<PrinterStatusFlagName, kPrinterStatusFlagCount>& PrinterStatusFlagNames();
 
 std::array<std::uint8_t, kPrinterStatusSize> BuildPrinterStatusRequest();
 

@@ -41,7 +41,7 @@ TEST(ArgumentParsing, macTexts) {
             EXPECT_EQ(errorOf(parsed), std::string("bad MAC address \"") + c.text +
                                            "\" (expected 00-0B-3C-12-34-56)");
     }
-    EXPECT_EQ(MacAddressText({0x00, 0x0B, 0x3C, 0x12, 0x34, 0xA6}), "00-0B-3C-12-34-A6");
+    EXPECT_EQ(MacText({0x00, 0x0B, 0x3C, 0x12, 0x34, 0xA6}), "00-0B-3C-12-34-A6");
 }
 
 TEST(ArgumentParsing, addressesPortsAndSeconds) {
@@ -51,7 +51,7 @@ TEST(ArgumentParsing, addressesPortsAndSeconds) {
         EXPECT_EQ(errorOf(ParseIpv4(bad)), std::string("bad IPv4 address \"") + bad +
                                                "\" (expected four numbers like 198.18.0.20)");
     EXPECT_NE(errorOf(ParseIpv4(std::string_view("1.2.3.4\0", 8))), "");
-    EXPECT_EQ(Ipv4AddressText({198, 18, 0, 20}), "198.18.0.20");
+    EXPECT_EQ(Ipv4Text({198, 18, 0, 20}), "198.18.0.20");
 
     EXPECT_EQ(std::get<std::uint16_t>(ParsePort("1")), 1);
     EXPECT_EQ(std::get<std::uint16_t>(ParsePort("65535")), 65535);

@@ -14,11 +14,11 @@ namespace {
 FoundBoard board(std::uint8_t last, std::string name, std::string interfaceName) {
     FoundBoard b;
     b.record.staticAddress = 1;
-    const std::uint8_t mac[6] = {0x00, 0x0B, 0x3C, 0x00, 0x00, last};
-    std::copy(mac, mac + 6, b.record.mac);
-    const std::uint8_t ip[4] = {198, 18, 0, last}, mask[4] = {255, 255, 255, 0};
-    std::copy(ip, ip + 4, b.record.ip);
-    std::copy(mask, mask + 4, b.record.subnetMask);
+    const MacAddress mac = {0x00, 0x0B, 0x3C, 0x00, 0x00, last};
+    b.record.mac = mac;
+    const Ipv4Address ip = {198, 18, 0, last}, mask = {255, 255, 255, 0};
+    b.record.ip = ip;
+    b.record.subnetMask = mask;
     b.record.replyPort = 3040;
     b.record.name = std::move(name);
     b.record.leftLabel = "Up: ";

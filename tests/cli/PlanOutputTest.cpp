@@ -24,10 +24,10 @@ PlanRow row(int line, std::uint8_t last, bool dhcp) {
 
 DeviceRecord answering(const PlanRow& r, std::uint8_t staticAddress) {
     DeviceRecord d;
-    std::copy(r.mac.begin(), r.mac.end(), d.mac);
-    std::copy(r.ip.begin(), r.ip.end(), d.ip);
-    std::copy(r.mask.begin(), r.mask.end(), d.subnetMask);
-    std::copy(r.gateway.begin(), r.gateway.end(), d.gateway);
+    d.mac = r.mac;
+    d.ip = r.ip;
+    d.subnetMask = r.mask;
+    d.gateway = r.gateway;
     d.staticAddress = staticAddress;
     return d;
 }

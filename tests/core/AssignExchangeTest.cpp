@@ -39,10 +39,10 @@ void seedForDistinctBytes() {
 
 DeviceRecord board() {
     DeviceRecord r;
-    const std::uint8_t mac[6] = {0x00, 0x0B, 0x3C, 0x12, 0x34, 0x56};
-    std::copy(mac, mac + 6, r.mac);
-    const std::uint8_t ip[4] = {10, 1, 2, 3};
-    std::copy(ip, ip + 4, r.ip);
+    const MacAddress mac = {0x00, 0x0B, 0x3C, 0x12, 0x34, 0x56};
+    r.mac = mac;
+    const Ipv4Address ip = {10, 1, 2, 3};
+    r.ip = ip;
     r.replyPort = 50123;
     return r;
 }
@@ -59,11 +59,11 @@ struct Fixture {
     void start(bool dhcp = false) {
         AssignParameters fields;
         fields.useDhcp = dhcp;
-        const std::uint8_t ip[4] = {192, 168, 1, 50}, mask[4] = {255, 255, 255, 0},
-                           gateway[4] = {192, 168, 1, 1};
-        std::copy(ip, ip + 4, fields.ip);
-        std::copy(mask, mask + 4, fields.subnetMask);
-        std::copy(gateway, gateway + 4, fields.gateway);
+        const Ipv4Address ip = {192, 168, 1, 50}, mask = {255, 255, 255, 0},
+                          gateway = {192, 168, 1, 1};
+        fields.ip = ip;
+        fields.subnetMask = mask;
+        fields.gateway = gateway;
         assign.start(fields);
     }
     void tick(int times = 1) {
@@ -96,7 +96,7 @@ private Q_SLOTS:
         Fixture f;
         QCOMPARE(f.dispatch.ExchangeMode, int(ExchangeAssign));
         QCOMPARE(f.dispatch.assignExchange, &f.assign);
-        QCOMPARE(f.assign.statusText, QStringLiteral("10 seconds remaining"));
+        QCOMPARE(f.assign.statusText(), QStringLiteral("10 seconds remaining"));
         QCOMPARE(f.assign.countdown, 10000);
         QVERIFY(f.fake->sent.empty());
         QVERIFY(f.host.runs.empty());
@@ -165,21 +165,21 @@ private Q_SLOTS:
         Fixture f;
         f.assign.setPingGleaning(gleaning);
         f.assign.setRepeat(repeat);
-        QSignalSpy ended(&f.assign, &AssignExchange::assignmentEnded);
+        QSignalSpy ended(&f.assign, &AssignExchange::ended);
         f.start();
         QStringList events;
         for (const QString& text : f.host.windowsTexts())
             events << "0 " + text;
         std::size_t runs = f.host.runs.size(), sends = 0;
         for (int tick = 1; tick <= 150; ++tick) {
-            const bool wasTimedOut = f.assign.timedOut;
+            const bool wasTimedOut = (f.assign.outcome() == AssignOutcome::NoAnswer);
             f.tick();
             for (; runs < f.host.runs.size(); ++runs)
                 events << QStringLiteral("%1 %2").arg(tick).arg(
                     f.host.runs[runs].command.windowsText);
             for (; sends < f.fake->sent.size(); ++sends)
                 events << QStringLiteral("%1 send").arg(tick);
-            if (f.assign.timedOut && !wasTimedOut)
+            if ((f.assign.outcome() == AssignOutcome::NoAnswer) && !wasTimedOut)
                 events << QStringLiteral("%1 time-out").arg(tick);
         }
         QTEST(events, "events");
@@ -193,8 +193,8 @@ private Q_SLOTS:
         QCOMPARE(f.assign.tickTimer().isActive(), repeat);
         QCOMPARE(ended.count(), repeat ? 0 : 1);
         if (!repeat) {
-            QCOMPARE(ended[0][0].toBool(), true);
-            QCOMPARE(f.assign.statusText, kTimeout);
+            QCOMPARE(ended[0][0].value<AssignOutcome>(), AssignOutcome::NoAnswer);
+            QCOMPARE(f.assign.statusText(), kTimeout);
         }
     }
 
@@ -223,8 +223,8 @@ private Q_SLOTS:
         QCOMPARE(arp.command.windowsText, kArpS);
         QCOMPARE(arp.how, HostWindow::Hidden);
         QCOMPARE(arp.command.argv,
-                 (QStringList{"ip", "neigh", "add", "192.168.1.50", "lladdr",
-                              "00:0b:3c:12:34:56", "nud", "permanent", "dev", device}));
+                 (QStringList{"ip", "neigh", "add", "192.168.1.50", "lladdr", "00:0b:3c:12:34:56",
+                              "nud", "permanent", "dev", device}));
         const auto& ping = f.host.runs[2];
         QCOMPARE(ping.command.windowsText, kPing);
         QCOMPARE(ping.how, HostWindow::Terminal);
@@ -266,7 +266,7 @@ private Q_SLOTS:
         f.start();
         f.tick(ticks);
         QTEST(f.assign.countdown, "countdown");
-        QTEST(f.assign.statusText, "text");
+        QTEST(f.assign.statusText(), "text");
         if (ticks > 0) {
             QTEST(status.last()[0].toString(), "text");
             QTEST(countdown.last()[0].toInt(), "countdown");
@@ -277,16 +277,18 @@ private Q_SLOTS:
         QTest::addColumn<int>("result");
         QTest::addColumn<bool>("closeOnSuccess");
         QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("ended"); // -1 none, else the relabel flag
+        QTest::addColumn<int>("ended"); // -1 none, else the AssignOutcome
         QTest::addColumn<bool>("closed");
 
         QTest::newRow("MAC not recognised")
-            << 0 << true << "Failure -- Device did not recognize MAC address" << 1 << false;
-        QTest::newRow("programmed, closes")
-            << 1 << true << "Success -- Device Programmed" << 1 << true;
-        QTest::newRow("programmed, stays")
-            << 1 << false << "Success -- Device Programmed" << 1 << false;
-        QTest::newRow("unknown error") << 255 << true << "Failure -- Unknown Error" << 0 << false;
+            << 0 << true << "Failure -- Device did not recognize MAC address"
+            << int(AssignOutcome::Refused) << false;
+        QTest::newRow("programmed, closes") << 1 << true << "Success -- Device Programmed"
+                                            << int(AssignOutcome::Programmed) << true;
+        QTest::newRow("programmed, stays") << 1 << false << "Success -- Device Programmed"
+                                           << int(AssignOutcome::Programmed) << false;
+        QTest::newRow("unknown error")
+            << 255 << true << "Failure -- Unknown Error" << int(AssignOutcome::Refused) << false;
         QTest::newRow("other code stalls") << 7 << true << "7 seconds remaining" << -1 << false;
     }
 
@@ -297,7 +299,7 @@ private Q_SLOTS:
         QFETCH(bool, closed);
         Fixture f;
         f.assign.setCloseOnSuccess(closeOnSuccess);
-        QSignalSpy endedSpy(&f.assign, &AssignExchange::assignmentEnded);
+        QSignalSpy endedSpy(&f.assign, &AssignExchange::ended);
         QSignalSpy closeSpy(&f.assign, &AssignExchange::closeRequested);
         QSignalSpy replySpy(&f.assign, &AssignExchange::replyReceived);
         f.start();
@@ -307,12 +309,12 @@ private Q_SLOTS:
         QCOMPARE(replySpy[0][0].toInt(), result);
         QVERIFY(f.sink.messages.empty());
         QVERIFY(!f.assign.tickTimer().isActive());
-        QTEST(f.assign.statusText, "text");
+        QTEST(f.assign.statusText(), "text");
         QCOMPARE(endedSpy.size(), ended < 0 ? 0 : 1);
         if (ended >= 0)
-            QCOMPARE(endedSpy[0][0].toBool(), ended == 1);
-        QCOMPARE(f.assign.finished, ended >= 0);
-        QCOMPARE(f.assign.result.has_value(), ended >= 0);
+            QCOMPARE(int(endedSpy[0][0].value<AssignOutcome>()), ended);
+        QCOMPARE(f.assign.outcome() != AssignOutcome::Running, ended >= 0);
+        QCOMPARE(f.assign.replyCode(), std::optional<std::uint8_t>(std::uint8_t(result)));
         QCOMPARE(closeSpy.size(), closed ? 1 : 0);
         QCOMPARE(f.dispatch.ExchangeMode, closed ? int(ExchangeNone) : int(ExchangeAssign));
         if (closed)
@@ -320,20 +322,20 @@ private Q_SLOTS:
         // The countdown stays where the reply stopped it.
         f.tick(60);
         QCOMPARE(f.assign.countdown, 7500);
-        QVERIFY(!f.assign.timedOut);
+        QVERIFY(!(f.assign.outcome() == AssignOutcome::NoAnswer));
         QCOMPARE(f.fake->sent.size(), std::size_t(1));
     }
 
     void aStalledAssignmentTakesALaterVerdict() {
         Fixture f;
-        QSignalSpy ended(&f.assign, &AssignExchange::assignmentEnded);
+        QSignalSpy ended(&f.assign, &AssignExchange::ended);
         f.start();
         f.deliver(f.reply(7));
         QCOMPARE(ended.size(), 0);
         f.deliver(f.reply(0));
-        QVERIFY(f.assign.finished);
+        QCOMPARE(f.assign.outcome(), AssignOutcome::Refused);
         QCOMPARE(ended.size(), 1);
-        QCOMPARE(ended[0][0].toBool(), true);
+        QCOMPARE(ended[0][0].value<AssignOutcome>(), AssignOutcome::Refused);
     }
 
     void aVerdictAfterTheTimeOutIsStillApplied_data() {
@@ -349,10 +351,10 @@ private Q_SLOTS:
         QSignalSpy closeSpy(&f.assign, &AssignExchange::closeRequested);
         f.start();
         f.tick(40);
-        QVERIFY(f.assign.timedOut);
-        QCOMPARE(f.assign.statusText, kTimeout);
+        QVERIFY((f.assign.outcome() == AssignOutcome::NoAnswer));
+        QCOMPARE(f.assign.statusText(), kTimeout);
         f.deliver(f.reply(Programmed));
-        QCOMPARE(f.assign.statusText, QStringLiteral("Success -- Device Programmed"));
+        QCOMPARE(f.assign.statusText(), QStringLiteral("Success -- Device Programmed"));
         QCOMPARE(closeSpy.size(), closeOnSuccess ? 1 : 0);
         QCOMPARE(f.dispatch.ExchangeMode, closeOnSuccess ? int(ExchangeNone) : int(ExchangeAssign));
     }
@@ -395,7 +397,7 @@ private Q_SLOTS:
             f.deliver(bytes);
         }
         QCOMPARE(f.sink.texts(), QStringList{message});
-        QVERIFY(!f.assign.finished);
+        QVERIFY((f.assign.outcome() == AssignOutcome::Running));
         QCOMPARE(f.assign.tickTimer().isActive(), afterOk);
         QCOMPARE(f.dispatch.ExchangeMode, int(ExchangeAssign));
         if (afterOk) {
@@ -415,7 +417,7 @@ private Q_SLOTS:
         f.tick(8);
         QCOMPARE(f.sink.texts(), QStringList{QString::number(ENETUNREACH) + " Unable To Send"});
         QCOMPARE(f.assign.countdown, 7000);
-        QCOMPARE(f.assign.statusText, QStringLiteral("7 seconds remaining"));
+        QCOMPARE(f.assign.statusText(), QStringLiteral("7 seconds remaining"));
         QVERIFY(f.assign.tickTimer().isActive());
         QVERIFY(f.fake->sent.empty());
         f.sink.whileOpen = nullptr;

@@ -77,7 +77,7 @@ class DeviceTableTest : public QObject {
 private Q_SLOTS:
     void emptyTableHasNothingToGive() {
         DeviceTable table;
-        std::uint8_t mac[6] = {1, 2, 3, 4, 5, 6};
+        MacAddress mac = {1, 2, 3, 4, 5, 6};
         QVERIFY(!table.HasSelection());
         QVERIFY(!table.GetMacAt(0, mac));
         QVERIFY(!table.GetSelectedMac(mac));
@@ -131,7 +131,7 @@ private Q_SLOTS:
         table.sortMode = SortByIpAddress;
         table.SortAndRedraw();
         QCOMPARE(table.selectedIndex, 0);
-        std::uint8_t ip[4];
+        Ipv4Address ip;
         QVERIFY(table.GetSelectedIp(ip));
         QCOMPARE(ip[3], 1);
 
@@ -255,7 +255,7 @@ private Q_SLOTS:
     void getMacAtChecksItsBound() {
         DeviceTable table;
         table.AddRecord(record("a", 1, 2, 3, 4));
-        std::uint8_t mac[6] = {};
+        MacAddress mac = {};
         QVERIFY(table.GetMacAt(0, mac));
         QCOMPARE(mac[5], std::uint8_t('a'));
         QVERIFY(!table.GetMacAt(1, mac));

@@ -1,6 +1,7 @@
 #include "core/HostCommands.h"
 
 #include "RecordingHostCommandRunner.h"
+#include "core/RouteTable.h"
 
 #include <QFileInfo>
 #include <QProcess>
@@ -91,9 +92,10 @@ private Q_SLOTS:
         QFETCH(QByteArray, ip);
         QFETCH(QByteArray, mac);
         QFETCH(QString, interfaceName);
-        std::uint8_t ipBytes[4], macBytes[6];
-        std::memcpy(ipBytes, ip.constData(), 4);
-        std::memcpy(macBytes, mac.constData(), 6);
+        Ipv4Address ipBytes;
+        MacAddress macBytes;
+        std::memcpy(ipBytes.data(), ip.constData(), 4);
+        std::memcpy(macBytes.data(), mac.constData(), 6);
         const HostCommand built =
             command == "clear"    ? HostCommands::clearArpCache()
             : command == "static" ? HostCommands::staticArpEntry(ipBytes, macBytes, interfaceName)
@@ -152,8 +154,8 @@ private Q_SLOTS:
         QFETCH(QString, command);
         QFETCH(QByteArray, ip);
         QFETCH(QString, path);
-        std::uint8_t bytes[4];
-        std::memcpy(bytes, ip.constData(), 4);
+        Ipv4Address bytes;
+        std::memcpy(bytes.data(), ip.constData(), 4);
         const HostCommand built = command == "web"      ? HostCommands::webPage(bytes)
                                   : command == "telnet" ? HostCommands::telnet(bytes)
                                                         : HostCommands::tftpPush(bytes, path);
@@ -198,7 +200,7 @@ private Q_SLOTS:
                                       QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
         // Were the fake not picked up, the real client must not reach the network.
         QVERIFY(QFileInfo(fakeTftp).isExecutable());
-        const std::uint8_t loopback[4] = {127, 0, 0, 1};
+        const Ipv4Address loopback = {127, 0, 0, 1};
         const QString path = dir.filePath(fileName);
         const HostCommand push = HostCommands::tftpPush(loopback, path);
 
@@ -253,14 +255,16 @@ private Q_SLOTS:
     void findsTheInterfaceThatRoutesToAnAddress() {
         QFETCH(QString, table);
         QFETCH(QByteArray, ip);
-        std::uint8_t bytes[4];
-        std::memcpy(bytes, ip.constData(), 4);
-        QTEST(RouteInterfaceFor(table, bytes), "interfaceName");
+        Ipv4Address bytes;
+        std::memcpy(bytes.data(), ip.constData(), 4);
+        QTEST(QString::fromStdString(
+                  RouteInterfaceFor(table.toStdString(), bytes).value_or(std::string())),
+              "interfaceName");
     }
 
     void runsEachCommandThroughItsOperation() {
-        const std::uint8_t ip[4] = {10, 0, 0, 7};
-        const std::uint8_t mac[6] = {0, 0x0B, 0x3C, 0x12, 0x34, 0x56};
+        const Ipv4Address ip = {10, 0, 0, 7};
+        const MacAddress mac = {0, 0x0B, 0x3C, 0x12, 0x34, 0x56};
         {
             RecordingHostCommandRunner runner;
             runner.routeInterface = QStringLiteral("veth-tool");

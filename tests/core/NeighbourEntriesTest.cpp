@@ -9,10 +9,10 @@ using quorvel::testing::RecordingHostCommandRunner;
 
 namespace {
 
-const std::uint8_t kIp[4] = {198, 18, 1, 50};
-const std::uint8_t kOtherIp[4] = {198, 18, 1, 51};
-const std::uint8_t kMac[6] = {0x02, 0x51, 0x56, 0x00, 0x00, 0x02};
-const std::uint8_t kZeroMac[6] = {};
+const Ipv4Address kIp = {198, 18, 1, 50};
+const Ipv4Address kOtherIp = {198, 18, 1, 51};
+const MacAddress kMac = {0x02, 0x51, 0x56, 0x00, 0x00, 0x02};
+const MacAddress kZeroMac = {};
 
 QStringList argvLines(const RecordingHostCommandRunner& runner) {
     QStringList lines;

@@ -127,8 +127,8 @@ private Q_SLOTS:
         Fixture f;
         f.run.randomNumber = 5;
         DeviceRecord listedBefore;
-        const std::uint8_t mac[6] = {0x00, 0x0B, 0x3C, 0x12, 0x34, 7};
-        std::copy(std::begin(mac), std::end(mac), listedBefore.mac);
+        const MacAddress mac = {0x00, 0x0B, 0x3C, 0x12, 0x34, 7};
+        listedBefore.mac = mac;
         f.table().AddRecord(listedBefore);
         f.deliver(SearchReplyBytes(5, 7));
         QCOMPARE(f.table().GetRecordCount(), 1u);

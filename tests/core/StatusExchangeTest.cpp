@@ -19,8 +19,8 @@ constexpr std::uint16_t kBoardPort = 3041;
 
 DeviceRecord board() {
     DeviceRecord r;
-    const std::uint8_t ip[4] = {192, 168, 1, 77};
-    std::copy(ip, ip + 4, r.ip);
+    const Ipv4Address ip = {192, 168, 1, 77};
+    r.ip = ip;
     r.replyPort = kBoardPort;
     return r;
 }

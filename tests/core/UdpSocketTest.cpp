@@ -67,7 +67,7 @@ private Q_SLOTS:
         if (!peer.bindOk)
             QSKIP("cannot bind a UDP socket on 127.0.0.1 here");
 
-        const std::uint8_t request[4] = {0, 0, 0x12, 0x34};
+        const std::array<std::uint8_t, 4> request = {0, 0, 0x12, 0x34};
         QCOMPARE(socket.sendTo(request, kLoopback, peer.port), 0);
         QCOMPARE(peer.receive(), (std::vector<std::uint8_t>{0, 0, 0x12, 0x34}));
 

@@ -69,7 +69,7 @@ struct Session : RealSocketApp {
 
     const DeviceRecord* listed(const std::array<std::uint8_t, 6>& mac) {
         for (const DeviceRecord& r : table().recordList())
-            if (std::equal(mac.begin(), mac.end(), r.mac))
+            if ((mac == r.mac))
                 return &r;
         return nullptr;
     }
@@ -77,7 +77,7 @@ struct Session : RealSocketApp {
     bool select(const std::array<std::uint8_t, 6>& mac) {
         const auto& records = table().recordList();
         for (std::size_t i = 0; i < records.size(); ++i)
-            if (std::equal(mac.begin(), mac.end(), records[i].mac)) {
+            if ((mac == records[i].mac)) {
                 table().selectIndex(static_cast<std::int64_t>(i));
                 return true;
             }
@@ -92,7 +92,7 @@ private:
 
 void setFields(CAssignDlg& dialog, const Address& ip, const Address& mask, const Address& gateway) {
     const auto set = [&](int id, const Address& a) {
-        const std::uint8_t bytes[4] = {a[0], a[1], a[2], a[3]};
+        const Ipv4Address bytes = {a[0], a[1], a[2], a[3]};
         dialog.addressControl(id)->setAddress(bytes);
     };
     set(1018, ip);
@@ -104,10 +104,10 @@ QByteArray expectedRequest(bool dhcp, std::uint16_t number, const Address& ip, c
                            const Address& gateway, const std::array<std::uint8_t, 6>& mac) {
     AssignParameters p;
     p.useDhcp = dhcp;
-    std::copy(ip.begin(), ip.end(), p.ip);
-    std::copy(mask.begin(), mask.end(), p.subnetMask);
-    std::copy(gateway.begin(), gateway.end(), p.gateway);
-    std::copy(mac.begin(), mac.end(), p.mac);
+    p.ip = ip;
+    p.subnetMask = mask;
+    p.gateway = gateway;
+    p.mac = mac;
     const auto bytes = BuildAssignRequest(p, number);
     return QByteArray(reinterpret_cast<const char*>(bytes.data()), bytes.size());
 }
@@ -179,12 +179,13 @@ private Q_SLOTS:
         QVERIFY(SpinUntil(
             [&] {
                 entrySeen = entrySeen || neighbourEntry(dotted(newIp)) == permanentEntry;
-                return assign.finished || assign.timedOut;
+                return assign.outcome() != AssignOutcome::Running;
             },
             10000));
 
-        QCOMPARE(assign.statusText, kProgrammed);
-        QVERIFY(assign.finished);
+        QCOMPARE(assign.statusText(), kProgrammed);
+        QVERIFY(assign.outcome() == AssignOutcome::Programmed ||
+                assign.outcome() == AssignOutcome::Refused);
         QCOMPARE(dialog.result(), int(QDialog::Accepted)); // closes on success
         QCOMPARE(s.app->dispatch.ExchangeMode, ExchangeNone);
         QCOMPARE(sink.texts(), QStringList());
@@ -239,10 +240,11 @@ private Q_SLOTS:
         CAssignDlg dialog(assign, s.window.get());
         setFields(dialog, {198, 18, 200, 20}, {255, 254, 0, 0}, {198, 18, 0, 1});
         dialog.OnOK();
-        QVERIFY(SpinUntil([&] { return assign.finished || assign.timedOut; }, 10000));
-        QCOMPARE(assign.statusText,
+        QVERIFY(SpinUntil([&] { return assign.outcome() != AssignOutcome::Running; }, 10000));
+        QCOMPARE(assign.statusText(),
                  QStringLiteral("Failure -- Device did not recognize MAC address"));
-        QVERIFY(assign.finished);
+        QVERIFY(assign.outcome() == AssignOutcome::Programmed ||
+                assign.outcome() == AssignOutcome::Refused);
         QCOMPARE(s.app->dispatch.ExchangeMode, ExchangeAssign); // stays open on a failure
         QCOMPARE(qobject_cast<QPushButton*>(dialog.control(1))->text(), QStringLiteral("Close"));
         QCOMPARE(sink.texts(), QStringList());
@@ -268,12 +270,11 @@ private Q_SLOTS:
         setFields(dialog, {198, 18, 200, 21}, {255, 254, 0, 0}, {198, 18, 0, 1});
         const double okAt = MonotonicNow();
         dialog.OnOK();
-        QVERIFY(SpinUntil([&] { return assign.finished || assign.timedOut; }, 25000));
+        QVERIFY(SpinUntil([&] { return assign.outcome() != AssignOutcome::Running; }, 25000));
         const double elapsed = MonotonicNow() - okAt;
 
-        QVERIFY(assign.timedOut);
-        QVERIFY(!assign.finished);
-        QCOMPARE(assign.statusText, kTimeout);
+        QCOMPARE(assign.outcome(), AssignOutcome::NoAnswer);
+        QCOMPARE(assign.statusText(), kTimeout);
         QVERIFY2(elapsed >= 9.5 && elapsed < 20, qPrintable(QString::number(elapsed)));
         QVERIFY(dialog.control(1)->isEnabled());
         QCOMPARE(qobject_cast<QPushButton*>(dialog.control(1))->text(), QStringLiteral("Close"));

@@ -41,7 +41,7 @@ const char kLink2[] =
     "02-51-56-BB-00-12,198.19.100.7,255.255.0.0,198.19.100.1,新机,开机时间,联网时间,0x2A55\n"
     "02-51-56-BB-00-09,198.19.0.19,255.255.255.0,198.19.0.1,桥接,开机时间,联网时间,9\n";
 constexpr int kBoards = 5; // distinct MACs
-const std::uint8_t kForeignMac[6] = {0x02, 0x51, 0x56, 0xBB, 0x00, 0x12};
+const MacAddress kForeignMac = {0x02, 0x51, 0x56, 0xBB, 0x00, 0x12};
 
 bool startBoards(SimulatorRig& rig, const char* rows, QString* error) {
     const QString path = QStringLiteral("%1/every-link-%2.csv")
@@ -92,10 +92,10 @@ struct Laptop : RealSocketApp {
         return found;
     }
 
-    bool select(const std::uint8_t (&mac)[6]) {
+    bool select(const MacAddress& mac) {
         const auto& records = window->deviceTable().recordList();
         for (std::size_t i = 0; i < records.size(); ++i)
-            if (std::equal(mac, mac + 6, records[i].mac)) {
+            if ((mac == records[i].mac)) {
                 window->deviceTable().selectIndex(static_cast<std::int64_t>(i));
                 return true;
             }
@@ -156,7 +156,7 @@ private Q_SLOTS:
         QVERIFY(l.select(kForeignMac));
         StatusExchange exchange(l.app->dispatch, table.selectedRecord());
         PrtStatDlg status(exchange, l.window.get());
-        exchange.OnRefresh();
+        exchange.requestStatus();
         QVERIFY(SpinUntil([&] { return !exchange.isWaiting(); }, 6000));
         QCOMPARE(status.windowTitle(), QStringLiteral("打印机状态"));
         std::uint16_t shown = 0;
@@ -182,8 +182,8 @@ private Q_SLOTS:
 
         AssignExchange assign(l.app->dispatch, l.window->deviceTable().selectedRecord());
         CAssignDlg dialog(assign, l.window.get());
-        const std::uint8_t ip[4] = {198, 19, 0, 50}, mask[4] = {255, 255, 255, 0},
-                           gateway[4] = {198, 19, 0, 1};
+        const Ipv4Address ip = {198, 19, 0, 50}, mask = {255, 255, 255, 0},
+                          gateway = {198, 19, 0, 1};
         dialog.addressControl(1018)->setAddress(ip);
         dialog.addressControl(1019)->setAddress(mask);
         dialog.addressControl(1020)->setAddress(gateway);
@@ -201,10 +201,10 @@ private Q_SLOTS:
         QVERIFY(SpinUntil(
             [&] {
                 entrySeen = entrySeen || neighbour() == entry;
-                return assign.finished || assign.timedOut;
+                return assign.outcome() != AssignOutcome::Running;
             },
             10000));
-        QCOMPARE(assign.statusText, QStringLiteral("Success -- Device Programmed"));
+        QCOMPARE(assign.statusText(), QStringLiteral("Success -- Device Programmed"));
         QCOMPARE(sink.texts(), QStringList());
 
         // Both links heard the same request; only the board with the MAC took it.
@@ -221,9 +221,10 @@ private Q_SLOTS:
 
         QVERIFY(l.search());
         QVERIFY(l.select(kForeignMac));
-        std::uint8_t now[4];
+        Ipv4Address now;
         QVERIFY(l.window->deviceTable().GetSelectedIp(now));
-        QCOMPARE(QByteArray(reinterpret_cast<char*>(now), 4), QByteArray("\xC6\x13\x00\x32", 4));
+        QCOMPARE(QByteArray(reinterpret_cast<char*>(now.data()), 4),
+                 QByteArray("\xC6\x13\x00\x32", 4));
         QCOMPARE(l.window->deviceTable().GetSelectedInterfaceIndex(), linkIndex(2));
     }
 

@@ -11,6 +11,7 @@ BUILD="$1"
 VERSION="$2"
 ID="$3"
 PARTS="${4:-cli gui}"
+PARTS="${PARTS//;/ }"
 has_gui() { [[ " $PARTS " == *" gui "* ]]; }
 SCRATCH="$(mktemp -d /tmp/quorvel-install-check.XXXXXX)"
 trap 'rm -rf "$SCRATCH"' EXIT

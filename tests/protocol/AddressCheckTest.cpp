@@ -10,11 +10,11 @@ using namespace quorvel;
 namespace {
 
 struct Address {
-    std::uint8_t bytes[4];
+    Ipv4Address bytes;
     explicit Address(const char* dotted) {
         in_addr a{};
         EXPECT_EQ(inet_pton(AF_INET, dotted, &a), 1) << dotted;
-        std::memcpy(bytes, &a, 4);
+        std::memcpy(bytes.data(), &a, 4);
     }
 };
 

@@ -14,13 +14,12 @@ DeviceRecord board() {
     r.leftMinutes = 5;
     r.leftSeconds = 9;
     r.rightSeconds = 1;
-    const std::uint8_t mac[6] = {0x00, 0x0B, 0x3C, 0x12, 0x34, 0xA6};
-    std::copy(mac, mac + 6, r.mac);
-    const std::uint8_t ip[4] = {198, 18, 0, 200}, mask[4] = {255, 255, 254, 0},
-                       gw[4] = {198, 18, 0, 1};
-    std::copy(ip, ip + 4, r.ip);
-    std::copy(mask, mask + 4, r.subnetMask);
-    std::copy(gw, gw + 4, r.gateway);
+    const MacAddress mac = {0x00, 0x0B, 0x3C, 0x12, 0x34, 0xA6};
+    r.mac = mac;
+    const Ipv4Address ip = {198, 18, 0, 200}, mask = {255, 255, 254, 0}, gw = {198, 18, 0, 1};
+    r.ip = ip;
+    r.subnetMask = mask;
+    r.gateway = gw;
     r.replyPort = 3040;
     r.name = "打印机, \"前台\"";
     r.description = "line1\nline2";

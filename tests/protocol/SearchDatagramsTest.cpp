@@ -136,10 +136,10 @@ TEST(ParseSearchReply, mapsTheFixedPart) {
     EXPECT_EQ(r.rightHours, 4);
     EXPECT_EQ(r.rightMinutes, 5);
     EXPECT_EQ(r.rightSeconds, 9);
-    EXPECT_EQ(Bytes(r.mac, r.mac + 6), (Bytes{0x00, 0x0B, 0x3C, 0x12, 0x34, 0x56}));
-    EXPECT_EQ(Bytes(r.ip, r.ip + 4), (Bytes{192, 168, 1, 50}));
-    EXPECT_EQ(Bytes(r.subnetMask, r.subnetMask + 4), (Bytes{255, 255, 255, 0}));
-    EXPECT_EQ(Bytes(r.gateway, r.gateway + 4), (Bytes{192, 168, 1, 1}));
+    EXPECT_EQ(Bytes(r.mac.begin(), r.mac.end()), (Bytes{0x00, 0x0B, 0x3C, 0x12, 0x34, 0x56}));
+    EXPECT_EQ(Bytes(r.ip.begin(), r.ip.end()), (Bytes{192, 168, 1, 50}));
+    EXPECT_EQ(Bytes(r.subnetMask.begin(), r.subnetMask.end()), (Bytes{255, 255, 255, 0}));
+    EXPECT_EQ(Bytes(r.gateway.begin(), r.gateway.end()), (Bytes{192, 168, 1, 1}));
     EXPECT_EQ(r.replyPort, 50001);
     // Exactly 32 bytes: four empty texts.
     EXPECT_EQ(r.name, "");
@@ -186,11 +186,12 @@ TEST(ParseSearchReply, neverReadsPastAShortInput) {
     for (std::size_t i = 4; i < 32; ++i)
         full[i] = static_cast<std::uint8_t>(0x40 + i);
     const auto fields = [](const DeviceRecord& r) {
-        return std::make_tuple(
-            r.staticAddress, r.leftDays, r.leftHours, r.leftMinutes, r.rightDays, r.rightHours,
-            r.rightMinutes, r.leftSeconds, r.rightSeconds, Bytes(r.mac, r.mac + 6),
-            Bytes(r.ip, r.ip + 4), Bytes(r.subnetMask, r.subnetMask + 4),
-            Bytes(r.gateway, r.gateway + 4), r.name, r.description, r.leftLabel, r.rightLabel);
+        return std::make_tuple(r.staticAddress, r.leftDays, r.leftHours, r.leftMinutes, r.rightDays,
+                               r.rightHours, r.rightMinutes, r.leftSeconds, r.rightSeconds,
+                               Bytes(r.mac.begin(), r.mac.end()), Bytes(r.ip.begin(), r.ip.end()),
+                               Bytes(r.subnetMask.begin(), r.subnetMask.end()),
+                               Bytes(r.gateway.begin(), r.gateway.end()), r.name, r.description,
+                               r.leftLabel, r.rightLabel);
     };
     for (std::size_t length = 0; length <= full.size(); ++length) {
         SCOPED_TRACE(length);

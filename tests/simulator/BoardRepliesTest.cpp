@@ -98,12 +98,12 @@ TEST(BoardReplies, AssignAndStatusRepliesAreWhatTheToolAccepts) {
 TEST(BoardReplies, AssignRequestRoundTrip) {
     AssignParameters p;
     p.useDhcp = true;
-    const std::uint8_t ip[4] = {198, 18, 7, 9};
-    std::copy(ip, ip + 4, p.ip);
+    const Ipv4Address ip = {198, 18, 7, 9};
+    p.ip = ip;
     p.subnetMask[0] = 255;
     p.gateway[3] = 1;
-    const std::uint8_t mac[6] = {2, 0x51, 0x56, 0, 0, 3};
-    std::copy(mac, mac + 6, p.mac);
+    const MacAddress mac = {2, 0x51, 0x56, 0, 0, 3};
+    p.mac = mac;
     const auto request = BuildAssignRequest(p, 0x0102);
     const auto fields = ParseAssignRequest(request);
     ASSERT_TRUE(fields);

@@ -55,11 +55,11 @@ DeviceRecord decode(const ReplyBatch& batch, std::size_t i) {
 Bytes assignRequest(const Mac& mac, bool dhcp, Ipv4 ip, std::uint16_t number = 0x0A0B) {
     AssignParameters p;
     p.useDhcp = dhcp;
-    std::copy(ip.begin(), ip.end(), p.ip);
-    const std::uint8_t mask[4] = {255, 255, 0, 0};
-    std::copy(mask, mask + 4, p.subnetMask);
+    p.ip = ip;
+    const Ipv4Address mask = {255, 255, 0, 0};
+    p.subnetMask = mask;
     p.gateway[0] = 10;
-    std::copy(mac.begin(), mac.end(), p.mac);
+    p.mac = mac;
     const auto bytes = BuildAssignRequest(p, number);
     return Bytes(bytes.begin(), bytes.end());
 }

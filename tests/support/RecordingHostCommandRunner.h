@@ -31,7 +31,7 @@ public:
         runs.push_back({HostWindow::Browser, command});
     }
     QString missingFor(const HostCommand&) override { return missing; }
-    QString interfaceRoutingTo(const std::uint8_t (&)[4]) override { return routeInterface; }
+    QString interfaceRoutingTo(const Ipv4Address&) override { return routeInterface; }
 
     QStringList windowsTexts() const {
         QStringList texts;

@@ -2,11 +2,11 @@
 // Runs under the offscreen platform; it opens no socket and sends nothing.
 // The locale chooses the language: LANG=en_US.UTF-8 draws the English window.
 
+#include "core/DeviceTable.h"
 #include "gui/app/CQuorvelApp.h"
 #include "gui/app/CQuorvelDlg.h"
 #include "gui/app/FontSetup.h"
 #include "gui/app/Translations.h"
-#include "core/DeviceTable.h"
 #include "gui/boardlist/CNetDisplay.h"
 
 #include <QApplication>
@@ -39,10 +39,8 @@ DeviceRecord board(const char* name, const char* description, std::uint8_t lastO
     r.name = name;
     r.description = description;
     r.staticAddress = staticAddress;
-    const std::uint8_t ip[4] = {192, 168, 1, lastOctet};
-    std::memcpy(r.ip, ip, 4);
-    const std::uint8_t mac[6] = {0x00, 0x1A, 0x0B, 0x3C, 0x10, lastOctet};
-    std::memcpy(r.mac, mac, 6);
+    r.ip = {192, 168, 1, lastOctet};
+    r.mac = {0x00, 0x1A, 0x0B, 0x3C, 0x10, lastOctet};
     r.leftLabel = "运行时间: ";
     r.rightLabel = "打印时间: ";
     r.leftDays = days;

@@ -3,21 +3,21 @@
 #include "BoardMenu.h"
 #include "CAboutDlg.h"
 #include "CQuorvelApp.h"
-#include "gui/frame/AppMessageBox.h"
+#include "HelpLocation.h"
 #include "core/AssignExchange.h"
 #include "core/BoardExport.h"
 #include "core/HostCommands.h"
 #include "core/SearchExchange.h"
 #include "core/StatusExchange.h"
-#include "HelpLocation.h"
 #include "gui/boardlist/CNetDisplay.h"
 #include "gui/dialogs/CAssignDlg.h"
 #include "gui/dialogs/CPortConfigDlg.h"
 #include "gui/dialogs/CSearchDlg.h"
 #include "gui/dialogs/PrtStatDlg.h"
+#include "gui/frame/AppMessageBox.h"
 #include "gui/frame/DialogKeys.h"
-#include "protocol/BoardColumns.h"
 #include "gui/resources/StringTable.h"
+#include "protocol/BoardColumns.h"
 
 #include <QCheckBox>
 #include <QClipboard>
@@ -206,7 +206,7 @@ void CQuorvelDlg::OnSetPorts() {
     dialog.exec();
 }
 
-bool CQuorvelDlg::selectedLaunchAddress(std::uint8_t (&ip)[4]) {
+bool CQuorvelDlg::selectedLaunchAddress(Ipv4Address& ip) {
     if (!deviceTable().HasSelection()) {
         AppMessageBox(tr("Please select an embedded system first."));
         return false;
@@ -215,19 +215,19 @@ bool CQuorvelDlg::selectedLaunchAddress(std::uint8_t (&ip)[4]) {
 }
 
 void CQuorvelDlg::OnBrowser() {
-    std::uint8_t ip[4];
+    Ipv4Address ip;
     if (selectedLaunchAddress(ip))
         HostCommands::run(HostCommands::webPage(ip));
 }
 
 void CQuorvelDlg::OnTelnet() {
-    std::uint8_t ip[4];
+    Ipv4Address ip;
     if (selectedLaunchAddress(ip))
         HostCommands::runWhereSeen(HostCommands::telnet(ip));
 }
 
 void CQuorvelDlg::OnBootloader() {
-    std::uint8_t ip[4];
+    Ipv4Address ip;
     if (!selectedLaunchAddress(ip))
         return;
     QFileDialog dialog(this, tr("Browse for Input IMG File..."));

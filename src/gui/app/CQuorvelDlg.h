@@ -1,8 +1,9 @@
 #pragma once
 
 #include "gui/frame/CVtDialog.h"
-#include "gui/resources/IconResource.h"
 #include "gui/frame/TemplateControls.h"
+#include "gui/resources/IconResource.h"
+#include "protocol/Addresses.h"
 
 #include <QIcon>
 #include <QUrl>
@@ -88,7 +89,7 @@ protected:
 
 private:
     void OnInitDialog();
-    bool selectedLaunchAddress(std::uint8_t (&ip)[4]);
+    bool selectedLaunchAddress(Ipv4Address& ip);
 
     CQuorvelApp& m_app;
     TemplateControls m_controls;

@@ -44,7 +44,7 @@ CAssignDlg::CAssignDlg(AssignExchange& assign, QWidget* parent)
     connect(m_closeOnSuccess, &QCheckBox::toggled, &m_assign, &AssignExchange::setCloseOnSuccess);
     connect(&m_assign, &AssignExchange::countdownChanged, m_progress, &QProgressBar::setValue);
     connect(&m_assign, &AssignExchange::statusChanged, m_statusLine, &QLineEdit::setText);
-    connect(&m_assign, &AssignExchange::assignmentEnded, this, &CAssignDlg::endAssignment);
+    connect(&m_assign, &AssignExchange::ended, this, &CAssignDlg::endAssignment);
     connect(&m_assign, &AssignExchange::closeRequested, this, [this] { done(Accepted); });
 
     OnInitDialog();
@@ -101,7 +101,7 @@ void CAssignDlg::OnOK() {
     // disabled and a second one must not start.
     if (!m_ok->isEnabled())
         return;
-    if (m_assign.finished || m_assign.timedOut) {
+    if (m_assign.outcome() != AssignOutcome::Running) {
         done(Accepted);
         return;
     }
@@ -135,8 +135,13 @@ void CAssignDlg::done(int result) {
     QDialog::done(result);
 }
 
-void CAssignDlg::endAssignment(bool relabel) {
-    if (relabel)
+void CAssignDlg::endAssignment(AssignOutcome outcome) {
+    // OK becomes "Close" once there is nothing left to try: the board took
+    // the address, refused it outright, or never answered. After an unknown
+    // error the user may press OK to try again.
+    const bool unknownError =
+        outcome == AssignOutcome::Refused && m_assign.replyCode() == std::uint8_t(UnknownError);
+    if (!unknownError)
         m_ok->setText(tr("Close"));
     m_ok->setEnabled(true);
 }

@@ -39,7 +39,7 @@ private:
     // when refused, or when the user keeps a far gateway out.
     bool addressesAccepted(const AssignParameters& typed);
     AssignParameters fields() const;
-    void endAssignment(bool relabel);
+    void endAssignment(AssignOutcome outcome);
 
     AssignExchange& m_assign;
     TemplateControls m_controls;

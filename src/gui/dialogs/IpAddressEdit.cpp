@@ -60,18 +60,18 @@ IpAddressEdit::IpAddressEdit(QWidget* parent) : QFrame(parent) {
     layoutFields();
 }
 
-void IpAddressEdit::setAddress(const std::uint8_t (&address)[4]) {
+void IpAddressEdit::setAddress(const Ipv4Address& address) {
     for (int i = 0; i < 4; ++i)
         m_fields[i]->setText(QString::number(address[i]));
 }
 
-void IpAddressEdit::address(std::uint8_t (&address)[4]) const {
+void IpAddressEdit::address(Ipv4Address& address) const {
     for (int i = 0; i < 4; ++i)
         address[i] = static_cast<std::uint8_t>(m_fields[i]->text().toUInt());
 }
 
 QString IpAddressEdit::text() const {
-    std::uint8_t bytes[4];
+    Ipv4Address bytes;
     address(bytes);
     return QString::asprintf("%u.%u.%u.%u", bytes[0], bytes[1], bytes[2], bytes[3]);
 }

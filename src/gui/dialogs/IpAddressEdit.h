@@ -1,5 +1,7 @@
 #pragma once
 
+#include "protocol/Addresses.h"
+
 #include <QFrame>
 #include <cstdint>
 
@@ -15,8 +17,8 @@ class IpAddressEdit : public QFrame {
 public:
     explicit IpAddressEdit(QWidget* parent = nullptr);
 
-    void setAddress(const std::uint8_t (&address)[4]);
-    void address(std::uint8_t (&address)[4]) const;
+    void setAddress(const Ipv4Address& address);
+    void address(Ipv4Address& address) const;
     QString text() const; // a.b.c.d as read
 
     QLineEdit* field(int index) const { return m_fields[index]; }

@@ -1,5 +1,7 @@
 #include "DialogTemplates.h"
 
+#include "core/StatusFlagCaptions.h"
+
 #include <QCoreApplication>
 #include <stdexcept>
 
@@ -88,22 +90,23 @@ std::vector<DialogTemplate> makeTemplates() {
         {2, K::PushButton, QT_TRANSLATE_NOOP("DialogTemplates", "取消"), 95, 106, 68, 14, Shown, Tab, NoStyle},
     }});
 
+    const auto& flag = StatusFlagCaptions();
     t.push_back({IDD_PRINTER_STATUS, QT_TRANSLATE_NOOP("DialogTemplates", "打印机状态"), 230, 170, kShellDlg, 8, {
         {1, K::DefaultPushButton, QT_TRANSLATE_NOOP("DialogTemplates", "确定"), 173, 149, 50, 14, Shown, Tab, NoStyle},
-        {1026, K::CheckBox, QT_TRANSLATE_NOOP("DialogTemplates", "钱箱pin3高"), 42, 20, 53, 10, Shown, Tab, NoStyle},
-        {1028, K::CheckBox, QT_TRANSLATE_NOOP("DialogTemplates", "脱机"), 42, 36, 32, 10, Shown, Tab, NoStyle},
-        {1029, K::CheckBox, QT_TRANSLATE_NOOP("DialogTemplates", "等待在线恢复"), 42, 52, 64, 10, Shown, Tab, NoStyle},
-        {1030, K::CheckBox, QT_TRANSLATE_NOOP("DialogTemplates", "走纸"), 42, 68, 32, 10, Shown, Tab, NoStyle},
-        {1031, K::CheckBox, QT_TRANSLATE_NOOP("DialogTemplates", "上盖打开"), 42, 84, 50, 10, Shown, Tab, NoStyle},
-        {1032, K::CheckBox, QT_TRANSLATE_NOOP("DialogTemplates", "走纸"), 42, 100, 36, 10, Shown, Tab, NoStyle},
-        {1033, K::CheckBox, QT_TRANSLATE_NOOP("DialogTemplates", "因缺纸打印中断"), 42, 116, 72, 10, Shown, Tab, NoStyle},
-        {1034, K::CheckBox, QT_TRANSLATE_NOOP("DialogTemplates", "错误发生"), 42, 132, 48, 10, Shown, Tab, NoStyle},
-        {1035, K::CheckBox, QT_TRANSLATE_NOOP("DialogTemplates", "可恢复故障"), 118, 20, 56, 10, Shown, Tab, NoStyle},
-        {1036, K::CheckBox, QT_TRANSLATE_NOOP("DialogTemplates", "自动切纸刀故障"), 118, 36, 72, 10, Shown, Tab, NoStyle},
-        {1037, K::CheckBox, QT_TRANSLATE_NOOP("DialogTemplates", "不可恢复故障"), 118, 52, 64, 10, Shown, Tab, NoStyle},
-        {1038, K::CheckBox, QT_TRANSLATE_NOOP("DialogTemplates", "可自动恢复故障"), 118, 68, 72, 10, Shown, Tab, NoStyle},
-        {1039, K::CheckBox, QT_TRANSLATE_NOOP("DialogTemplates", "纸将尽"), 118, 84, 40, 10, Shown, Tab, NoStyle},
-        {1040, K::CheckBox, QT_TRANSLATE_NOOP("DialogTemplates", "缺纸"), 118, 100, 32, 10, Shown, Tab, NoStyle},
+        {1026, K::CheckBox, flag[0], 42, 20, 53, 10, Shown, Tab, NoStyle},
+        {1028, K::CheckBox, flag[1], 42, 36, 32, 10, Shown, Tab, NoStyle},
+        {1029, K::CheckBox, flag[2], 42, 52, 64, 10, Shown, Tab, NoStyle},
+        {1030, K::CheckBox, flag[3], 42, 68, 32, 10, Shown, Tab, NoStyle},
+        {1031, K::CheckBox, flag[4], 42, 84, 50, 10, Shown, Tab, NoStyle},
+        {1032, K::CheckBox, flag[5], 42, 100, 36, 10, Shown, Tab, NoStyle},
+        {1033, K::CheckBox, flag[6], 42, 116, 72, 10, Shown, Tab, NoStyle},
+        {1034, K::CheckBox, flag[7], 42, 132, 48, 10, Shown, Tab, NoStyle},
+        {1035, K::CheckBox, flag[8], 118, 20, 56, 10, Shown, Tab, NoStyle},
+        {1036, K::CheckBox, flag[9], 118, 36, 72, 10, Shown, Tab, NoStyle},
+        {1037, K::CheckBox, flag[10], 118, 52, 64, 10, Shown, Tab, NoStyle},
+        {1038, K::CheckBox, flag[11], 118, 68, 72, 10, Shown, Tab, NoStyle},
+        {1039, K::CheckBox, flag[12], 118, 84, 40, 10, Shown, Tab, NoStyle},
+        {1040, K::CheckBox, flag[13], 118, 100, 32, 10, Shown, Tab, NoStyle},
         {1041, K::PushButton, QT_TRANSLATE_NOOP("DialogTemplates", "刷新"), 118, 149, 50, 14, Shown, Tab, NoStyle},
         {1014, K::ProgressBar, "", 118, 116, 80, 14, Shown, NoTab, Bordered},
     }});

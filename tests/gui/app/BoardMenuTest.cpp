@@ -1,9 +1,9 @@
 #include "FakeDatagramSocket.h"
 #include "RecordingHostCommandRunner.h"
 #include "RecordingMessageSink.h"
+#include "core/DeviceTable.h"
 #include "gui/app/CQuorvelApp.h"
 #include "gui/app/CQuorvelDlg.h"
-#include "core/DeviceTable.h"
 #include "gui/boardlist/CNetDisplay.h"
 #include "protocol/BoardColumns.h"
 
@@ -26,8 +26,8 @@ namespace {
 DeviceRecord board(std::uint8_t last, std::string name) {
     DeviceRecord r;
     r.name = std::move(name);
-    const std::uint8_t ip[4] = {198, 18, 3, last};
-    std::copy(ip, ip + 4, r.ip);
+    const Ipv4Address ip = {198, 18, 3, last};
+    r.ip = ip;
     r.mac[0] = 0xAC;
     r.mac[5] = last;
     return r;

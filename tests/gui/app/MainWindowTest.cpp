@@ -1,7 +1,7 @@
 #include "FakeDatagramSocket.h"
+#include "core/DeviceTable.h"
 #include "gui/app/CQuorvelApp.h"
 #include "gui/app/CQuorvelDlg.h"
-#include "core/DeviceTable.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -46,7 +46,7 @@ private Q_SLOTS:
         for (int i = 0; i < 4; ++i)
             addEntry->click();
         QCOMPARE(window.deviceTable().GetRecordCount(), 4u);
-        std::uint8_t mac[6];
+        MacAddress mac;
         for (std::uint32_t i = 0; i < 4; ++i) {
             QVERIFY(window.deviceTable().GetMacAt(i, mac));
             QCOMPARE(mac[0], 25);

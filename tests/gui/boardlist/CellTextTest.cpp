@@ -49,8 +49,8 @@ private Q_SLOTS:
 
     void macBytesArePrintedAsTwoUpperCaseDigits() {
         DeviceRecord r;
-        const std::uint8_t mac[6] = {10, 0, 0xab, 0xFF, 1, 0x7f};
-        std::copy(mac, mac + 6, r.mac);
+        const MacAddress mac = {10, 0, 0xab, 0xFF, 1, 0x7f};
+        r.mac = mac;
         QCOMPARE(MacLineText(r), QStringLiteral("MAC Address: 0A-00-AB-FF-01-7F"));
     }
 
@@ -65,8 +65,8 @@ private Q_SLOTS:
         QFETCH(int, staticAddress);
         QFETCH(QString, expected);
         DeviceRecord r;
-        const std::uint8_t ip[4] = {192, 168, 1, 200};
-        std::copy(ip, ip + 4, r.ip);
+        const Ipv4Address ip = {192, 168, 1, 200};
+        r.ip = ip;
         r.staticAddress = static_cast<std::uint8_t>(staticAddress);
         QCOMPARE(IpLineText(r), expected);
     }

@@ -18,8 +18,8 @@ DeviceRecord board(int n) {
     DeviceRecord r;
     r.name = "Board " + std::to_string(n);
     r.description = "厨房打印机";
-    const std::uint8_t ip[4] = {198, 18, 0, static_cast<std::uint8_t>(n)};
-    std::copy(ip, ip + 4, r.ip);
+    const Ipv4Address ip = {198, 18, 0, static_cast<std::uint8_t>(n)};
+    r.ip = ip;
     r.mac[5] = static_cast<std::uint8_t>(n);
     r.leftLabel = "Event1: ";
     r.rightLabel = "Event2:";

@@ -23,8 +23,8 @@ DeviceRecord board(std::uint8_t lastOctet, std::uint32_t leftDays = 0) {
     DeviceRecord r;
     r.name = "Board " + std::to_string(lastOctet);
     r.description = "厨房打印机";
-    const std::uint8_t ip[4] = {10, 0, 0, lastOctet};
-    std::copy(ip, ip + 4, r.ip);
+    const Ipv4Address ip = {10, 0, 0, lastOctet};
+    r.ip = ip;
     r.mac[5] = lastOctet;
     r.leftLabel = "Event1:";
     r.rightLabel = "Event2:";

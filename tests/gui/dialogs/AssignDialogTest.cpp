@@ -5,9 +5,9 @@
 #include "FakeDatagramSocket.h"
 #include "RecordingHostCommandRunner.h"
 #include "RecordingMessageSink.h"
+#include "core/DeviceTable.h"
 #include "gui/app/CQuorvelApp.h"
 #include "gui/app/CQuorvelDlg.h"
-#include "core/DeviceTable.h"
 #include "gui/dialogs/CAssignDlg.h"
 #include "gui/dialogs/IpAddressEdit.h"
 
@@ -49,7 +49,7 @@ struct Fixture {
     }
 
     void setAddress(int id, std::array<std::uint8_t, 4> value) {
-        const std::uint8_t bytes[4] = {value[0], value[1], value[2], value[3]};
+        const Ipv4Address bytes = {value[0], value[1], value[2], value[3]};
         dialog->addressControl(id)->setAddress(bytes);
     }
     QCheckBox* box(int id) const { return qobject_cast<QCheckBox*>(dialog->control(id)); }
@@ -83,13 +83,12 @@ private:
     DeviceRecord selectedBoard() const {
         DeviceRecord board;
         board.staticAddress = 0; // the board reports DHCP
-        const std::uint8_t mac[6] = {0x00, 0x0B, 0x3C, 0x12, 0x34, 0x56};
-        std::copy(mac, mac + 6, board.mac);
-        const std::uint8_t ip[4] = {10, 1, 2, 3}, mask[4] = {255, 0, 0, 0},
-                           gateway[4] = {10, 0, 0, 1};
-        std::copy(ip, ip + 4, board.ip);
-        std::copy(mask, mask + 4, board.subnetMask);
-        std::copy(gateway, gateway + 4, board.gateway);
+        const MacAddress mac = {0x00, 0x0B, 0x3C, 0x12, 0x34, 0x56};
+        board.mac = mac;
+        const Ipv4Address ip = {10, 1, 2, 3}, mask = {255, 0, 0, 0}, gateway = {10, 0, 0, 1};
+        board.ip = ip;
+        board.subnetMask = mask;
+        board.gateway = gateway;
         board.replyPort = 50123;
         return board;
     }
@@ -277,7 +276,7 @@ private Q_SLOTS:
         f.tick(80);
         QCOMPARE(f.fake->sent.size(), std::size_t(2));
         QCOMPARE(f.host.windowsTexts().count(kPing), 0);
-        QVERIFY(!f.assign.timedOut);
+        QVERIFY(f.assign.outcome() != AssignOutcome::NoAnswer);
     }
 
     void showsTheBoardsVerdict_data() {

@@ -5,9 +5,9 @@
 
 #include "FakeDatagramSocket.h"
 #include "RecordingMessageSink.h"
+#include "core/DeviceTable.h"
 #include "gui/app/CQuorvelApp.h"
 #include "gui/app/CQuorvelDlg.h"
-#include "core/DeviceTable.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -44,8 +44,8 @@ struct Rig {
 
     std::optional<DeviceRecord> selectBoard() {
         DeviceRecord board;
-        const std::uint8_t ip[4] = {192, 168, 1, 77};
-        std::copy(ip, ip + 4, board.ip);
+        const Ipv4Address ip = {192, 168, 1, 77};
+        board.ip = ip;
         board.replyPort = kBoardPort;
         board.interfaceIndex = 7;
         window.deviceTable().AddRecord(board);

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "HostCommand.h"
+#include "protocol/Addresses.h"
+
+namespace quorvel {
+
+// Where host commands go: the real processes, or a test recorder. Only a
+// hidden command reports how it ended, to `onEnd`, later; a missing program
+// or missing rights just mean the step does not happen.
+class HostCommandRunner {
+public:
+    virtual ~HostCommandRunner() = default;
+    virtual void runHidden(const HostCommand& command, OutcomeHandler onEnd = {}) = 0;
+    virtual void runInTerminal(const HostCommand& command) = 0;
+    virtual void openUrl(const HostCommand& command) = 0;
+    // What keeps a command with a `tool` from being seen: an empty text when
+    // nothing, else the missing program's name.
+    virtual QString missingFor(const HostCommand& command) = 0;
+    // The network interface the host would send to `ip` through; empty when
+    // no route is known.
+    virtual QString interfaceRoutingTo(const Ipv4Address& ip) = 0;
+};
+
+// The runner installed now (null before start-up installs one).
+HostCommandRunner* CurrentHostCommandRunner();
+// Installs `runner` (null: commands are dropped); returns the previous one.
+// Nothing runs until start-up installs the real runner, so code driven by
+// tests can never touch the host's neighbour table by accident.
+HostCommandRunner* SetHostCommandRunner(HostCommandRunner* runner);
+
+} // namespace quorvel
