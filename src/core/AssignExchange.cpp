@@ -1,10 +1,11 @@
 #include "AssignExchange.h"
 
-#include "Messages.h"
 #include "Countdown.h"
 #include "HostCommands.h"
+#include "Messages.h"
 #include "NetworkInterfaces.h"
 #include "protocol/RandomNumber.h"
+#include "protocol/SearchDatagrams.h"
 
 #include <algorithm>
 
@@ -46,7 +47,8 @@ void AssignExchange::close() {
 
 void AssignExchange::start(const AssignParameters& fields) {
     buildRequest(fields);
-    m_neighbours.flush();
+    if (m_hostSteps)
+        m_neighbours.flush();
     m_timer.start();
 }
 
@@ -87,7 +89,7 @@ void AssignExchange::OnTimer() {
                                 requestBuffer[7]};
     const std::uint8_t mac[6] = {requestBuffer[16], requestBuffer[17], requestBuffer[18],
                                  requestBuffer[19], requestBuffer[20], requestBuffer[21]};
-    const bool gleaning = m_pingGleaning;
+    const bool gleaning = m_pingGleaning && m_hostSteps;
     const QString link = QString::fromStdString(InterfaceName(m_interfaceIndex));
     if (now == 0 && !m_repeat) {
         m_timer.stop();
@@ -95,9 +97,11 @@ void AssignExchange::OnTimer() {
         setStatus(tr("Timeout -- Did not receive an acknowlegement"));
         Q_EMIT assignmentEnded(true);
     } else if (now == 9500) {
-        m_neighbours.add(ip, mac, link);
+        if (m_hostSteps)
+            m_neighbours.add(ip, mac, link);
     } else if (now == 9000) {
-        if (gleaning)
+        // 0.0.0.0 (DHCP without a known address) would ping this host.
+        if (gleaning && (ip[0] | ip[1] | ip[2] | ip[3]) != 0)
             HostCommands::run(HostCommands::ping(ip, link));
         else
             sendRequest();
@@ -119,6 +123,9 @@ void AssignExchange::HandleAssignReply() {
         ReportMessage(tr("Error receiving data"));
         return;
     case AssignDatagramKind::NotReply:
+        if (m_ignoreSearchReplies && datagram->size() >= kSearchReplyFixedSize &&
+            (*datagram)[0] == SearchReplyType)
+            return;
         ReportMessage(tr("Invalid Assign Packet Received"));
         return;
     case AssignDatagramKind::Reply:

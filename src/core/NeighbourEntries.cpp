@@ -23,12 +23,35 @@ struct NeighbourEntries::State {
     std::vector<Entry> added;
     bool closed = false;
     bool reported = false;
+    bool processWide = true; // said once per process, not once per table
 };
 
+namespace {
+
+NeighbourEntries::LineWriter& defaultWriter() {
+    static NeighbourEntries::LineWriter writer;
+    return writer;
+}
+
+bool g_refusalReported = false; // the table's refusal is said once per process
+
+} // namespace
+
+void NeighbourEntries::setDefaultLineWriter(LineWriter writeLine) {
+    defaultWriter() = std::move(writeLine);
+}
+
 NeighbourEntries::NeighbourEntries(LineWriter writeLine) : m_state(std::make_shared<State>()) {
-    m_state->writeLine = writeLine ? std::move(writeLine) : [](const QString& line) {
-        std::fprintf(stderr, "%s\n", qPrintable(line));
-    };
+    if (writeLine)
+        m_state->writeLine = std::move(writeLine);
+    else if (defaultWriter())
+        m_state->writeLine = defaultWriter();
+    else
+        m_state->writeLine = [](const QString& line) {
+            std::fprintf(stderr, "Quorvel: %s\n", qPrintable(line));
+        };
+    // A writer of its own (a test's) hears its own refusal.
+    m_state->processWide = !writeLine;
 }
 
 NeighbourEntries::~NeighbourEntries() {
@@ -37,11 +60,12 @@ NeighbourEntries::~NeighbourEntries() {
 
 OutcomeHandler NeighbourEntries::reporting() {
     return [state = m_state](CommandOutcome outcome) {
-        if (outcome != CommandOutcome::NotPermitted || state->reported)
+        bool& reported = state->processWide ? g_refusalReported : state->reported;
+        if (outcome != CommandOutcome::NotPermitted || reported)
             return;
-        state->reported = true;
+        reported = true;
         state->writeLine(QStringLiteral(
-            "Quorvel: no permission to change the neighbour table; the address assignment goes "
+            "no permission to change the neighbour table; the address assignment goes "
             "on without its neighbour entries (run as root for them)."));
     };
 }
@@ -52,13 +76,21 @@ void NeighbourEntries::flush() {
 
 void NeighbourEntries::add(const std::uint8_t (&ip)[4], const std::uint8_t (&mac)[6],
                            const QString& interfaceName) {
-    if (std::all_of(mac, mac + 6, [](std::uint8_t b) { return b == 0; }))
+    const auto zero = [](std::uint8_t b) { return b == 0; };
+    if (std::all_of(mac, mac + 6, zero) || std::all_of(ip, ip + 4, zero))
         return;
     HostCommandRunner* runner = CurrentHostCommandRunner();
     if (!runner)
         return;
     State::Entry entry{{ip[0], ip[1], ip[2], ip[3]},
                        interfaceName.isEmpty() ? runner->interfaceRoutingTo(ip) : interfaceName};
+    // Without an interface the entry would replace whatever is there,
+    // the administrator's own included.
+    if (entry.interfaceName.isEmpty()) {
+        m_state->writeLine(QStringLiteral("no interface routes to %1; no neighbour entry for it")
+                               .arg(DottedAddress(ip)));
+        return;
+    }
     const OutcomeHandler report = reporting();
     // Only an entry the kernel took from us is ours; one that was already
     // there (the administrator's) makes the add fail and is left alone.

@@ -1,7 +1,7 @@
 #include "StatusExchange.h"
 
-#include "Messages.h"
 #include "Countdown.h"
+#include "Messages.h"
 
 namespace quorvel {
 
@@ -39,8 +39,10 @@ void StatusExchange::requestStatus() {
     const std::uint32_t address = (std::uint32_t{ip[0]} << 24) | (std::uint32_t{ip[1]} << 16) |
                                   (std::uint32_t{ip[2]} << 8) | ip[3];
     const auto request = BuildPrinterStatusRequest();
-    // A failed send is not reported: the wait simply times out.
-    socket->sendTo(request, address, m_board->replyPort, m_board->interfaceIndex);
+    // The window says nothing of a failed send: its wait simply times out.
+    if (const int error =
+            socket->sendTo(request, address, m_board->replyPort, m_board->interfaceIndex))
+        Q_EMIT sendFailed(error);
 }
 
 void StatusExchange::OnTimer() {
