@@ -12,7 +12,8 @@ namespace quorvel {
 
 BoardAssignment::BoardAssignment(CliSession& session, const DeviceRecord& board, const PlanRow& row,
                                  QObject* parent)
-    : QObject(parent), m_session(session), m_row(row), m_mac(MacAddressText(row.mac)),
+    : QObject(parent), m_session(session), m_row(row), m_board(board),
+      m_mac(MacAddressText(row.mac)),
       m_exchange(std::make_unique<AssignExchange>(session.dispatch(), board)) {
     connect(m_exchange.get(), &AssignExchange::countdownChanged, this, [this](int countdown) {
         if (!m_exchange->finished && !m_exchange->timedOut)
@@ -32,15 +33,30 @@ BoardAssignment::~BoardAssignment() = default;
 
 void BoardAssignment::start() {
     m_exchange->open();
-    m_exchange->setPingGleaning(!m_session.line().noPing);
+    m_exchange->setHostSteps(!m_session.line().noPing);
     m_exchange->setRepeat(m_session.line().repeat);
     m_exchange->setCloseOnSuccess(true);
+    m_exchange->setIgnoreSearchReplies(true);
     AssignParameters fields;
     fields.useDhcp = m_row.dhcp;
-    std::copy(m_row.ip.begin(), m_row.ip.end(), fields.ip);
-    std::copy(m_row.mask.begin(), m_row.mask.end(), fields.subnetMask);
-    std::copy(m_row.gateway.begin(), m_row.gateway.end(), fields.gateway);
+    if (m_row.dhcp) {
+        // As the dialog: the board's present addresses ride along, and the
+        // neighbour entry and the ping use them (none when it was not heard).
+        std::copy(std::begin(m_board.ip), std::end(m_board.ip), fields.ip);
+        std::copy(std::begin(m_board.subnetMask), std::end(m_board.subnetMask), fields.subnetMask);
+        std::copy(std::begin(m_board.gateway), std::end(m_board.gateway), fields.gateway);
+    } else {
+        std::copy(m_row.ip.begin(), m_row.ip.end(), fields.ip);
+        std::copy(m_row.mask.begin(), m_row.mask.end(), fields.subnetMask);
+        std::copy(m_row.gateway.begin(), m_row.gateway.end(), fields.gateway);
+    }
     m_exchange->start(fields);
+}
+
+void BoardAssignment::stop() {
+    m_ending = true;
+    m_exchange->close();
+    m_session.progress().clear();
 }
 
 void BoardAssignment::ended() {

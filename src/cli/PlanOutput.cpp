@@ -1,5 +1,6 @@
 #include "PlanOutput.h"
 
+#include "ExitCode.h"
 #include "TerminalText.h"
 
 #include <QJsonArray>
@@ -75,8 +76,10 @@ QByteArray PlanJson(std::span<const PlanOutcome> outcomes) {
             {"mac", QString::fromStdString(MacAddressText(o.row.mac))},
             {"mode", o.row.dhcp ? "DHCP" : "static"},
             {"ip", o.row.dhcp ? QJsonValue() : QString::fromStdString(Ipv4AddressText(o.row.ip))},
-            {"mask", QString::fromStdString(Ipv4AddressText(o.row.mask))},
-            {"gateway", QString::fromStdString(Ipv4AddressText(o.row.gateway))},
+            {"mask",
+             o.row.dhcp ? QJsonValue() : QString::fromStdString(Ipv4AddressText(o.row.mask))},
+            {"gateway",
+             o.row.dhcp ? QJsonValue() : QString::fromStdString(Ipv4AddressText(o.row.gateway))},
             {"result", QString::fromStdString(o.text)},
             {"succeeded", o.verdict == RowVerdict::Programmed},
         };

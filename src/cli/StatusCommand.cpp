@@ -2,6 +2,7 @@
 
 #include "CliSession.h"
 #include "SearchCommand.h"
+#include "StandardOutput.h"
 #include "StatusOutput.h"
 #include "core/StatusExchange.h"
 #include "protocol/BoardColumns.h"
@@ -16,8 +17,7 @@ namespace quorvel {
 namespace {
 
 void writeOut(const QByteArray& bytes) {
-    std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stdout);
-    std::fflush(stdout);
+    WriteOut(std::string_view(bytes.constData(), std::size_t(bytes.size())));
 }
 
 } // namespace
@@ -56,7 +56,7 @@ void StatusCommand::boardSearched() {
                                             : "at " + Ipv4AddressText(*line.boardAddress)) +
                                   " answered the search");
         ExplainSearchRun(m_session, m_search, records.size());
-        Q_EMIT done(ExitNothing);
+        Q_EMIT done(m_search.sendFailed() ? ExitHost : ExitNothing);
         return;
     }
     m_mac = MacText(board->mac);
@@ -67,6 +67,12 @@ void StatusCommand::boardSearched() {
     connect(m_exchange.get(), &StatusExchange::flagsReceived, this,
             [this](const PrinterStatusFlags& flags) { answered(flags); });
     connect(m_exchange.get(), &StatusExchange::timedOut, this, [this] { answered(std::nullopt); });
+    connect(m_exchange.get(), &StatusExchange::sendFailed, this, [this](int error) {
+        m_session.progress().line("cannot send the status request to " + m_ip + ": " +
+                                  std::strerror(error));
+        m_exchange->close();
+        Q_EMIT done(ExitHost);
+    });
     connect(&m_watch, &QTimer::timeout, m_exchange.get(), &StatusExchange::requestStatus);
     m_exchange->open();
     m_exchange->requestStatus();

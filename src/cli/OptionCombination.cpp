@@ -1,0 +1,68 @@
+#include "OptionCombination.h"
+
+namespace quorvel {
+
+std::optional<std::string> CheckOptionCombination(const GivenOptions& g) {
+    const bool address = g.ip || g.mask || g.gateway;
+    if (g.json && g.csv)
+        return "--json and --csv cannot be used together";
+    if (g.target && g.interface)
+        return "--target cannot be used with --interface: a request to one address leaves "
+               "by the host's routes";
+    if (g.command == "search") {
+        if (g.positionals != 0)
+            return "search takes no arguments";
+        if (address || g.dhcp || g.plan || g.noPing || g.repeat || g.dryRun || g.verify)
+            return "--ip/--mask/--gateway/--dhcp/--plan and their options apply only to assign";
+        if (g.watch)
+            return "--watch applies only to status";
+        return std::nullopt;
+    }
+    if (g.command == "assign") {
+        if (g.csv)
+            return "--csv applies only to search";
+        if (g.watch)
+            return "--watch applies only to status";
+        if (g.target)
+            return "--target applies only to search and status";
+        if (g.plan) {
+            if (g.positionals != 0)
+                return "assign --plan takes no MAC address: the plan names the boards";
+            if (address || g.dhcp)
+                return "--ip/--mask/--gateway/--dhcp cannot be used with --plan: the plan holds "
+                       "the addresses";
+            if (g.repeat)
+                return "--repeat cannot be used with --plan: a silent board would hold up the "
+                       "plan for ever";
+            if (g.dryRun && g.verify)
+                return "--dry-run cannot be used with --verify: a dry run sends nothing";
+            return std::nullopt;
+        }
+        if (g.dryRun || g.verify || g.json)
+            return std::string(g.dryRun   ? "--dry-run"
+                               : g.verify ? "--verify"
+                                          : "--json") +
+                   " applies only to assign --plan";
+        if (g.positionals != 1)
+            return "assign takes one MAC address (or --plan FILE)";
+        if (g.dhcp && address)
+            return "--dhcp cannot be used with --ip, --mask or --gateway";
+        if (!g.dhcp && !(g.ip && g.mask && g.gateway))
+            return "assign needs --ip, --mask and --gateway, or --dhcp";
+        return std::nullopt;
+    }
+    if (g.command == "status") {
+        if (g.positionals != 1)
+            return "status takes one board: its MAC or IP address";
+        if (g.csv)
+            return "--csv applies only to search";
+        if (address || g.dhcp || g.plan || g.noPing || g.repeat || g.dryRun || g.verify)
+            return "--ip/--mask/--gateway/--dhcp/--plan and their options apply only to assign";
+        return std::nullopt;
+    }
+    if (g.command.empty())
+        return "missing command: search, assign or status";
+    return "unknown command \"" + g.command + "\" (expected search, assign or status)";
+}
+
+} // namespace quorvel
