@@ -110,6 +110,12 @@ void StatusCommand::answered(const std::optional<PrinterStatusFlags>& flags) {
     }
     m_looked = true;
     m_last = flags;
+    // Nobody reads a watch whose output is gone.
+    if (OutputFailure()) {
+        m_exchange->close();
+        Q_EMIT done(ExitOutput);
+        return;
+    }
     m_watch.start(*line.watchSeconds * 1000);
 }
 
