@@ -60,6 +60,11 @@ void ExplainSearchRun(CliSession& session, const BoardSearch& search, std::size_
     env.localPort = session.line().localPort;
     for (const std::string& line : ExplainSearch(env, found))
         session.progress().line(line);
+    // With boards found the explanation is silent; a link that failed is not.
+    if (found > 0)
+        for (const auto& [name, error] : failures)
+            session.progress().line("the search could not be sent on " + name + ": " +
+                                    std::strerror(error));
 }
 
 SearchCommand::SearchCommand(CliSession& session, QObject* parent)
