@@ -1,6 +1,7 @@
 #include "AssignCommand.h"
 
 #include "CliSession.h"
+#include "StandardOutput.h"
 #include "core/AddressCheckText.h"
 #include "protocol/AddressCheck.h"
 
@@ -14,11 +15,6 @@ namespace {
 
 bool sameMac(const MacAddress& mac, const DeviceRecord& record) {
     return mac == record.mac;
-}
-
-void writeOut(const std::string& bytes) {
-    std::fwrite(bytes.data(), 1, bytes.size(), stdout);
-    std::fflush(stdout);
 }
 
 AddressVerdict checkRow(const PlanRow& row) {
@@ -93,7 +89,7 @@ bool AssignCommand::prepare(int& exitCode) {
         std::vector<PlanOutcome> checked;
         for (const PlanRow& row : m_rows)
             checked.push_back({row, RowVerdict::TimedOut, "checked, not sent (dry run)", {}});
-        writeOut(line.format == OutputFormat::Json ? PlanJson(checked).toStdString()
+        WriteOut(line.format == OutputFormat::Json ? PlanJson(checked).toStdString()
                                                    : PlanTable(checked));
         exitCode = ExitSuccess;
         return false;
@@ -115,6 +111,11 @@ void AssignCommand::start() {
         m_session, [this](const auto& records) { return allPlannedAnswered(records, false); });
     connect(m_search.get(), &BoardSearch::finished, this, &AssignCommand::boardsSearched);
     m_search->start();
+}
+
+void AssignCommand::stop() {
+    if (m_assignment)
+        m_assignment->stop();
 }
 
 void AssignCommand::boardsSearched() {
@@ -177,11 +178,11 @@ void AssignCommand::verified() {
 void AssignCommand::report() {
     const CommandLine& line = m_session.line();
     if (!line.planFile) {
-        writeOut(m_outcomes.front().text + "\n");
+        WriteOut(m_outcomes.front().text + "\n");
     } else if (line.format == OutputFormat::Json) {
-        writeOut(PlanJson(m_outcomes).toStdString());
+        WriteOut(PlanJson(m_outcomes).toStdString());
     } else {
-        writeOut(PlanTable(m_outcomes));
+        WriteOut(PlanTable(m_outcomes));
     }
     Q_EMIT done(PlanExitCode(m_outcomes));
 }

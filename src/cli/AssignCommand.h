@@ -28,6 +28,8 @@ public:
     // code when nothing is to be sent.
     bool prepare(int& exitCode);
     void start();
+    // Interrupted: the running assignment stops and removes its entries.
+    void stop();
 
 Q_SIGNALS:
     void done(int exitCode);

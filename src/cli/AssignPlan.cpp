@@ -1,5 +1,6 @@
 #include "AssignPlan.h"
 
+#include "CsvReader.h"
 #include "TerminalText.h"
 
 #include <algorithm>
@@ -20,16 +21,11 @@ std::string_view trimmed(std::string_view text) {
     return text.substr(first, text.find_last_not_of(" \t") - first + 1);
 }
 
-std::vector<std::string_view> fields(std::string_view line) {
+std::vector<std::string_view> fields(const CsvRecord& record) {
     std::vector<std::string_view> out;
-    std::size_t start = 0;
-    while (true) {
-        const std::size_t comma = line.find(',', start);
-        out.push_back(trimmed(line.substr(start, comma - start)));
-        if (comma == std::string_view::npos)
-            return out;
-        start = comma + 1;
-    }
+    for (const std::string& field : record.fields)
+        out.push_back(trimmed(field));
+    return out;
 }
 
 std::string lowered(std::string_view text) {
@@ -44,8 +40,8 @@ struct Header {
     std::size_t fieldCount = 0;
 };
 
-std::optional<std::string> readHeader(std::string_view line, Header& header) {
-    const auto names = fields(line);
+std::optional<std::string> readHeader(const CsvRecord& record, Header& header) {
+    const auto names = fields(record);
     header.fieldCount = names.size();
     for (std::size_t i = 0; i < names.size(); ++i) {
         const auto known = std::find(kColumns.begin(), kColumns.end(), lowered(names[i]));
@@ -71,8 +67,8 @@ template <typename T> std::optional<std::string> take(const Parsed<T>& parsed, T
     return std::nullopt;
 }
 
-std::optional<std::string> readRow(std::string_view line, const Header& header, PlanRow& row) {
-    const auto values = fields(line);
+std::optional<std::string> readRow(const CsvRecord& record, const Header& header, PlanRow& row) {
+    const auto values = fields(record);
     if (values.size() > header.fieldCount)
         return "expected " + std::to_string(header.fieldCount) + " fields, found " +
                std::to_string(values.size());
@@ -107,33 +103,30 @@ std::optional<std::string> readRow(std::string_view line, const Header& header, 
 
 AssignPlan ReadAssignPlan(std::string_view bytes, const PlanAddressCheck& checkAddresses) {
     AssignPlan plan;
-    if (bytes.starts_with("\xEF\xBB\xBF"))
-        bytes.remove_prefix(3);
+    const CsvText csv = ReadCsv(bytes);
+    if (csv.unterminatedQuoteLine)
+        plan.problems.push_back({csv.unterminatedQuoteLine, "a quoted field is never closed"});
 
     std::optional<Header> header;
     std::map<MacAddress, int> macLines;
     std::map<Ipv4Address, int> ipLines;
-    int lineNumber = 0;
-    std::size_t start = 0;
-    while (start < bytes.size()) {
-        const std::size_t end = std::min(bytes.find('\n', start), bytes.size());
-        std::string_view line = bytes.substr(start, end - start);
-        start = end + 1;
-        ++lineNumber;
-        if (line.ends_with('\r'))
-            line.remove_suffix(1);
+    for (const CsvRecord& record : csv.records) {
+        const int lineNumber = record.line;
         const auto problem = [&](std::string what) {
             plan.problems.push_back({lineNumber, std::move(what)});
         };
-        if (!IsUtf8(line)) {
+        if (!std::all_of(record.fields.begin(), record.fields.end(),
+                         [](const std::string& field) { return IsUtf8(field); })) {
             problem("not UTF-8 text (save the plan as UTF-8)");
             continue;
         }
-        if (trimmed(line).empty() || trimmed(line).starts_with('#'))
+        const auto first = fields(record);
+        if ((first.size() == 1 && first.front().empty()) ||
+            (!record.quoted && first.front().starts_with('#')))
             continue;
         if (!header) {
             header.emplace();
-            if (auto error = readHeader(line, *header)) {
+            if (auto error = readHeader(record, *header)) {
                 problem(*error);
                 return plan; // rows cannot be read without their columns
             }
@@ -141,7 +134,7 @@ AssignPlan ReadAssignPlan(std::string_view bytes, const PlanAddressCheck& checkA
         }
         PlanRow row;
         row.line = lineNumber;
-        if (auto error = readRow(line, *header, row)) {
+        if (auto error = readRow(record, *header, row)) {
             problem(*error);
             continue;
         }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ArgumentParsing.h"
+#include "OptionValues.h"
 
 #include <functional>
 #include <optional>

@@ -12,7 +12,7 @@ namespace quorvel {
 
 BoardAssignment::BoardAssignment(CliSession& session, const DeviceRecord& board, const PlanRow& row,
                                  QObject* parent)
-    : QObject(parent), m_session(session), m_row(row), m_mac(MacText(row.mac)),
+    : QObject(parent), m_session(session), m_row(row), m_board(board), m_mac(MacText(row.mac)),
       m_exchange(std::make_unique<AssignExchange>(session.dispatch(), board)) {
     connect(m_exchange.get(), &AssignExchange::countdownChanged, this, [this](int countdown) {
         if (m_exchange->outcome() == AssignOutcome::Running)
@@ -29,15 +29,30 @@ BoardAssignment::~BoardAssignment() = default;
 
 void BoardAssignment::start() {
     m_exchange->open();
-    m_exchange->setPingGleaning(!m_session.line().noPing);
+    m_exchange->setHostSteps(!m_session.line().noPing);
     m_exchange->setRepeat(m_session.line().repeat);
     m_exchange->setCloseOnSuccess(true);
+    m_exchange->setIgnoreSearchReplies(true);
     AssignParameters fields;
     fields.useDhcp = m_row.dhcp;
-    fields.ip = m_row.ip;
-    fields.subnetMask = m_row.mask;
-    fields.gateway = m_row.gateway;
+    if (m_row.dhcp) {
+        // As the dialog: the board's present addresses ride along, and the
+        // neighbour entry and the ping use them (none when it was not heard).
+        fields.ip = m_board.ip;
+        fields.subnetMask = m_board.subnetMask;
+        fields.gateway = m_board.gateway;
+    } else {
+        fields.ip = m_row.ip;
+        fields.subnetMask = m_row.mask;
+        fields.gateway = m_row.gateway;
+    }
     m_exchange->start(fields);
+}
+
+void BoardAssignment::stop() {
+    m_ending = true;
+    m_exchange->close();
+    m_session.progress().clear();
 }
 
 void BoardAssignment::ended() {

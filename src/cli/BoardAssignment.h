@@ -25,6 +25,8 @@ public:
     ~BoardAssignment() override;
 
     void start();
+    // Interrupted: no more ticks, and the neighbour entries go.
+    void stop();
 
 Q_SIGNALS:
     void finished(quorvel::RowVerdict verdict, const std::string& text);
@@ -35,6 +37,7 @@ private:
 
     CliSession& m_session;
     PlanRow m_row;
+    DeviceRecord m_board;
     std::string m_mac;
     std::unique_ptr<AssignExchange> m_exchange;
     bool m_ending = false;

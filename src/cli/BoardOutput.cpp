@@ -62,6 +62,12 @@ QByteArray BoardJson(std::span<const FoundBoard> boards) {
             else
                 object.insert(keys[c], QString::fromStdString(values[c]));
         }
+        // The elapsed times as numbers too, for scripts that compute with them.
+        const DeviceRecord& r = board.record;
+        object.insert("left_elapsed_seconds", qint64(r.leftDays) * 86400 + r.leftHours * 3600 +
+                                                  r.leftMinutes * 60 + r.leftSeconds);
+        object.insert("right_elapsed_seconds", qint64(r.rightDays) * 86400 + r.rightHours * 3600 +
+                                                   r.rightMinutes * 60 + r.rightSeconds);
         if (json.size() > 1)
             json += ',';
         json += QJsonDocument(object).toJson(QJsonDocument::Compact);

@@ -4,6 +4,7 @@
 #include "HostNetworkProbe.h"
 
 #include <QTimer>
+#include <algorithm>
 #include <map>
 #include <utility>
 
@@ -16,10 +17,25 @@ BoardSearch::BoardSearch(CliSession& session, Enough enough, QObject* parent)
         m_exchange.setTargetAddress(std::uint32_t((*target)[0]) << 24 |
                                     std::uint32_t((*target)[1]) << 16 |
                                     std::uint32_t((*target)[2]) << 8 | (*target)[3]);
-    connect(&m_exchange, &SearchExchange::countdownChanged, this, [this](int countdown) {
-        m_session.progress().show("searching: " + std::to_string(countdown / 1000) + " s left, " +
+    const std::optional<int> wait = session.line().waitSeconds;
+    connect(&m_exchange, &SearchExchange::countdownChanged, this, [this, wait](int countdown) {
+        const int left = wait ? m_secondsLeft : countdown / 1000;
+        m_session.progress().show("searching: " + std::to_string(left) + " s left, " +
                                   std::to_string(m_found) + " found");
     });
+    if (wait) {
+        // Longer than one countdown: the search is asked again each time it
+        // runs out, as the dialog's repeat does.
+        m_exchange.setRepeat(*wait * 1000 > SearchExchange::kCountdownFull);
+        m_secondsLeft = *wait;
+        m_wait.setInterval(1000);
+        connect(&m_wait, &QTimer::timeout, this, [this] {
+            if (--m_secondsLeft > 0)
+                return;
+            m_exchange.stop();
+            finish();
+        });
+    }
     connect(&m_exchange, &SearchExchange::foundCountChanged, this, &BoardSearch::found);
     connect(&m_exchange, &SearchExchange::ended, this, [this](bool accepted) {
         m_sendFailed = !accepted;
@@ -30,11 +46,19 @@ BoardSearch::BoardSearch(CliSession& session, Enough enough, QObject* parent)
 void BoardSearch::start() {
     m_martiansAtStart = ReadMartianSourceCount();
     m_exchange.start();
+    if (m_secondsLeft > 0)
+        m_wait.start();
+}
+
+bool BoardSearch::targetAnswered() const {
+    const auto& target = m_session.line().target;
+    return target && std::any_of(m_table.recordList().begin(), m_table.recordList().end(),
+                                 [&](const DeviceRecord& r) { return *target == r.ip; });
 }
 
 void BoardSearch::found(int count) {
     m_found = count;
-    if (m_enough && m_enough(m_table.recordList())) {
+    if ((m_enough && m_enough(m_table.recordList())) || targetAnswered()) {
         m_exchange.stop();
         // Not from inside the exchange's own reply handling.
         QTimer::singleShot(0, this, &BoardSearch::finish);
@@ -44,6 +68,7 @@ void BoardSearch::found(int count) {
 void BoardSearch::finish() {
     if (std::exchange(m_finished, true))
         return;
+    m_wait.stop();
     m_session.progress().clear();
     Q_EMIT finished();
 }

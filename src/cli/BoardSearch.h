@@ -5,6 +5,7 @@
 #include "core/SearchExchange.h"
 
 #include <QObject>
+#include <QTimer>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -15,8 +16,9 @@ namespace quorvel {
 class CliSession;
 
 // One search run of the very exchange the search dialog runs, with the
-// countdown on the progress line. It runs its ten seconds, or stops early
-// once `enough` says the boards wanted have answered.
+// countdown on the progress line. It runs its ten seconds (or --wait's),
+// and stops early once `enough` says the boards wanted have answered, or
+// the one board --target names has.
 class BoardSearch : public QObject {
     Q_OBJECT
 public:
@@ -36,6 +38,7 @@ Q_SIGNALS:
 
 private:
     void found(int count);
+    bool targetAnswered() const;
     void finish();
 
     CliSession& m_session;
@@ -46,6 +49,8 @@ private:
     bool m_sendFailed = false;
     bool m_finished = false;
     std::optional<std::uint64_t> m_martiansAtStart;
+    QTimer m_wait; // --wait: the run's own length
+    int m_secondsLeft = 0;
 };
 
 } // namespace quorvel

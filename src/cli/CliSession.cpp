@@ -1,8 +1,9 @@
 #include "CliSession.h"
 
 #include "core/Messages.h"
-#include "core/UdpSocket.h"
+#include "core/NeighbourEntries.h"
 #include "core/NetworkInterfaces.h"
+#include "core/UdpSocket.h"
 
 #include <cerrno>
 #include <cstring>
@@ -27,6 +28,8 @@ CliSession::CliSession(CommandLine line)
     : m_line(std::move(line)), m_progress(m_line.quiet),
       m_sink(std::make_unique<StderrSink>(m_progress)) {
     SetMessageSink(m_sink.get());
+    NeighbourEntries::setDefaultLineWriter(
+        [this](const QString& text) { m_progress.line(text.toStdString()); });
     if (!m_line.ports.empty()) {
         m_ports.remotePortCount = 0;
         for (std::uint16_t port : m_line.ports)
@@ -38,15 +41,20 @@ CliSession::CliSession(CommandLine line)
 CliSession::~CliSession() {
     m_dispatch.setSocket(nullptr);
     SetMessageSink(nullptr);
+    NeighbourEntries::setDefaultLineWriter({});
 }
 
-int CliSession::open() {
+int CliSession::checkInterfaces() {
     for (const std::string& name : m_line.interfaces)
         if (if_nametoindex(name.c_str()) == 0) {
             m_progress.line("--interface: no interface named \"" + name +
                             "\" (see quorvel --help)");
             return ExitUsage;
         }
+    return ExitSuccess;
+}
+
+int CliSession::open() {
     auto socket = std::make_unique<UdpSocket>();
     socket->setLocalPort(m_line.localPort.value_or(0));
     socket->setAllowedInterfaces(m_line.interfaces);
@@ -56,10 +64,15 @@ int CliSession::open() {
                             ? "cannot bind local port " + std::to_string(*m_line.localPort) + ": " +
                                   std::strerror(error)
                             : std::string("cannot open the UDP socket: ") + std::strerror(error));
-        return ExitNothing;
+        return ExitHost;
     }
     m_dispatch.setSocket(std::move(socket));
     return ExitSuccess;
+}
+
+std::map<std::string, int> CliSession::broadcastFailures() {
+    const auto* socket = dynamic_cast<const UdpSocket*>(m_dispatch.socket());
+    return socket ? socket->broadcastFailures() : std::map<std::string, int>{};
 }
 
 std::string CliSession::interfaceName(const DeviceRecord& record) const {

@@ -6,6 +6,7 @@
 #include "core/SocketDispatch.h"
 #include "protocol/DeviceRecord.h"
 
+#include <map>
 #include <memory>
 #include <string>
 
@@ -23,8 +24,9 @@ public:
     CliSession(const CliSession&) = delete;
     CliSession& operator=(const CliSession&) = delete;
 
-    // Checks the interface names and opens the socket; an exit code (2 or 1)
-    // with its line printed when that fails, 0 when ready.
+    // Checks the --interface names: 0, or 2 with its line printed.
+    int checkInterfaces();
+    // Opens the socket: 0, or 4 with its line printed.
     int open();
 
     const CommandLine& line() const { return m_line; }
@@ -32,6 +34,8 @@ public:
     const RemotePortList& ports() const { return m_ports; }
     Progress& progress() { return m_progress; }
 
+    // The links a broadcast could not leave by, with the errno of each.
+    std::map<std::string, int> broadcastFailures();
     // The name of the link a board answered on ("" when unknown).
     std::string interfaceName(const DeviceRecord& record) const;
 

@@ -1,6 +1,8 @@
 #pragma once
 
-#include "ArgumentParsing.h"
+#include "ExitCode.h"
+#include "OptionTable.h"
+#include "protocol/Addresses.h"
 
 #include <QStringList>
 #include <optional>
@@ -10,7 +12,6 @@
 
 namespace quorvel {
 
-enum class CliCommand { Search, Assign, Status };
 enum class OutputFormat { Table, Json, Csv };
 
 // What one run of `quorvel` is asked to do, every value checked.
@@ -21,6 +22,7 @@ struct CommandLine {
     std::vector<std::uint16_t> ports;    // empty: the default port list
     std::optional<Ipv4Address> target;
     std::optional<std::uint16_t> localPort;
+    std::optional<int> waitSeconds; // how long a search listens; empty: its ten seconds
     bool quiet = false;
 
     // assign

@@ -1,5 +1,6 @@
 #include "PlanOutput.h"
 
+#include "ExitCode.h"
 #include "TerminalText.h"
 
 #include <QJsonArray>
@@ -67,8 +68,9 @@ QByteArray PlanJson(std::span<const PlanOutcome> outcomes) {
             {"mac", QString::fromStdString(MacText(o.row.mac))},
             {"mode", o.row.dhcp ? "DHCP" : "static"},
             {"ip", o.row.dhcp ? QJsonValue() : QString::fromStdString(Ipv4Text(o.row.ip))},
-            {"mask", QString::fromStdString(Ipv4Text(o.row.mask))},
-            {"gateway", QString::fromStdString(Ipv4Text(o.row.gateway))},
+            {"mask", o.row.dhcp ? QJsonValue() : QString::fromStdString(Ipv4Text(o.row.mask))},
+            {"gateway",
+             o.row.dhcp ? QJsonValue() : QString::fromStdString(Ipv4Text(o.row.gateway))},
             {"result", QString::fromStdString(o.text)},
             {"succeeded", o.verdict == RowVerdict::Programmed},
         };

@@ -3,9 +3,12 @@
 #include "CliSession.h"
 #include "HostNetworkProbe.h"
 #include "SearchExplanation.h"
+#include "StandardOutput.h"
 #include "core/NetworkInterfaces.h"
 
-#include <cstdio>
+#include <algorithm>
+#include <cstring>
+#include <map>
 
 namespace quorvel {
 
@@ -27,11 +30,6 @@ const char* skipReasonText(InterfaceSkipReason reason) {
     return "skipped";
 }
 
-void writeOut(const std::string& bytes) {
-    std::fwrite(bytes.data(), 1, bytes.size(), stdout);
-    std::fflush(stdout);
-}
-
 } // namespace
 
 void ExplainSearchRun(CliSession& session, const BoardSearch& search, std::size_t found) {
@@ -39,11 +37,22 @@ void ExplainSearchRun(CliSession& session, const BoardSearch& search, std::size_
     const auto& allowed = session.line().interfaces;
     const InterfaceSelection selection =
         SelectBroadcastInterfaces(ReadInterfaceEntries(), allowed.empty() ? nullptr : &allowed);
-    for (const BroadcastInterface& used : selection.usable)
-        env.interfaces.push_back({used.name, "", 0, 0});
-    // Loopback is never where boards are: naming it would be noise.
+    const std::map<std::string, int> failures = session.broadcastFailures();
+    for (const BroadcastInterface& used : selection.usable) {
+        const auto failed = failures.find(used.name);
+        env.interfaces.push_back({used.name,
+                                  failed == failures.end() ? ""
+                                                           : std::string("send failed: ") +
+                                                                 std::strerror(failed->second),
+                                  0, 0});
+    }
+    // Loopback is never where boards are: naming it would be noise, unless
+    // --interface asked for it.
+    const auto named = [&allowed](const std::string& name) {
+        return std::find(allowed.begin(), allowed.end(), name) != allowed.end();
+    };
     for (const SkippedInterface& skipped : selection.skipped)
-        if (skipped.reason != InterfaceSkipReason::Loopback)
+        if (skipped.reason != InterfaceSkipReason::Loopback || named(skipped.name))
             env.interfaces.push_back({skipped.name, skipReasonText(skipped.reason), 0, 0});
     ProbeHostNetwork(env, /*firewalls=*/found == 0);
     env.martiansBefore = search.martiansAtStart();
@@ -51,6 +60,11 @@ void ExplainSearchRun(CliSession& session, const BoardSearch& search, std::size_
     env.localPort = session.line().localPort;
     for (const std::string& line : ExplainSearch(env, found))
         session.progress().line(line);
+    // With boards found the explanation is silent; a link that failed is not.
+    if (found > 0)
+        for (const auto& [name, error] : failures)
+            session.progress().line("the search could not be sent on " + name + ": " +
+                                    std::strerror(error));
 }
 
 SearchCommand::SearchCommand(CliSession& session, QObject* parent)
@@ -66,18 +80,17 @@ void SearchCommand::report() {
     const std::vector<FoundBoard> boards = m_search.boards();
     switch (m_session.line().format) {
     case OutputFormat::Table:
-        writeOut(BoardTable(boards));
+        WriteOut(BoardTable(boards));
         break;
     case OutputFormat::Json:
-        writeOut(BoardJson(boards).toStdString());
+        WriteOut(BoardJson(boards).toStdString());
         break;
     case OutputFormat::Csv:
-        writeOut(BoardCsv(boards));
+        WriteOut(BoardCsv(boards));
         break;
     }
-    if (!m_search.sendFailed())
-        ExplainSearchRun(m_session, m_search, boards.size());
-    Q_EMIT done(boards.empty() ? ExitNothing : ExitSuccess);
+    ExplainSearchRun(m_session, m_search, boards.size());
+    Q_EMIT done(!boards.empty() ? ExitSuccess : m_search.sendFailed() ? ExitHost : ExitNothing);
 }
 
 } // namespace quorvel

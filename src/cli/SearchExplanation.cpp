@@ -30,21 +30,28 @@ std::optional<std::string> reversePathProblem(const InterfaceUse& use,
     else
         return std::nullopt;
 
-    std::vector<std::string> settings;
-    if (use.rpFilterOwn > 0)
-        settings.push_back("net.ipv4.conf." + use.name + ".rp_filter=0");
-    if (use.rpFilterAll > 0)
-        settings.push_back("net.ipv4.conf.all.rp_filter=0");
+    const std::string prefix = "the kernel drops replies that reach " + use.name +
+                               " from boards on addresses outside its subnets (" + why + "); ";
+    // With a default route elsewhere, loose filtering is enough, and a
+    // second default route would fail or take the first one's place.
+    if (effective == 1 && defaultRoute)
+        return prefix + "let it filter loosely (sysctl -w " + SysctlKey(use.name, "rp_filter") +
+               "=2)";
     std::string settingsText;
-    for (const std::string& setting : settings)
-        settingsText += " " + setting;
-    return "the kernel drops replies that reach " + use.name +
-           " from boards on addresses outside its subnets (" + why + "); add a route through " +
-           use.name + " (ip route add default dev " + use.name +
-           ") or set its rp_filter to 0 (sysctl" + settingsText + ")";
+    if (use.rpFilterOwn > 0)
+        settingsText += " " + SysctlKey(use.name, "rp_filter") + "=0";
+    if (use.rpFilterAll > 0)
+        settingsText += " " + SysctlKey("all", "rp_filter") + "=0";
+    return prefix + "add a route through " + use.name + " (ip route add default dev " + use.name +
+           ") or set its rp_filter to 0 (sysctl -w" + settingsText + ")";
 }
 
 } // namespace
+
+std::string SysctlKey(std::string_view interfaceName, std::string_view setting) {
+    // The slash form: an interface name may hold dots (eth0.100).
+    return "net/ipv4/conf/" + std::string(interfaceName) + "/" + std::string(setting);
+}
 
 std::vector<std::string> ExplainSearch(const SearchEnvironment& env, std::size_t boardsFound) {
     std::vector<std::string> lines;

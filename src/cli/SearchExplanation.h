@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace quorvel {
@@ -23,6 +24,10 @@ struct SearchEnvironment {
     std::optional<std::uint64_t> martiansBefore, martiansAfter;
     std::optional<std::uint16_t> localPort; // --local-port, when given
 };
+
+// The sysctl key of an IPv4 setting of one interface ("all" for every one),
+// in the form sysctl reads for any name.
+std::string SysctlKey(std::string_view interfaceName, std::string_view setting);
 
 // The lines to print on standard error after a search that found this many
 // boards: why nothing (or not everything) may have answered. Empty when there

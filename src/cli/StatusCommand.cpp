@@ -2,6 +2,7 @@
 
 #include "CliSession.h"
 #include "SearchCommand.h"
+#include "StandardOutput.h"
 #include "StatusOutput.h"
 #include "core/StatusExchange.h"
 #include "protocol/BoardColumns.h"
@@ -15,8 +16,7 @@ namespace quorvel {
 namespace {
 
 void writeOut(const QByteArray& bytes) {
-    std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stdout);
-    std::fflush(stdout);
+    WriteOut(std::string_view(bytes.constData(), std::size_t(bytes.size())));
 }
 
 } // namespace
@@ -55,7 +55,7 @@ void StatusCommand::boardSearched() {
             (line.mac ? "with MAC " + MacText(*line.mac) : "at " + Ipv4Text(*line.boardAddress)) +
             " answered the search");
         ExplainSearchRun(m_session, m_search, records.size());
-        Q_EMIT done(ExitNothing);
+        Q_EMIT done(m_search.sendFailed() ? ExitHost : ExitNothing);
         return;
     }
     m_mac = MacText(board->mac);
@@ -66,6 +66,12 @@ void StatusCommand::boardSearched() {
     connect(m_exchange.get(), &StatusExchange::flagsReceived, this,
             [this](const PrinterStatusFlags& flags) { answered(flags); });
     connect(m_exchange.get(), &StatusExchange::timedOut, this, [this] { answered(std::nullopt); });
+    connect(m_exchange.get(), &StatusExchange::sendFailed, this, [this](int error) {
+        m_session.progress().line("cannot send the status request to " + m_ip + ": " +
+                                  std::strerror(error));
+        m_exchange->close();
+        Q_EMIT done(ExitHost);
+    });
     connect(&m_watch, &QTimer::timeout, m_exchange.get(), &StatusExchange::requestStatus);
     m_exchange->open();
     m_exchange->requestStatus();
@@ -103,6 +109,12 @@ void StatusCommand::answered(const std::optional<PrinterStatusFlags>& flags) {
     }
     m_looked = true;
     m_last = flags;
+    // Nobody reads a watch whose output is gone.
+    if (OutputFailure()) {
+        m_exchange->close();
+        Q_EMIT done(ExitOutput);
+        return;
+    }
     m_watch.start(*line.watchSeconds * 1000);
 }
 

@@ -4,9 +4,11 @@
 #include "CliSession.h"
 #include "CommandLine.h"
 #include "SearchCommand.h"
+#include "StandardOutput.h"
 #include "StatusCommand.h"
 #include "core/HostCommands.h"
 #include "core/ProcessHostCommandRunner.h"
+#include "core/TerminationSignals.h"
 
 #include <QCoreApplication>
 #include <cstdio>
@@ -17,32 +19,33 @@ using namespace quorvel;
 
 namespace {
 
-template <typename Command> int run(Command& command) {
+template <typename Command> int run(Command& command, TerminationSignals& signals) {
     QObject::connect(
         &command, &Command::done, qApp, [](int code) { QCoreApplication::exit(code); },
         Qt::QueuedConnection);
+    QObject::connect(&signals, &TerminationSignals::received, qApp, [&command](int signalNumber) {
+        if constexpr (requires { command.stop(); })
+            command.stop();
+        QCoreApplication::exit(128 + signalNumber);
+    });
     command.start();
     return QCoreApplication::exec();
 }
 
-} // namespace
-
-int main(int argc, char** argv) {
-    QCoreApplication application(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("quorvel"));
-    QCoreApplication::setApplicationVersion(QStringLiteral(QUORVEL_VERSION));
-
-    const auto parsed =
-        ParseCommandLine(QCoreApplication::arguments(), QCoreApplication::applicationVersion());
-    if (const auto* early = std::get_if<EarlyExit>(&parsed)) {
-        std::fputs(early->out.c_str(), stdout);
-        std::fputs(early->err.c_str(), stderr);
-        return early->exitCode;
+// A run whose output did not reach standard output has failed, whatever it found.
+int checkedOutput(int exitCode) {
+    if (const auto failure = OutputFailure()) {
+        std::fprintf(stderr, "quorvel: %s\n", failure->c_str());
+        return exitCode >= 128 ? exitCode : ExitOutput;
     }
-    CliSession session(std::get<CommandLine>(parsed));
+    return exitCode;
+}
 
-    // The assign step's plan is checked before the socket even opens.
+int runCommand(CliSession& session, TerminationSignals& signals) {
+    // The plan and the interfaces are checked before the socket even opens.
     AssignCommand assign(session);
+    if (const int failed = session.checkInterfaces())
+        return failed;
     if (session.line().command == CliCommand::Assign) {
         int exitCode = ExitSuccess;
         if (!assign.prepare(exitCode))
@@ -59,18 +62,40 @@ int main(int argc, char** argv) {
     switch (session.line().command) {
     case CliCommand::Search: {
         SearchCommand search(session);
-        exitCode = run(search);
+        exitCode = run(search, signals);
         break;
     }
     case CliCommand::Assign:
-        exitCode = run(assign);
+        exitCode = run(assign, signals);
         break;
     case CliCommand::Status: {
         StatusCommand status(session);
-        exitCode = run(status);
+        exitCode = run(status, signals);
         break;
     }
     }
+    // A neighbour entry still being added is removed once it is in.
+    hostCommands.waitForAll();
     SetHostCommandRunner(nullptr);
+    session.progress().clear();
     return exitCode;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication application(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("quorvel"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(QUORVEL_VERSION));
+    TerminationSignals signals;
+
+    const auto parsed =
+        ParseCommandLine(QCoreApplication::arguments(), QCoreApplication::applicationVersion());
+    if (const auto* early = std::get_if<EarlyExit>(&parsed)) {
+        WriteOut(early->out);
+        std::fputs(early->err.c_str(), stderr);
+        return checkedOutput(early->exitCode);
+    }
+    CliSession session(std::get<CommandLine>(parsed));
+    return checkedOutput(runCommand(session, signals));
 }

@@ -5,6 +5,7 @@
 #include "Messages.h"
 #include "NetworkInterfaces.h"
 #include "protocol/RandomNumber.h"
+#include "protocol/SearchDatagrams.h"
 
 #include <algorithm>
 
@@ -46,7 +47,8 @@ void AssignExchange::close() {
 
 void AssignExchange::start(const AssignParameters& fields) {
     buildRequest(fields);
-    m_neighbours.flush();
+    if (m_hostSteps)
+        m_neighbours.flush();
     m_timer.start();
 }
 
@@ -86,16 +88,18 @@ void AssignExchange::OnTimer() {
     const Ipv4Address ip = {requestBuffer[4], requestBuffer[5], requestBuffer[6], requestBuffer[7]};
     const MacAddress mac = {requestBuffer[16], requestBuffer[17], requestBuffer[18],
                             requestBuffer[19], requestBuffer[20], requestBuffer[21]};
-    const bool gleaning = m_pingGleaning;
+    const bool gleaning = m_pingGleaning && m_hostSteps;
     const QString link = QString::fromStdString(InterfaceName(m_interfaceIndex));
     if (now == 0 && !m_repeat) {
         m_timer.stop();
         setStatus(tr("Timeout -- Did not receive an acknowlegement"));
         end(AssignOutcome::NoAnswer);
     } else if (now == 9500) {
-        m_neighbours.add(ip, mac, link);
+        if (m_hostSteps)
+            m_neighbours.add(ip, mac, link);
     } else if (now == 9000) {
-        if (gleaning)
+        // 0.0.0.0 (DHCP without a known address) would ping this host.
+        if (gleaning && (ip[0] | ip[1] | ip[2] | ip[3]) != 0)
             HostCommands::run(HostCommands::ping(ip, link));
         else
             sendRequest();
@@ -117,6 +121,9 @@ void AssignExchange::HandleAssignReply() {
         ReportMessage(tr("Error receiving data"));
         return;
     case AssignDatagramKind::NotReply:
+        if (m_ignoreSearchReplies && datagram->size() >= kSearchReplyFixedSize &&
+            (*datagram)[0] == SearchReplyType)
+            return;
         ReportMessage(tr("Invalid Assign Packet Received"));
         return;
     case AssignDatagramKind::Reply:

@@ -58,6 +58,12 @@ public:
     void setPingGleaning(bool on) { m_pingGleaning = on; }
     // Read when the board's verdict arrives.
     void setCloseOnSuccess(bool on) { m_closeOnSuccess = on; }
+    // Off: no cache flush, no neighbour entry and no ping, the request at
+    // once. Read by start().
+    void setHostSteps(bool on) { m_hostSteps = on; }
+    // On: a search reply (a late answer to a search just stopped) is passed
+    // over without a word.
+    void setIgnoreSearchReplies(bool on) { m_ignoreSearchReplies = on; }
 
     QTimer& tickTimer() { return m_timer; }
 
@@ -99,6 +105,8 @@ private:
     bool m_repeat = false;
     bool m_pingGleaning = true;
     bool m_closeOnSuccess = true;
+    bool m_hostSteps = true;
+    bool m_ignoreSearchReplies = false;
     bool m_requestBuilt = false;
     std::uint16_t m_replyPort = 0;
     unsigned m_interfaceIndex = 0; // where the board answered

@@ -21,12 +21,35 @@ struct NeighbourEntries::State {
     std::vector<Entry> added;
     bool closed = false;
     bool reported = false;
+    bool processWide = true; // said once per process, not once per table
 };
 
+namespace {
+
+NeighbourEntries::LineWriter& defaultWriter() {
+    static NeighbourEntries::LineWriter writer;
+    return writer;
+}
+
+bool g_refusalReported = false; // the table's refusal is said once per process
+
+} // namespace
+
+void NeighbourEntries::setDefaultLineWriter(LineWriter writeLine) {
+    defaultWriter() = std::move(writeLine);
+}
+
 NeighbourEntries::NeighbourEntries(LineWriter writeLine) : m_state(std::make_shared<State>()) {
-    m_state->writeLine = writeLine ? std::move(writeLine) : [](const QString& line) {
-        std::fprintf(stderr, "%s\n", qPrintable(line));
-    };
+    if (writeLine)
+        m_state->writeLine = std::move(writeLine);
+    else if (defaultWriter())
+        m_state->writeLine = defaultWriter();
+    else
+        m_state->writeLine = [](const QString& line) {
+            std::fprintf(stderr, "Quorvel: %s\n", qPrintable(line));
+        };
+    // A writer of its own (a test's) hears its own refusal.
+    m_state->processWide = !writeLine;
 }
 
 NeighbourEntries::~NeighbourEntries() {
@@ -35,11 +58,12 @@ NeighbourEntries::~NeighbourEntries() {
 
 OutcomeHandler NeighbourEntries::reporting() {
     return [state = m_state](CommandOutcome outcome) {
-        if (outcome != CommandOutcome::NotPermitted || state->reported)
+        bool& reported = state->processWide ? g_refusalReported : state->reported;
+        if (outcome != CommandOutcome::NotPermitted || reported)
             return;
-        state->reported = true;
+        reported = true;
         state->writeLine(QStringLiteral(
-            "Quorvel: no permission to change the neighbour table; the address assignment goes "
+            "no permission to change the neighbour table; the address assignment goes "
             "on without its neighbour entries (run as root for them)."));
     };
 }
@@ -50,13 +74,20 @@ void NeighbourEntries::flush() {
 
 void NeighbourEntries::add(const Ipv4Address& ip, const MacAddress& mac,
                            const QString& interfaceName) {
-    if (mac == MacAddress{})
+    if (mac == MacAddress{} || ip == Ipv4Address{})
         return;
     HostCommandRunner* runner = CurrentHostCommandRunner();
     if (!runner)
         return;
     State::Entry entry{ip,
                        interfaceName.isEmpty() ? runner->interfaceRoutingTo(ip) : interfaceName};
+    // Without an interface the entry would replace whatever is there,
+    // the administrator's own included.
+    if (entry.interfaceName.isEmpty()) {
+        m_state->writeLine(QStringLiteral("no interface routes to %1; no neighbour entry for it")
+                               .arg(QString::fromStdString(Ipv4Text(ip))));
+        return;
+    }
     const OutcomeHandler report = reporting();
     // Only an entry the kernel took from us is ours; one that was already
     // there (the administrator's) makes the add fail and is left alone.

@@ -13,14 +13,16 @@ namespace quorvel {
 // flush, and the permanent entries that carry a new address to a board.
 // Every entry it added is removed again by removeAll() or its destructor;
 // entries it did not add are never touched. When the table is closed to
-// this user, one line says so on the standard error stream; the assignment
-// goes on without the entries.
+// this user, one line says so, once per process; the assignment goes on
+// without the entries.
 class NeighbourEntries {
 public:
     using LineWriter = std::function<void(const QString&)>;
 
-    // `writeLine` null: the standard error stream.
+    // `writeLine` null: the process's writer (setDefaultLineWriter), else the
+    // standard error stream. The line comes without the program's name.
     explicit NeighbourEntries(LineWriter writeLine = {});
+    static void setDefaultLineWriter(LineWriter writeLine);
     ~NeighbourEntries();
     NeighbourEntries(const NeighbourEntries&) = delete;
     NeighbourEntries& operator=(const NeighbourEntries&) = delete;
@@ -28,7 +30,8 @@ public:
     // "arp -d *".
     void flush();
     // "arp -s": `ip` at `mac` on `interfaceName`, or on the interface that
-    // routes to `ip` when empty. Nothing for an all-zero MAC.
+    // routes to `ip` when empty; with no such interface, one line and no
+    // entry. Nothing for an all-zero MAC or address.
     void add(const Ipv4Address& ip, const MacAddress& mac, const QString& interfaceName = {});
     void removeAll();
 

@@ -44,10 +44,20 @@ struct ProcessHostCommandRunner::Pending {
 ProcessHostCommandRunner::ProcessHostCommandRunner() : m_pending(std::make_unique<Pending>()) {}
 
 ProcessHostCommandRunner::~ProcessHostCommandRunner() {
-    const QDeadlineTimer deadline(3000);
-    for (QProcess* process : m_pending->owner.findChildren<QProcess*>()) {
-        process->disconnect();
-        process->waitForFinished(int(std::max<qint64>(deadline.remainingTime(), 0)));
+    waitForAll();
+}
+
+void ProcessHostCommandRunner::waitForAll(int milliseconds) {
+    const QDeadlineTimer deadline(milliseconds);
+    // A finished add may start its removal: look again until nothing runs.
+    for (bool waited = true; waited && !deadline.hasExpired();) {
+        waited = false;
+        for (QProcess* process : m_pending->owner.findChildren<QProcess*>()) {
+            if (process->state() == QProcess::NotRunning)
+                continue;
+            process->waitForFinished(int(std::max<qint64>(deadline.remainingTime(), 1)));
+            waited = true;
+        }
     }
 }
 

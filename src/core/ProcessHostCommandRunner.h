@@ -14,6 +14,9 @@ class ProcessHostCommandRunner : public HostCommandRunner {
 public:
     ProcessHostCommandRunner();
     ~ProcessHostCommandRunner() override;
+    // Lets every hidden command still running end, and those their endings
+    // start (the removal after a late add), within `milliseconds`.
+    void waitForAll(int milliseconds = 3000);
     void runHidden(const HostCommand& command, OutcomeHandler onEnd = {}) override;
     void runInTerminal(const HostCommand& command) override;
     void openUrl(const HostCommand& command) override;

@@ -37,8 +37,10 @@ void StatusExchange::requestStatus() {
         return;
     const std::uint32_t address = Ipv4Word(m_board->ip);
     const auto request = BuildPrinterStatusRequest();
-    // A failed send is not reported: the wait simply times out.
-    socket->sendTo(request, address, m_board->replyPort, m_board->interfaceIndex);
+    // The window says nothing of a failed send: its wait simply times out.
+    if (const int error =
+            socket->sendTo(request, address, m_board->replyPort, m_board->interfaceIndex))
+        Q_EMIT sendFailed(error);
 }
 
 void StatusExchange::OnTimer() {

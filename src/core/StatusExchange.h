@@ -46,6 +46,8 @@ Q_SIGNALS:
     void progressChanged(int progress);
     // The wait ran out with no answer.
     void timedOut();
+    // The request could not leave by any way (an errno value).
+    void sendFailed(int error);
     // An answer, during a wait or outside one; the wait is over.
     void flagsReceived(const quorvel::PrinterStatusFlags& flags);
 

@@ -158,9 +158,10 @@ int UdpSocket::sendTo(std::span<const std::uint8_t> bytes, std::uint32_t ipv4, s
         return EBADF;
     if (ipv4 != kBroadcastAddress) {
         const int error = sendOne(bytes, ipv4, port, interfaceIndex, 0);
-        // The board's link is gone (a cable re-plugged gets a new index):
-        // the routes may still know a way.
-        if (interfaceIndex != 0 && (error == ENODEV || error == ENXIO))
+        // The board's link is gone (a cable re-plugged gets a new index) or
+        // down: the routes may still know a way.
+        if (interfaceIndex != 0 &&
+            (error == ENODEV || error == ENXIO || error == ENETUNREACH || error == ENETDOWN))
             return sendOne(bytes, ipv4, port, 0, 0);
         return error;
     }
@@ -170,7 +171,10 @@ int UdpSocket::sendTo(std::span<const std::uint8_t> bytes, std::uint32_t ipv4, s
     const InterfaceSelection links =
         SelectBroadcastInterfaces(ReadInterfaceEntries(), m_allowed.empty() ? nullptr : &m_allowed);
     return SendOnEach(links.usable, [&](const BroadcastInterface& link) {
-        return sendOne(bytes, ipv4, port, link.index, link.address);
+        const int error = sendOne(bytes, ipv4, port, link.index, link.address);
+        if (error != 0)
+            m_broadcastFailures[link.name] = error;
+        return error;
     });
 }
 

@@ -3,6 +3,7 @@
 #include "DatagramSocket.h"
 
 #include <QTimer>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -40,6 +41,9 @@ public:
 
     std::uint16_t localPort() const;
     int receiveBufferSize() const;
+    // The links a limited broadcast could not leave by, each with its last
+    // errno, since the socket opened.
+    const std::map<std::string, int>& broadcastFailures() const { return m_broadcastFailures; }
 
 private:
     void OnReceive();
@@ -55,6 +59,7 @@ private:
     int m_fd = -1;
     std::uint16_t m_localPortWanted = 0;
     std::vector<std::string> m_allowed;
+    std::map<std::string, int> m_broadcastFailures;
     std::unique_ptr<QSocketNotifier> m_notifier;
     std::unique_ptr<Batch> m_batch;
     std::size_t m_next = 0;    // the next fetched datagram to hand out

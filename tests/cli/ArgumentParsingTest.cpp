@@ -1,4 +1,5 @@
-#include "cli/ArgumentParsing.h"
+#include "cli/OptionCombination.h"
+#include "cli/OptionValues.h"
 
 #include <gtest/gtest.h>
 

@@ -112,3 +112,13 @@ TEST(AssignPlan, badRowsAreNamedByLineAndRunNothing) {
                                   "00-0B-3C-00-00-02,dhcp,0.0.0.0,0.0.0.0\n")
                     .empty());
 }
+
+TEST(AssignPlan, readsTheToolsOwnQuotedCsv) {
+    const AssignPlan plan = ReadAssignPlan("\"mac\",\"ip\",\"mask\",\"gateway\"\r\n"
+                                           "\"00-0B-3C-00-00-05\",\"198.18.0.25\","
+                                           "\"255.255.255.0\",\"198.18.0.1\"\r\n",
+                                           refuseZero);
+    ASSERT_TRUE(plan.problems.empty()) << plan.problems[0].what;
+    ASSERT_EQ(plan.rows.size(), 1u);
+    EXPECT_EQ(plan.rows[0].ip, (Ipv4Address{198, 18, 0, 25}));
+}

@@ -84,13 +84,14 @@ TEST(BoardOutput, jsonAndCsvCarryEveryColumn) {
     ASSERT_TRUE(document.isArray());
     ASSERT_EQ(document.array().size(), 2);
     const QJsonObject first = document.array()[0].toObject();
-    EXPECT_EQ(first.size(), 13);
+    EXPECT_EQ(first.size(), 15);
     EXPECT_EQ(first["mac"].toString(), "00-0B-3C-00-00-01");
     EXPECT_EQ(first["ip"].toString(), "198.18.0.1");
     EXPECT_EQ(first["mode"].toString(), "static");
     EXPECT_EQ(first["name"].toString(), QString::fromUtf8("前台, \"A\""));
     EXPECT_EQ(first["left_label"].toString(), "Up");
     EXPECT_EQ(first["left_elapsed"].toString(), "0d 2h 0m 0s");
+    EXPECT_EQ(first["left_elapsed_seconds"].toInteger(), 7200);
     EXPECT_EQ(first["reply_port"].toInt(), 3040);
     EXPECT_TRUE(first["reply_port"].isDouble());
     EXPECT_EQ(first["interface"].toString(), "veth1");

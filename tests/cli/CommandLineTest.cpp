@@ -18,13 +18,15 @@ std::variant<CommandLine, EarlyExit> parse(std::initializer_list<const char*> ar
 TEST(CommandLine, readsEachCommandsOptions) {
     const auto search = std::get<CommandLine>(
         parse({"search", "--json", "--interface", "veth1", "--interface=veth2", "--port", "3040",
-               "--port", "9100", "--target", "198.18.255.255", "--local-port", "40000", "-q"}));
+               "--port", "9100", "--port", "3040", "--local-port", "40000", "-q", "--wait", "3"}));
     EXPECT_EQ(search.command, CliCommand::Search);
     EXPECT_EQ(search.format, OutputFormat::Json);
     EXPECT_EQ(search.interfaces, (std::vector<std::string>{"veth1", "veth2"}));
     EXPECT_EQ(search.ports, (std::vector<std::uint16_t>{3040, 9100}));
-    EXPECT_EQ(search.target, (Ipv4Address{198, 18, 255, 255}));
+    EXPECT_EQ(std::get<CommandLine>(parse({"search", "--target", "198.18.255.255"})).target,
+              (Ipv4Address{198, 18, 255, 255}));
     EXPECT_EQ(search.localPort, 40000);
+    EXPECT_EQ(search.waitSeconds, 3);
     EXPECT_TRUE(search.quiet);
     EXPECT_EQ(std::get<CommandLine>(parse({"search", "--csv"})).format, OutputFormat::Csv);
     EXPECT_EQ(std::get<CommandLine>(parse({"search"})).format, OutputFormat::Table);
@@ -55,13 +57,32 @@ TEST(CommandLine, readsEachCommandsOptions) {
 }
 
 TEST(CommandLine, helpVersionAndUsageErrors) {
-    const auto version = std::get<EarlyExit>(parse({"--version"}));
-    EXPECT_EQ(version.exitCode, ExitSuccess);
-    EXPECT_EQ(version.out, "quorvel 1.2.3.4\n");
-    const auto help = std::get<EarlyExit>(parse({"search", "--help"}));
-    EXPECT_EQ(help.exitCode, ExitSuccess);
-    EXPECT_NE(help.out.find("--local-port <N>"), std::string::npos);
-    EXPECT_NE(help.out.find("assign --plan FILE"), std::string::npos);
+    // Help per command, by --help or by the help command; short options combine.
+    const struct {
+        std::variant<CommandLine, EarlyExit> result;
+        std::vector<const char*> has, hasNot;
+    } answers[] = {
+        {parse({"-qV"}), {"quorvel 1.2.3.4\n"}, {}},
+        {parse({"--help"}),
+         {"Usage: quorvel COMMAND", "quorvel help COMMAND", "--plan FILE", "4 the host"},
+         {"Examples:", "/"}},
+        {parse({"search", "--help"}),
+         {"Usage: quorvel search [OPTIONS]", "--local-port N", "--wait SECONDS", "Examples:"},
+         {"--plan FILE", "--watch"}},
+        {parse({"help", "assign"}),
+         {"Usage: quorvel assign MAC", "--plan FILE", "--dhcp"},
+         {"--csv"}},
+        {parse({"status", "-h"}), {"--watch SECONDS", "quorvel status 198.18.0.20"}, {"--ip "}},
+    };
+    for (const auto& a : answers) {
+        const auto* exit = std::get_if<EarlyExit>(&a.result);
+        ASSERT_TRUE(exit) << a.has.front();
+        EXPECT_EQ(exit->exitCode, ExitSuccess);
+        for (const char* text : a.has)
+            EXPECT_NE(exit->out.find(text), std::string::npos) << text << "\n" << exit->out;
+        for (const char* text : a.hasNot)
+            EXPECT_EQ(exit->out.find(text), std::string::npos) << text << "\n" << exit->out;
+    }
 
     const struct {
         std::variant<CommandLine, EarlyExit> result;
@@ -81,7 +102,13 @@ TEST(CommandLine, helpVersionAndUsageErrors) {
         {parse({"search", "--interface", ""}), "--interface: empty interface name"},
         {parse({"search", "--port=1", "--port=2", "--port=3", "--port=4", "--port=5", "--port=6",
                 "--port=7", "--port=8", "--port=9", "--port=10", "--port=11"}),
-         "--port given more than 10 times"},
+         "--port names more than 10 ports"},
+        {parse({"search", "-json"}), "-json: long options take two dashes (--json)"},
+        {parse({"assign", "-plan=x.csv"}), "-plan=x.csv: long options take two dashes (--plan)"},
+        {parse({"search", "--target", "198.18.0.1", "--interface", "eth0"}),
+         "--target cannot be used with --interface: a request to one address leaves by the "
+         "host's routes"},
+        {parse({"help", "nope"}), "no help for \"nope\" (expected search, assign or status)"},
         {parse({"search", "--json", "--csv"}), "--json and --csv cannot be used together"},
         {parse({"assign", "02-51-56-00-10", "--dhcp"}),
          "board: bad MAC address \"02-51-56-00-10\" (expected 00-0B-3C-12-34-56)"},

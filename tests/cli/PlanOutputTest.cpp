@@ -1,5 +1,7 @@
 #include "cli/PlanOutput.h"
 
+#include "cli/ExitCode.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>

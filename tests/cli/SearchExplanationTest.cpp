@@ -53,8 +53,8 @@ TEST(SearchExplanation, saysWhyWhenAndOnlyWhenItApplies) {
     const std::string looseVeth2 =
         "the kernel drops replies that reach veth2 from boards on addresses outside its subnets "
         "(loose reverse-path filtering (rp_filter 2) and no default route); add a route through "
-        "veth2 (ip route add default dev veth2) or set its rp_filter to 0 (sysctl "
-        "net.ipv4.conf.all.rp_filter=0)";
+        "veth2 (ip route add default dev veth2) or set its rp_filter to 0 (sysctl -w "
+        "net/ipv4/conf/all/rp_filter=0)";
     const struct {
         const char* name;
         SearchEnvironment env;
@@ -99,14 +99,15 @@ TEST(SearchExplanation, saysWhyWhenAndOnlyWhenItApplies) {
          {{veth1, veth2Loose}, std::nullopt, {}, 10, 10, {}},
          3,
          {"boards on addresses outside the searched subnets may be missing", looseVeth2}},
-        {"strict filter, default route elsewhere",
-         {{veth1, veth2Strict}, "veth1", {}, {}, {}, {}},
+        // A second default route would fail or take over: loose filtering is the way.
+        {"strict filter on a VLAN, default route elsewhere",
+         {{veth1, {"eth0.100", "", 0, 1}}, "veth1", {}, {}, {}, {}},
          1,
          {"boards on addresses outside the searched subnets may be missing",
-          "the kernel drops replies that reach veth2 from boards on addresses outside its "
+          "the kernel drops replies that reach eth0.100 from boards on addresses outside its "
           "subnets (strict reverse-path filtering (rp_filter 1) and the default route leaves "
-          "through veth1); add a route through veth2 (ip route add default dev veth2) or set "
-          "its rp_filter to 0 (sysctl net.ipv4.conf.veth2.rp_filter=0)"}},
+          "through veth1); let it filter loosely (sysctl -w "
+          "net/ipv4/conf/eth0.100/rp_filter=2)"}},
         {"strict filter, default route on the same link",
          {{veth2Strict}, "veth2", {}, {}, {}, {}},
          1,

@@ -142,6 +142,7 @@ private Q_SLOTS:
         QTest::addColumn<bool>("gleaning");
         QTest::addColumn<bool>("repeat");
         QTest::addColumn<QStringList>("events");
+        QTest::addColumn<bool>("hostSteps");
 
         const QString s = QStringLiteral("%1 %2");
         QStringList withPing{"0 arp -d *"}, withoutPing{"0 arp -d *"};
@@ -152,11 +153,14 @@ private Q_SLOTS:
             withoutPing << s.arg(base + 2).arg(kArpS) << s.arg(base + 4).arg("send");
         }
         QTest::newRow("gleaning, once")
-            << true << false << withPing.mid(0, 4) + QStringList{"40 time-out"};
+            << true << false << withPing.mid(0, 4) + QStringList{"40 time-out"} << true;
         QTest::newRow("no gleaning, once")
-            << false << false << withoutPing.mid(0, 3) + QStringList{"40 time-out"};
-        QTest::newRow("gleaning, repeat") << true << true << withPing;
-        QTest::newRow("no gleaning, repeat") << false << true << withoutPing;
+            << false << false << withoutPing.mid(0, 3) + QStringList{"40 time-out"} << true;
+        QTest::newRow("gleaning, repeat") << true << true << withPing << true;
+        QTest::newRow("no gleaning, repeat") << false << true << withoutPing << true;
+        // The command line's --no-ping: the host is not touched at all.
+        QTest::newRow("no host steps, once")
+            << true << false << QStringList{"4 send", "40 time-out"} << false;
     }
 
     void followsTheTimetable() {
@@ -165,6 +169,8 @@ private Q_SLOTS:
         Fixture f;
         f.assign.setPingGleaning(gleaning);
         f.assign.setRepeat(repeat);
+        QFETCH(bool, hostSteps);
+        f.assign.setHostSteps(hostSteps);
         QSignalSpy ended(&f.assign, &AssignExchange::ended);
         f.start();
         QStringList events;
@@ -367,6 +373,8 @@ private Q_SLOTS:
         QTest::newRow("number bytes swapped") << true << "swapped" << kInvalid;
         QTest::newRow("five bytes") << true << "five" << kInvalid;
         QTest::newRow("search reply type") << true << "type 1" << kInvalid;
+        // A late answer to the command line's search is no fault of a board.
+        QTest::newRow("search reply, passed over") << true << "search reply" << QString();
         QTest::newRow("failed read") << true << "read error"
                                      << "Error receiving data";
     }
@@ -390,13 +398,15 @@ private Q_SLOTS:
             bytes.push_back(0);
         else if (shape == "type 1")
             bytes[0] = 0x01;
+        else if (shape == "search reply")
+            bytes.resize(32), bytes[0] = 0x01, f.assign.setIgnoreSearchReplies(true);
         if (shape == "read error") {
             f.fake->pushReadError();
             f.fake->deliverAll();
         } else {
             f.deliver(bytes);
         }
-        QCOMPARE(f.sink.texts(), QStringList{message});
+        QCOMPARE(f.sink.texts(), message.isEmpty() ? QStringList{} : QStringList{message});
         QVERIFY((f.assign.outcome() == AssignOutcome::Running));
         QCOMPARE(f.assign.tickTimer().isActive(), afterOk);
         QCOMPARE(f.dispatch.ExchangeMode, int(ExchangeAssign));

@@ -72,6 +72,17 @@ private Q_SLOTS:
         QTEST(int(written.size()), "stderrLines");
     }
 
+    // Without a route there is no interface, and an add without one would
+    // replace whatever entry is there.
+    void noRouteMeansNoEntry() {
+        RecordingHostCommandRunner runner;
+        runner.routeInterface.clear();
+        QStringList written;
+        NeighbourEntries([&](const QString& line) { written << line; }).add(kIp, kMac);
+        QVERIFY(runner.runs.empty());
+        QCOMPARE(written.size(), 1);
+    }
+
     void anEntryThatLandsAfterTheCloseIsRemovedThen() {
         OutcomeHandler late;
         struct Deferring : RecordingHostCommandRunner {

@@ -6,6 +6,7 @@
 #include "SimulatorRig.h"
 #include "protocol/TextDecoding.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
@@ -14,6 +15,7 @@
 #include <QMap>
 #include <QProcess>
 #include <QTest>
+#include <csignal>
 #include <memory>
 
 using namespace quorvel;
@@ -365,6 +367,72 @@ private Q_SLOTS:
         const QJsonArray onLink1 = QJsonDocument::fromJson(runs["link1"].out).array();
         QCOMPARE(onLink1.size(), 1);
         QCOMPARE(onLink1[0].toObject()["interface"].toString(), link1);
+    }
+
+    // Signals end an assignment with the host's neighbour table as found;
+    // --dhcp never enters 0.0.0.0; an assign among other boards' replies says
+    // nothing of them; unwritable output and an interface that cannot send
+    // fail with their own status and say why.
+    void interruptedRefusedAndRedirected() {
+        if (m_twoLinks)
+            QSKIP("runs in the one-link rig");
+        const auto permanent = [] {
+            QProcess ip;
+            ip.start("ip", {"-4", "neigh", "show", "nud", "permanent"});
+            ip.waitForFinished();
+            return QString::fromUtf8(ip.readAllStandardOutput());
+        };
+        const QStringList address{"--mask",     "255.254.0.0", "--gateway",
+                                  "198.18.0.1", "--wait",      "1"};
+        const struct {
+            QString ip;
+            QStringList more;
+            int signal, exitCode;
+        } interrupted[] = {{"198.18.3.31", {}, SIGINT, 130},
+                           {"198.18.3.32", {"--repeat"}, SIGTERM, 143}};
+        for (const auto& c : interrupted) {
+            QProcess process;
+            process.start(QUORVEL_CLI, QStringList{"assign", "02-51-56-00-99-01", "--ip", c.ip} +
+                                           address + c.more);
+            // The entry is in before the signal, so its removal proves something.
+            for (QDeadlineTimer deadline(8000);
+                 !permanent().contains(c.ip + " ") && !deadline.hasExpired();)
+                SpinFor(50);
+            QVERIFY2(permanent().contains(c.ip + " "), qPrintable(c.ip));
+            ::kill(pid_t(process.processId()), c.signal);
+            QVERIFY(process.waitForFinished(10000));
+            QCOMPARE(process.exitCode(), c.exitCode);
+            QVERIFY2(!permanent().contains(c.ip + " "), qPrintable(permanent()));
+        }
+
+        // DHCP: the entry and the ping use the board's present address.
+        QProcess dhcp;
+        dhcp.start(QUORVEL_CLI, {"assign", "02-51-56-00-10-02", "--dhcp", "--wait", "2"});
+        QString seen;
+        while (!dhcp.waitForFinished(50))
+            seen += permanent();
+        QCOMPARE(dhcp.exitCode(), 0);
+        QVERIFY2(seen.contains("198.18.1.12 ") && !seen.contains("0.0.0.0"), qPrintable(seen));
+        QVERIFY2(dhcp.readAllStandardError().isEmpty(), "an assign says nothing of search replies");
+
+        Runs runs;
+        runs.start("lo", {"search", "--interface", "lo", "--wait", "1"});
+        QVERIFY(runs.finish());
+        QCOMPARE(runs["lo"].exitCode, 4);
+        QVERIFY2(runs["lo"].err.contains("quorvel: no board answered the search\n") &&
+                     runs["lo"].err.contains("skipped lo (loopback)"),
+                 runs["lo"].err);
+        for (const QStringList& arguments :
+             {QStringList{"search", "--json", "--wait", "1"},
+              QStringList{"status", "198.18.1.14", "--json", "--wait", "1"}}) {
+            QProcess full;
+            full.setStandardOutputFile("/dev/full");
+            full.start(QUORVEL_CLI, arguments);
+            QVERIFY(full.waitForFinished(20000));
+            QCOMPARE(full.exitCode(), 5);
+            QCOMPARE(full.readAllStandardError(),
+                     "quorvel: cannot write to standard output: No space left on device\n");
+        }
     }
 
 private:

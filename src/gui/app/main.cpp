@@ -3,6 +3,7 @@
 #include "DesktopHostCommandRunner.h"
 #include "FontSetup.h"
 #include "Translations.h"
+#include "core/TerminationSignals.h"
 
 #include <QApplication>
 #include <cstdio>
@@ -49,6 +50,12 @@ int main(int argc, char** argv) {
     quorvel::InstallFontSubstitutions();
     quorvel::DesktopHostCommandRunner hostCommands;
     quorvel::SetHostCommandRunner(&hostCommands);
+    // A signal closes the windows as a quit would: the assign dialog's
+    // neighbour entries go with it.
+    quorvel::TerminationSignals signals;
+    QObject::connect(&signals, &quorvel::TerminationSignals::received, &application,
+                     [](int signalNumber) { QCoreApplication::exit(128 + signalNumber); });
     quorvel::CQuorvelApp app;
-    return app.InitInstance();
+    const int exitCode = app.InitInstance();
+    return signals.caught() ? 128 + signals.caught() : exitCode;
 }

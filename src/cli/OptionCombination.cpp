@@ -1,60 +1,14 @@
-#include "ArgumentParsing.h"
-
-#include "protocol/BoardColumns.h"
-
-#include <algorithm>
-#include <charconv>
+#include "OptionCombination.h"
 
 namespace quorvel {
-
-namespace {
-
-std::string quoted(std::string_view text) {
-    return "\"" + std::string(text) + "\"";
-}
-
-template <typename T> std::optional<T> wholeNumber(std::string_view text) {
-    T value{};
-    if (text.empty() || text.front() == '+' || text.front() == '-')
-        return std::nullopt;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || end != text.data() + text.size())
-        return std::nullopt;
-    return value;
-}
-
-} // namespace
-
-Parsed<MacAddress> ParseMac(std::string_view text) {
-    if (const auto mac = ParseMacAddress(text))
-        return *mac;
-    return "bad MAC address " + quoted(text) + " (expected 00-0B-3C-12-34-56)";
-}
-
-Parsed<Ipv4Address> ParseIpv4(std::string_view text) {
-    if (const auto address = ParseIpv4Address(text))
-        return *address;
-    return "bad IPv4 address " + quoted(text) + " (expected four numbers like 198.18.0.20)";
-}
-
-Parsed<std::uint16_t> ParsePort(std::string_view text) {
-    const auto value = wholeNumber<unsigned>(text);
-    if (!value || *value < 1 || *value > 65535)
-        return "bad port " + quoted(text) + " (expected 1 to 65535)";
-    return std::uint16_t(*value);
-}
-
-Parsed<int> ParseSeconds(std::string_view text) {
-    const auto value = wholeNumber<int>(text);
-    if (!value || *value < 1 || *value > 86400)
-        return "bad number of seconds " + quoted(text) + " (expected 1 to 86400)";
-    return *value;
-}
 
 std::optional<std::string> CheckOptionCombination(const GivenOptions& g) {
     const bool address = g.ip || g.mask || g.gateway;
     if (g.json && g.csv)
         return "--json and --csv cannot be used together";
+    if (g.target && g.interface)
+        return "--target cannot be used with --interface: a request to one address leaves "
+               "by the host's routes";
     if (g.command == "search") {
         if (g.positionals != 0)
             return "search takes no arguments";

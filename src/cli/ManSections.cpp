@@ -1,0 +1,33 @@
+// Writes the command line's manual page: the template with its generated
+// sections (commands, options, examples, exit statuses) spliced in where the
+// marker line stands, from the table --help prints.
+#include "OptionTable.h"
+
+#include <fstream>
+#include <iostream>
+#include <string>
+
+int main(int argc, char** argv) {
+    if (argc != 3) {
+        std::cerr << "usage: quorvel_man_page TEMPLATE OUTPUT\n";
+        return 2;
+    }
+    std::ifstream in(argv[1]);
+    std::ofstream out(argv[2]);
+    std::string line;
+    bool spliced = false;
+    while (std::getline(in, line)) {
+        if (line == ".\\\" generated sections") {
+            out << quorvel::ManSections();
+            spliced = true;
+        } else {
+            out << line << '\n';
+        }
+    }
+    out.flush();
+    if (!in.eof() || !out || !spliced) {
+        std::cerr << "quorvel_man_page: cannot write " << argv[2] << "\n";
+        return 1;
+    }
+    return 0;
+}

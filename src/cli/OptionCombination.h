@@ -1,0 +1,24 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace quorvel {
+
+// Which options a command line gave, for the checks that span several.
+struct GivenOptions {
+    std::string command; // search, assign or status
+    int positionals = 0;
+    bool json = false, csv = false;
+    bool ip = false, mask = false, gateway = false, dhcp = false;
+    bool plan = false, dryRun = false, verify = false;
+    bool noPing = false, repeat = false;
+    bool watch = false;
+    bool target = false, interface = false;
+    bool wait = false;
+};
+
+// The first conflict or missing option, as one line; nothing when they fit.
+std::optional<std::string> CheckOptionCombination(const GivenOptions& given);
+
+} // namespace quorvel

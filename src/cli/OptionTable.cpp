@@ -1,0 +1,204 @@
+#include "OptionTable.h"
+
+#include "ExitCode.h"
+
+namespace quorvel {
+
+const std::vector<OptionSpec>& Options() {
+    static const std::vector<OptionSpec> options = {
+        {'h', "help", "", "Show this help (with a command: that command's help).", ForAll},
+        {'V', "version", "", "Show the version.", ForAll},
+        {'q', "quiet", "", "No progress line on standard error.", ForAll},
+        {0, "json", "", "Print JSON (search, assign --plan, status).", ForAll},
+        {0, "csv", "", "Print CSV with a header line.", ForSearch},
+        {0, "interface", "NAME", "Search and send on this interface only; repeatable.", ForAll},
+        {0, "port", "N", "Remote port to search; repeatable, up to 10 (default 3040).", ForAll},
+        {0, "target", "ADDRESS",
+         "Send the search to this address (a board, or a directed broadcast) instead of "
+         "broadcasting it; a search of one board ends when it answers.",
+         ForSearch | ForStatus},
+        {0, "local-port", "N", "Bind this local port, so that a firewall can let replies in.",
+         ForAll},
+        {0, "wait", "SECONDS", "How long a search listens (default 10).", ForAll},
+        {0, "ip", "A", "New IP address.", ForAssign},
+        {0, "mask", "M", "New subnet mask.", ForAssign},
+        {0, "gateway", "G", "New default gateway, 0.0.0.0 for none.", ForAssign},
+        {0, "dhcp", "", "Let the board take its address from DHCP.", ForAssign},
+        {0, "no-ping", "",
+         "Send the request without touching the host: no cache flush, no neighbour entry, no "
+         "ping.",
+         ForAssign},
+        {0, "repeat", "", "Repeat the request every 10 s until answered.", ForAssign},
+        {0, "plan", "FILE",
+         "Assign every board of this CSV plan (header mac,ip,mask,gateway; dhcp in the ip "
+         "column).",
+         ForAssign},
+        {0, "dry-run", "", "Check the plan and send nothing.", ForAssign},
+        {0, "verify", "", "After the plan, search and check every planned board.", ForAssign},
+        {0, "watch", "SECONDS", "Ask again every SECONDS and print what changed.", ForStatus},
+    };
+    return options;
+}
+
+const std::vector<CommandSpec>& Commands() {
+    static const std::vector<CommandSpec> commands = {
+        {CliCommand::Search,
+         "search",
+         "[OPTIONS]",
+         "List the boards that answer a search.",
+         {"quorvel search", "quorvel search --interface eth1 --wait 3 --csv",
+          "quorvel search --target 198.18.0.20 --json"}},
+        {CliCommand::Assign,
+         "assign",
+         "MAC (--ip A --mask M --gateway G | --dhcp) [OPTIONS]\n       quorvel assign --plan "
+         "FILE [--dry-run | --verify] [OPTIONS]",
+         "Give one board an address, or DHCP; or many boards theirs, from a CSV plan.",
+         {"quorvel assign 00-0B-3C-12-34-56 --ip 198.18.0.20 --mask 255.255.255.0 --gateway "
+          "0.0.0.0",
+          "quorvel assign 00-0B-3C-12-34-56 --dhcp",
+          "quorvel assign --plan boards.csv --verify --json"}},
+        {CliCommand::Status,
+         "status",
+         "(MAC | IP) [OPTIONS]",
+         "Read a board's printer status flags.",
+         {"quorvel status 198.18.0.20", "quorvel status 00-0B-3C-12-34-56 --watch 5"}},
+    };
+    return commands;
+}
+
+const CommandSpec* FindCommand(std::string_view name) {
+    for (const CommandSpec& spec : Commands())
+        if (name == spec.name)
+            return &spec;
+    return nullptr;
+}
+
+namespace {
+
+unsigned maskOf(CliCommand command) {
+    switch (command) {
+    case CliCommand::Search:
+        return ForSearch;
+    case CliCommand::Assign:
+        return ForAssign;
+    case CliCommand::Status:
+        return ForStatus;
+    }
+    return ForAll;
+}
+
+std::string optionNames(const OptionSpec& option) {
+    std::string names = option.shortName ? std::string("-") + option.shortName + ", " : "    ";
+    names += std::string("--") + option.longName;
+    if (*option.valueName)
+        names += std::string(" ") + option.valueName;
+    return names;
+}
+
+// Word-wrapped to `width` columns after an indent of `indent`.
+std::string wrapped(std::string_view text, std::size_t indent, std::size_t width) {
+    std::string out, line;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find(' ', start);
+        if (end == std::string_view::npos)
+            end = text.size();
+        const std::string_view word = text.substr(start, end - start);
+        if (!line.empty() && indent + line.size() + 1 + word.size() > width) {
+            out += line + "\n" + std::string(indent, ' ');
+            line.clear();
+        }
+        line += (line.empty() ? "" : " ") + std::string(word);
+        start = end + 1;
+    }
+    return out + line + "\n";
+}
+
+// Roff text: a leading dot or quote would be a request, a backslash an escape.
+std::string roff(std::string_view text) {
+    std::string out;
+    for (char c : text) {
+        if (c == '\\')
+            out += "\\e";
+        else if (c == '-')
+            out += "\\-";
+        else
+            out += c;
+    }
+    if (!out.empty() && (out[0] == '.' || out[0] == '\''))
+        out.insert(0, "\\&");
+    return out;
+}
+
+} // namespace
+
+std::string HelpText(const CommandSpec* command) {
+    constexpr std::size_t kColumn = 26;
+    std::string out;
+    if (command) {
+        out = std::string("Usage: quorvel ") + command->name + " " + command->synopsis + "\n\n" +
+              wrapped(command->summary, 0, 79) + "\nOptions:\n";
+    } else {
+        out = "Usage: quorvel COMMAND [OPTIONS]\n       quorvel help COMMAND\n\n" +
+              wrapped("Finds the network boards of receipt printers on the local Ethernet "
+                      "segment and sets them up.",
+                      0, 79) +
+              "\nCommands:\n";
+        for (const CommandSpec& spec : Commands()) {
+            const std::string name = spec.name;
+            out += "  " + name + std::string(kColumn - 2 - name.size(), ' ') +
+                   wrapped(spec.summary, kColumn, 79);
+        }
+        out += "\nOptions:\n";
+    }
+    for (const OptionSpec& option : Options()) {
+        if (command && !(option.commands & maskOf(command->command)))
+            continue;
+        std::string names = "  " + optionNames(option);
+        names += names.size() + 2 <= kColumn ? std::string(kColumn - names.size(), ' ')
+                                             : "\n" + std::string(kColumn, ' ');
+        out += names + wrapped(option.help, kColumn, 79);
+    }
+    if (command) {
+        out += "\nExamples:\n";
+        for (const char* example : command->examples)
+            out += std::string("  ") + example + "\n";
+    } else {
+        out += "\nSee quorvel COMMAND --help for each command's options and examples.\n";
+    }
+    return out + "\n" + kExitStatusText;
+}
+
+std::string ManSections() {
+    std::string out = ".SH COMMANDS\n";
+    for (const CommandSpec& spec : Commands()) {
+        out += ".TP\n.B " + std::string(spec.name) + "\n" + roff(spec.summary) + "\n";
+    }
+    out += ".SH OPTIONS\n";
+    for (const OptionSpec& option : Options()) {
+        const std::string longName = "\\-\\-" + roff(option.longName);
+        if (*option.valueName)
+            out += ".TP\n.BI \"" + longName + " \" " + option.valueName;
+        else if (option.shortName)
+            out += std::string(".TP\n.BR \\-") + option.shortName + " \", \" " + longName;
+        else
+            out += ".TP\n.B " + longName;
+        out += "\n" + roff(option.help);
+        if (option.commands != ForAll) {
+            std::string applies;
+            for (const CommandSpec& spec : Commands())
+                if (option.commands & maskOf(spec.command))
+                    applies += (applies.empty() ? "" : ", ") + std::string(spec.name);
+            out += " (" + applies + ")";
+        }
+        out += "\n";
+    }
+    out += ".SH EXAMPLES\n";
+    for (const CommandSpec& spec : Commands())
+        for (const char* example : spec.examples)
+            out += ".PP\n.nf\n" + roff(example) + "\n.fi\n";
+    out += ".SH \"EXIT STATUS\"\n" + roff(kExitStatusText);
+    return out;
+}
+
+} // namespace quorvel

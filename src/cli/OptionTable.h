@@ -1,0 +1,48 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quorvel {
+
+enum class CliCommand { Search, Assign, Status };
+
+// Which commands an option belongs to.
+enum CommandMask : unsigned {
+    ForSearch = 1u << 0,
+    ForAssign = 1u << 1,
+    ForStatus = 1u << 2,
+    ForAll = ForSearch | ForAssign | ForStatus,
+};
+
+// One option of the command line: what --help, the man page and the parser
+// read, so that they cannot drift apart.
+struct OptionSpec {
+    char shortName;        // 0: none
+    const char* longName;  // without the dashes
+    const char* valueName; // "": a switch
+    const char* help;
+    unsigned commands;
+};
+
+// One command: its synopsis, what it does, and examples.
+struct CommandSpec {
+    CliCommand command;
+    const char* name;
+    const char* synopsis; // after "quorvel NAME "
+    const char* summary;
+    std::vector<const char*> examples;
+};
+
+const std::vector<OptionSpec>& Options();
+const std::vector<CommandSpec>& Commands();
+const CommandSpec* FindCommand(std::string_view name);
+
+// --help without a command, or a command's own help.
+std::string HelpText(const CommandSpec* command);
+// The man page's OPTIONS, COMMANDS and EXIT STATUS sections in roff.
+std::string ManSections();
+
+} // namespace quorvel
