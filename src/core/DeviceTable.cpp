@@ -78,6 +78,8 @@ void DeviceTable::Clear() {
 
 void DeviceTable::updateScrollBar() {
     m_unshown = false;
+    // The list sets its scroll range from the count first, then has the table
+    // sort and asks for one repaint; a test without a list still sorts.
     if (m_view)
         m_view->UpdateScrollBar();
     else
