@@ -156,7 +156,7 @@ private Q_SLOTS:
         QVERIFY(l.select(kForeignMac));
         StatusExchange exchange(l.app->dispatch, table.selectedRecord());
         PrtStatDlg status(exchange, l.window.get());
-        exchange.OnRefresh();
+        exchange.requestStatus();
         QVERIFY(SpinUntil([&] { return !exchange.isWaiting(); }, 6000));
         QCOMPARE(status.windowTitle(), QStringLiteral("打印机状态"));
         std::uint16_t shown = 0;
