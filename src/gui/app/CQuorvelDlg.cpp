@@ -3,21 +3,21 @@
 #include "BoardMenu.h"
 #include "CAboutDlg.h"
 #include "CQuorvelApp.h"
-#include "gui/frame/AppMessageBox.h"
+#include "HelpLocation.h"
 #include "core/AssignExchange.h"
 #include "core/BoardExport.h"
 #include "core/HostCommands.h"
 #include "core/SearchExchange.h"
 #include "core/StatusExchange.h"
-#include "HelpLocation.h"
 #include "gui/boardlist/CNetDisplay.h"
 #include "gui/dialogs/CAssignDlg.h"
 #include "gui/dialogs/CPortConfigDlg.h"
 #include "gui/dialogs/CSearchDlg.h"
 #include "gui/dialogs/PrtStatDlg.h"
+#include "gui/frame/AppMessageBox.h"
 #include "gui/frame/DialogKeys.h"
-#include "protocol/BoardColumns.h"
 #include "gui/resources/StringTable.h"
+#include "protocol/BoardColumns.h"
 
 #include <QCheckBox>
 #include <QClipboard>
@@ -122,7 +122,8 @@ void CQuorvelDlg::OnInitDialog() {
     m_sortIndex = Unsorted;
     table.sortMode = Unsorted;
     m_sortCombo->setCurrentIndex(m_sortIndex);
-    m_controls.control(2)->setFocus();
+    // Enter on a fresh window searches; on "退出" it would end the program.
+    m_controls.control(1005)->setFocus();
 }
 
 DeviceTable& CQuorvelDlg::deviceTable() {

@@ -2,11 +2,11 @@
 #include "ModalDriver.h"
 #include "RecordingMessageSink.h"
 #include "SearchReplyBytes.h"
+#include "core/DeviceTable.h"
 #include "gui/app/CAboutDlg.h"
 #include "gui/app/CQuorvelApp.h"
 #include "gui/app/CQuorvelDlg.h"
 #include "gui/app/HelpLocation.h"
-#include "core/DeviceTable.h"
 #include "gui/dialogs/CSearchDlg.h"
 
 #include <QCheckBox>
@@ -215,11 +215,18 @@ private Q_SLOTS:
         QCOMPARE(sink.messages.size(), std::size_t{1});
     }
 
-    void opensWithTheIconAndTheFocusOnExit() {
+    void opensWithTheIconAndAVisibleFocusOnSearch() {
         Fixture f;
         f.window.show();
         QVERIFY(QTest::qWaitForWindowActive(&f.window));
-        QCOMPARE(QApplication::focusWidget(), f.window.control(2));
+        QWidget* search = f.window.control(1005);
+        QCOMPARE(QApplication::focusWidget(), search);
+        // The mark shows however the focus came, not only after Tab.
+        const QImage focused = search->grab().toImage();
+        f.window.control(2)->setFocus(Qt::MouseFocusReason);
+        QVERIFY(search->grab().toImage() != focused);
+        search->setFocus(Qt::MouseFocusReason);
+        QCOMPARE(search->grab().toImage(), focused);
 
         const QImage icon = f.window.windowIcon().pixmap(32, 32).toImage();
         QCOMPARE(icon.size(), QSize(32, 32));
