@@ -50,6 +50,32 @@ TEST(BoardColumns, csvFieldsAreQuotedOnlyWhenTheyMustBe) {
         EXPECT_EQ(CsvField(c.in), c.out) << c.in;
 }
 
+TEST(BoardColumns, spreadsheetRowsNeutraliseFormulaTextsOnly) {
+    const struct {
+        const char* name;
+        const char* cell;
+    } cases[] = {
+        {"=HYPERLINK(\"http://x\",\"y\")", "\"'=HYPERLINK(\"\"http://x\"\",\"\"y\"\")\""},
+        {"+1", "'+1"},
+        {"-2+3", "'-2+3"},
+        {"@SUM(A1)", "'@SUM(A1)"},
+        {"\tx", "'\tx"},
+        {"\rx", "\"'\rx\""},
+        {"a=1", "a=1"},
+        {" =1", " =1"},
+        {"", ""},
+    };
+    for (const auto& c : cases) {
+        DeviceRecord r = board();
+        r.name = c.name;
+        const std::string row = BoardSpreadsheetRecord(r, "-eth");
+        EXPECT_NE(row.find(std::string(",") + c.cell + ","), std::string::npos) << row;
+        EXPECT_NE(row.find(",'-eth\r\n"), std::string::npos) << row;
+        // The command line's --csv stays the data as sent.
+        EXPECT_NE(BoardCsvRecord(r, "-eth").find(CsvField(c.name)), std::string::npos);
+    }
+}
+
 TEST(BoardColumns, headerAndRecordShareOneColumnOrder) {
     EXPECT_EQ(BoardCsvHeader(), "mac,ip,mode,mask,gateway,name,description,left_label,"
                                 "left_elapsed,right_label,right_elapsed,reply_port,interface\r\n");
