@@ -22,7 +22,7 @@ QUORVEL_PACKAGES=(
 # The tests, the checks of the installed files and the package, the fuzzers.
 QUORVEL_TEST_PACKAGES=(
     libgtest-dev clang libclang-rt-14-dev
-    desktop-file-utils appstream dpkg-dev file
+    desktop-file-utils appstream dpkg-dev file lintian
 )
 
 # What the tool itself runs on the host: the neighbour steps (iproute2), the

@@ -4,13 +4,15 @@
 # metainfo pass their validators (when installed), the installed program
 # answers --version, --help and a bad option without a display, and
 # `cpack -G DEB` builds quorvel-cli_<version>_<arch>.deb (the command line,
-# Qt Core only) and, with the window, quorvel_<version>_<arch>.deb.
+# Qt Core only) and, with the window, quorvel_<version>_<arch>.deb, each with
+# its copyright and changelog, and lintian (when installed) finds no error.
 # Usage: check_install.sh BUILD_DIR VERSION APP_ID "cli gui"|cli
 set -uo pipefail
 BUILD="$1"
 VERSION="$2"
 ID="$3"
 PARTS="${4:-cli gui}"
+PARTS="${PARTS//;/ }" # a CMake list
 has_gui() { [[ " $PARTS " == *" gui "* ]]; }
 SCRATCH="$(mktemp -d /tmp/quorvel-install-check.XXXXXX)"
 trap 'rm -rf "$SCRATCH"' EXIT
@@ -26,6 +28,8 @@ cli_files=(
     share/man/man1/quorvel.1.gz
     share/bash-completion/completions/quorvel
     share/doc/quorvel-cli/LICENSE
+    share/doc/quorvel-cli/copyright
+    share/doc/quorvel-cli/changelog.Debian.gz
 )
 gui_files=(
     bin/Quorvel
@@ -35,6 +39,8 @@ gui_files=(
     share/man/man1/Quorvel.1.gz
     share/quorvel/translations/quorvel_en.qm
     share/doc/quorvel/LICENSE
+    share/doc/quorvel/copyright
+    share/doc/quorvel/changelog.Debian.gz
     share/doc/quorvel/manual/manual.css
     share/doc/quorvel/manual/zh_CN/index.html
     share/doc/quorvel/manual/en/index.html
@@ -61,8 +67,29 @@ check "the command line's manual page names the version" \
     'zcat "$staging/usr/share/man/man1/quorvel.1.gz" | grep -q "Quorvel $VERSION"'
 check "the command line prints the version" \
     '[ "$("$staging/usr/bin/quorvel" --version)" = "quorvel $VERSION" ]'
-check "the completion offers the commands" \
-    'bash -c "source /usr/share/bash-completion/bash_completion 2>/dev/null || _init_completion() { cur=\${COMP_WORDS[COMP_CWORD]}; words=(\"\${COMP_WORDS[@]}\"); cword=\$COMP_CWORD; }; source \"$staging/usr/share/bash-completion/completions/quorvel\"; COMP_WORDS=(quorvel se); COMP_CWORD=1; _quorvel; [ \"\${COMPREPLY[*]}\" = search ]"'
+for doc in quorvel-cli $(has_gui && echo quorvel); do
+    check "$doc's copyright is machine-readable and names the licence" \
+        'head -1 "$staging/usr/share/doc/$doc/copyright" | grep -q "^Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/" &&
+         grep -q "^License: Expat" "$staging/usr/share/doc/$doc/copyright"'
+    check "$doc's changelog.Debian.gz has an entry for the version" \
+        'zcat "$staging/usr/share/doc/$doc/changelog.Debian.gz" | head -1 | grep -q "^quorvel ($VERSION) "'
+done
+# What the completion offers for a line typed up to its end, set up as bash
+# does for Tab: bash-completion's _init_completion reads COMP_LINE and
+# COMP_POINT; without bash-completion a stand-in fills the same names.
+completes() {
+    bash -c 'source /usr/share/bash-completion/bash_completion 2>/dev/null ||
+                 _init_completion() { words=("${COMP_WORDS[@]}"); cword=$COMP_CWORD
+                                      cur=${words[cword]}; prev=${words[cword - 1]}; }
+             source "$1"
+             COMP_LINE=$2 COMP_POINT=${#2} COMP_TYPE=9 COMP_KEY=9
+             read -ra COMP_WORDS <<<"$COMP_LINE"
+             [[ $COMP_LINE == *" " ]] && COMP_WORDS+=("")
+             COMP_CWORD=$((${#COMP_WORDS[@]} - 1))
+             _quorvel && echo "${COMPREPLY[*]}"' _ "$staging/usr/share/bash-completion/completions/quorvel" "$1"
+}
+check "the completion offers the commands" '[ "$(completes "quorvel se")" = search ]'
+check "the completion offers a command's options" '[ "$(completes "quorvel status --j")" = --json ]'
 if has_gui; then
     check "the program is executable" '[ -x "$staging/usr/bin/Quorvel" ]'
     for size in "${sizes[@]}"; do
@@ -77,8 +104,9 @@ if has_gui; then
          grep -q "<project_license>MIT</project_license>" "$staging/usr/share/metainfo/$ID.metainfo.xml"'
 
     if command -v desktop-file-validate >/dev/null; then
-        check "desktop-file-validate accepts the desktop entry" \
-            'desktop-file-validate "$staging/usr/share/applications/$ID.desktop"'
+        check "desktop-file-validate accepts the desktop entry without a hint" \
+            'desktop-file-validate "$staging/usr/share/applications/$ID.desktop" >"$SCRATCH/dfv.log" 2>&1 &&
+             [ ! -s "$SCRATCH/dfv.log" ] || { cat "$SCRATCH/dfv.log"; false; }'
     else
         echo "not checked: desktop-file-validate is missing (desktop-file-utils)"
     fi
@@ -132,6 +160,16 @@ if command -v dpkg-shlibdeps >/dev/null && command -v dpkg-deb >/dev/null; then
             '[[ "$(dpkg-deb -f "$deb" Recommends)" == *x-terminal-emulator* &&
                "$(dpkg-deb -f "$deb" Suggests)" == *tftp-hpa*telnet* ]]'
     fi
+    for package in "$cli_deb" $(has_gui && echo "$deb"); do
+        check "the long description's lines fit 80 columns in $(basename "$package")" \
+            '! dpkg-deb -f "$package" Description | awk "length > 80" | grep -q .'
+        if command -v lintian >/dev/null; then
+            check "lintian finds no error in $(basename "$package")" \
+                'lintian "$package" >"$SCRATCH/lintian.log" 2>&1; ! grep -q "^E:" "$SCRATCH/lintian.log" || { cat "$SCRATCH/lintian.log"; false; }'
+        else
+            echo "not checked: lintian is missing"
+        fi
+    done
 else
     echo "not checked: the packages (dpkg-dev is missing)"
 fi
