@@ -10,6 +10,7 @@
 #include "gui/dialogs/CSearchDlg.h"
 
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -174,15 +175,23 @@ private Q_SLOTS:
             QCOMPARE(title, QStringLiteral("关于..."));
     }
 
-    void theSystemMenuEndsWithTheAboutItem() {
+    void theSystemMenuEndsWithAboutAndHelp() {
         Fixture f;
+        QList<QUrl> opened;
+        f.window.setHelpOpener([&](const QUrl& url) { return opened << url, true; });
+        QTemporaryDir empty;
+        f.window.setHelpProgramDir(empty.filePath(QStringLiteral("bin")));
         const QList<QAction*> actions = f.window.systemMenu()->actions();
-        QVERIFY(actions.size() >= 2);
-        QVERIFY(actions[actions.size() - 2]->isSeparator());
-        QCOMPARE(actions.last()->text(), QStringLiteral("&About quorvel..."));
+        QVERIFY(actions.size() >= 3);
+        QVERIFY(actions[actions.size() - 3]->isSeparator());
+        QCOMPARE(actions[actions.size() - 2]->text(), QStringLiteral("&About quorvel..."));
+        QCOMPARE(actions.last()->text(), QStringLiteral("帮助 (F1)"));
         ModalDriver driver;
-        driver.run([&] { actions.last()->trigger(); });
+        driver.run([&] { actions[actions.size() - 2]->trigger(); });
         QCOMPARE(driver.opened, QStringList{kAboutDialog});
+        RecordingMessageSink sink;
+        actions.last()->trigger(); // the same lookup as F1: nothing there
+        QCOMPARE(sink.messages.size(), std::size_t{1});
     }
 
     // Which file wins is HelpLocationTest's; here F1 reaches the lookup and
@@ -195,7 +204,8 @@ private Q_SLOTS:
         const QString bin = dir.filePath(QStringLiteral("bin"));
         f.window.setHelpProgramDir(bin);
         QList<QUrl> opened;
-        f.window.setHelpOpener([&](const QUrl& url) { opened << url; });
+        bool viewerStarts = true;
+        f.window.setHelpOpener([&](const QUrl& url) { return opened << url, viewerStarts; });
         f.window.show();
 
         QTest::keyClick(f.window.control(2), Qt::Key_F1);
@@ -213,6 +223,14 @@ private Q_SLOTS:
         QTest::keyClick(f.window.control(2), Qt::Key_F1);
         QCOMPARE(opened, QList<QUrl>{QUrl::fromLocalFile(manual)});
         QCOMPARE(sink.messages.size(), std::size_t{1});
+
+        // No browser: a box names the manual, whose path is on the clipboard.
+        viewerStarts = false;
+        QTest::keyClick(f.window.control(2), Qt::Key_F1);
+        QCOMPARE(sink.messages.size(), std::size_t{2});
+        QCOMPARE(sink.messages[1].icon, MessageIcon::Warning);
+        QVERIFY2(sink.messages[1].text.contains(manual), qPrintable(sink.messages[1].text));
+        QCOMPARE(QGuiApplication::clipboard()->text(), manual);
     }
 
     void opensWithTheIconAndAVisibleFocusOnSearch() {
