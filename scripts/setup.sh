@@ -14,7 +14,7 @@ QUORVEL_BUILD="${QUORVEL_BUILD:-$QUORVEL_ROOT/build}"
 # Building and running the tool.
 QUORVEL_PACKAGES=(
     g++ make cmake pkgconf
-    qt6-base-dev qt6-svg-dev libgl-dev
+    qt6-base-dev qt6-svg-dev libgl-dev libxcb1-dev
     qt6-tools-dev qt6-l10n-tools qt6-translations-l10n
     fonts-wqy-microhei fonts-liberation2
     iproute2

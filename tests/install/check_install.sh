@@ -128,6 +128,12 @@ if has_gui; then
     check "a bad option exits 2" '[ "$status" -eq 2 ]'
     check "a bad option gives one line of error and nothing else" \
         '[ "$(wc -l <"$SCRATCH/err")" -eq 1 ] && grep -q "no-such-option" "$SCRATCH/err" && [ ! -s "$SCRATCH/out" ]'
+    # An X display that nobody serves: one line and 2, not Qt's abort.
+    env -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM DISPLAY=:4091 "$staging/usr/bin/Quorvel" \
+        >"$SCRATCH/out" 2>"$SCRATCH/err"
+    status=$?
+    check "an unreachable display exits 2 with one line" \
+        '[ "$status" -eq 2 ] && [ "$(wc -l <"$SCRATCH/err")" -eq 1 ] && grep -q ":4091" "$SCRATCH/err"'
 fi
 
 # The packages.

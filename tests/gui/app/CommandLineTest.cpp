@@ -1,5 +1,7 @@
 #include "gui/app/CommandLine.h"
 
+#include "gui/app/DisplayCheck.h"
+
 #include <QCoreApplication>
 #include <QTest>
 
@@ -32,6 +34,15 @@ private Q_SLOTS:
             << "'help-all'";
         QTest::newRow("an argument") << QStringList{"192.168.1.5"} << false << 2 << ""
                                      << "Unexpected argument '192.168.1.5'";
+        QTest::newRow("Qt's options: the window")
+            << QStringList{"-platform", "offscreen", "--style=fusion", "-reverse"} << true << 0
+            << ""
+            << "";
+        QTest::newRow("Qt's options and --version")
+            << QStringList{"-platform", "offscreen", "--version"} << false << 0 << version << "";
+        QTest::newRow("Qt's options and a mistake")
+            << QStringList{"-reverse", "-p"} << false << 2 << ""
+            << "Unknown option 'p'";
         QTest::newRow("help wins over a bad argument")
             << QStringList{"--help", "x"} << false << 0 << "Usage:"
             << "";
@@ -54,6 +65,50 @@ private Q_SLOTS:
         QCOMPARE(outcome.error.count(u'\n'), error.isEmpty() ? 0 : 1);
         if (!error.isEmpty())
             QVERIFY(outcome.error.endsWith(u'\n'));
+    }
+
+    void findsQtOptionValues() {
+        const QStringList arguments{"Quorvel", "-platform", "xcb", "--display=:5", "-reverse"};
+        QCOMPARE(QtOptionValue(arguments, "platform"), QStringLiteral("xcb"));
+        QCOMPARE(QtOptionValue(arguments, "display"), QStringLiteral(":5"));
+        QCOMPARE(QtOptionValue(arguments, "style"), QString());
+    }
+
+    // Whether the display answers is asked before Qt would abort on it.
+    void refusesADisplayThatDoesNotAnswer_data() {
+        QTest::addColumn<QString>("platform");
+        QTest::addColumn<QString>("x11");
+        QTest::addColumn<QString>("wayland");
+        QTest::addColumn<QString>("problem"); // a part of it; empty: none
+        QTest::newRow("offscreen needs none") << "offscreen"
+                                              << ""
+                                              << ""
+                                              << "";
+        QTest::newRow("nothing set") << ""
+                                     << ""
+                                     << ""
+                                     << "neither DISPLAY nor WAYLAND_DISPLAY";
+        QTest::newRow("an X display nobody serves") << ""
+                                                    << ":4091"
+                                                    << ""
+                                                    << "X display :4091";
+        QTest::newRow("a Wayland socket that is not there") << ""
+                                                            << ""
+                                                            << "no-such-wayland"
+                                                            << "/run/none/no-such-wayland";
+        QTest::newRow("xcb asked, only Wayland set") << "xcb"
+                                                     << ""
+                                                     << "wayland-0"
+                                                     << "xcb";
+    }
+    void refusesADisplayThatDoesNotAnswer() {
+        QFETCH(QString, platform);
+        QFETCH(QString, x11);
+        QFETCH(QString, wayland);
+        QFETCH(QString, problem);
+        const QString text = DisplayProblem(platform, x11, wayland, "/run/none");
+        QVERIFY2(problem.isEmpty() ? text.isEmpty() : text.contains(problem), qPrintable(text));
+        QVERIFY(!text.contains(u'\n'));
     }
 };
 
