@@ -38,6 +38,7 @@ gui_files=(
     "share/icons/hicolor/scalable/apps/$ID.svg"
     share/man/man1/Quorvel.1.gz
     share/quorvel/translations/quorvel_en.qm
+    share/quorvel/translations/quorvel_zh_CN.qm
     share/doc/quorvel/LICENSE
     share/doc/quorvel/copyright
     share/doc/quorvel/changelog.Debian.gz
