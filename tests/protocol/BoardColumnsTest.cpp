@@ -51,28 +51,20 @@ TEST(BoardColumns, csvFieldsAreQuotedOnlyWhenTheyMustBe) {
 }
 
 TEST(BoardColumns, spreadsheetRowsNeutraliseFormulaTextsOnly) {
-    const struct {
-        const char* name;
-        const char* cell;
-    } cases[] = {
-        {"=HYPERLINK(\"http://x\",\"y\")", "\"'=HYPERLINK(\"\"http://x\"\",\"\"y\"\")\""},
-        {"+1", "'+1"},
-        {"-2+3", "'-2+3"},
-        {"@SUM(A1)", "'@SUM(A1)"},
-        {"\tx", "'\tx"},
-        {"\rx", "\"'\rx\""},
-        {"a=1", "a=1"},
-        {" =1", " =1"},
-        {"", ""},
-    };
+    const char* cases[][2] = {{"=HYPERLINK(\"x\")", "\"'=HYPERLINK(\"\"x\"\")\""},
+                              {"+1", "'+1"},
+                              {"-2", "'-2"},
+                              {"@A1", "'@A1"},
+                              {"\tx", "'\tx"},
+                              {"a=1", "a=1"},
+                              {" =1", " =1"},
+                              {"", ""}};
     for (const auto& c : cases) {
         DeviceRecord r = board();
-        r.name = c.name;
+        r.name = c[0];
         const std::string row = BoardSpreadsheetRecord(r, "-eth");
-        EXPECT_NE(row.find(std::string(",") + c.cell + ","), std::string::npos) << row;
-        EXPECT_NE(row.find(",'-eth\r\n"), std::string::npos) << row;
-        // The command line's --csv stays the data as sent.
-        EXPECT_NE(BoardCsvRecord(r, "-eth").find(CsvField(c.name)), std::string::npos);
+        EXPECT_NE(row.find(std::string(",") + c[1] + ","), std::string::npos) << row;
+        EXPECT_TRUE(row.ends_with(",'-eth\r\n")) << row;
     }
 }
 

@@ -38,8 +38,6 @@ private Q_SLOTS:
             << QStringList{"-platform", "offscreen", "--style=fusion", "-reverse"} << true << 0
             << ""
             << "";
-        QTest::newRow("Qt's options and --version")
-            << QStringList{"-platform", "offscreen", "--version"} << false << 0 << version << "";
         QTest::newRow("Qt's options and a mistake")
             << QStringList{"-reverse", "-p"} << false << 2 << ""
             << "Unknown option 'p'";
@@ -67,48 +65,22 @@ private Q_SLOTS:
             QVERIFY(outcome.error.endsWith(u'\n'));
     }
 
-    void findsQtOptionValues() {
-        const QStringList arguments{"Quorvel", "-platform", "xcb", "--display=:5", "-reverse"};
-        QCOMPARE(QtOptionValue(arguments, "platform"), QStringLiteral("xcb"));
-        QCOMPARE(QtOptionValue(arguments, "display"), QStringLiteral(":5"));
-        QCOMPARE(QtOptionValue(arguments, "style"), QString());
-    }
-
-    // Whether the display answers is asked before Qt would abort on it.
-    void refusesADisplayThatDoesNotAnswer_data() {
-        QTest::addColumn<QString>("platform");
-        QTest::addColumn<QString>("x11");
-        QTest::addColumn<QString>("wayland");
-        QTest::addColumn<QString>("problem"); // a part of it; empty: none
-        QTest::newRow("offscreen needs none") << "offscreen"
-                                              << ""
-                                              << ""
-                                              << "";
-        QTest::newRow("nothing set") << ""
-                                     << ""
-                                     << ""
-                                     << "neither DISPLAY nor WAYLAND_DISPLAY";
-        QTest::newRow("an X display nobody serves") << ""
-                                                    << ":4091"
-                                                    << ""
-                                                    << "X display :4091";
-        QTest::newRow("a Wayland socket that is not there") << ""
-                                                            << ""
-                                                            << "no-such-wayland"
-                                                            << "/run/none/no-such-wayland";
-        QTest::newRow("xcb asked, only Wayland set") << "xcb"
-                                                     << ""
-                                                     << "wayland-0"
-                                                     << "xcb";
-    }
+    // -display counts for the check that runs before Qt would abort on it.
     void refusesADisplayThatDoesNotAnswer() {
-        QFETCH(QString, platform);
-        QFETCH(QString, x11);
-        QFETCH(QString, wayland);
-        QFETCH(QString, problem);
-        const QString text = DisplayProblem(platform, x11, wayland, "/run/none");
-        QVERIFY2(problem.isEmpty() ? text.isEmpty() : text.contains(problem), qPrintable(text));
-        QVERIFY(!text.contains(u'\n'));
+        QCOMPARE(
+            QtOptionValue({"Quorvel", "-platform", "xcb", "--display=:5", "-reverse"}, "display"),
+            QStringLiteral(":5"));
+        const struct {
+            const char *platform, *x11, *wayland, *problem;
+        } cases[] = {
+            {"offscreen", "", "", ""},
+            {"", "", "", "neither DISPLAY nor WAYLAND_DISPLAY"},
+            {"", ":4091", "no-such", "X display :4091 nor the Wayland display /run/x/no-such"},
+            {"xcb", "", "wayland-0", "platform xcb"}};
+        for (const auto& c : cases) {
+            const QString text = DisplayProblem(c.platform, c.x11, c.wayland, "/run/x");
+            QVERIFY2(*c.problem ? text.contains(c.problem) : text.isEmpty(), qPrintable(text));
+        }
     }
 };
 
