@@ -65,7 +65,7 @@ private Q_SLOTS:
             QVERIFY(outcome.error.endsWith(u'\n'));
     }
 
-    // -display counts for the check that runs before Qt would abort on it.
+    // Asked before Qt would abort on it; -display counts.
     void refusesADisplayThatDoesNotAnswer() {
         QCOMPARE(
             QtOptionValue({"Quorvel", "-platform", "xcb", "--display=:5", "-reverse"}, "display"),
