@@ -47,19 +47,22 @@ QString DisplayProblem(const QString& platform, const QString& x11Display,
     const bool wayland = plugin.isEmpty() || plugin.startsWith(QLatin1String("wayland"));
     if (!x11 && !wayland)
         return {};
-    if (x11Display.isEmpty() && waylandDisplay.isEmpty())
+    // Asked for by name, Wayland's client library falls back to wayland-0.
+    const QString waylandName = waylandDisplay.isEmpty() && !plugin.isEmpty() && wayland
+                                    ? QStringLiteral("wayland-0")
+                                    : waylandDisplay;
+    if (x11Display.isEmpty() && waylandName.isEmpty())
         return QStringLiteral("Quorvel is a desktop program and needs a graphical display, but "
                               "neither DISPLAY nor WAYLAND_DISPLAY is set.");
-    const QString socket = QDir::isAbsolutePath(waylandDisplay)
-                               ? waylandDisplay
-                               : QDir(runtimeDir).filePath(waylandDisplay);
-    if ((wayland && !waylandDisplay.isEmpty() && waylandAnswers(socket)) ||
+    const QString socket =
+        QDir::isAbsolutePath(waylandName) ? waylandName : QDir(runtimeDir).filePath(waylandName);
+    if ((wayland && !waylandName.isEmpty() && waylandAnswers(socket)) ||
         (x11 && x11Answers(x11Display)))
         return {};
     QStringList tried;
     if (x11 && !x11Display.isEmpty())
         tried << QStringLiteral("the X display %1").arg(x11Display);
-    if (wayland && !waylandDisplay.isEmpty())
+    if (wayland && !waylandName.isEmpty())
         tried << QStringLiteral("the Wayland display %1").arg(socket);
     if (tried.isEmpty())
         return QStringLiteral("Quorvel cannot open a display for the platform %1: none is set.")
