@@ -17,6 +17,10 @@ set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 
+# Each component's description starts with its own synopsis line; a package
+# summary (the project's description by default) would be put before it.
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "")
+
 set(CPACK_DEB_COMPONENT_INSTALL ON)
 if(QUORVEL_GUI)
     set(CPACK_COMPONENTS_ALL cli gui)

@@ -14,7 +14,7 @@ QUORVEL_BUILD="${QUORVEL_BUILD:-$QUORVEL_ROOT/build}"
 # Building and running the tool.
 QUORVEL_PACKAGES=(
     g++ make cmake pkgconf
-    qt6-base-dev qt6-svg-dev libgl-dev
+    qt6-base-dev qt6-svg-dev libgl-dev libxcb1-dev
     qt6-tools-dev qt6-l10n-tools qt6-translations-l10n
     fonts-wqy-microhei fonts-liberation2
     iproute2
@@ -22,7 +22,7 @@ QUORVEL_PACKAGES=(
 # The tests, the checks of the installed files and the package, the fuzzers.
 QUORVEL_TEST_PACKAGES=(
     libgtest-dev clang libclang-rt-14-dev
-    desktop-file-utils appstream dpkg-dev file
+    desktop-file-utils appstream dpkg-dev file lintian
 )
 
 # What the tool itself runs on the host: the neighbour steps (iproute2), the

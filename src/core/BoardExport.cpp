@@ -13,7 +13,7 @@ QString ExportBoardsCsv(const QString& path, const std::vector<DeviceRecord>& bo
         return file.errorString();
     std::string csv = BoardCsvHeader();
     for (const DeviceRecord& board : boards)
-        csv += BoardCsvRecord(board, InterfaceName(board.interfaceIndex));
+        csv += BoardSpreadsheetRecord(board, InterfaceName(board.interfaceIndex));
     if (file.write(csv.data(), static_cast<qint64>(csv.size())) !=
         static_cast<qint64>(csv.size())) {
         const QString reason = file.errorString();

@@ -2,6 +2,8 @@
 
 #include "Messages.h"
 
+#include <QCoreApplication>
+
 namespace quorvel {
 
 namespace {
@@ -128,11 +130,13 @@ void HostCommands::runWhereSeen(const HostCommand& command) {
         return;
     }
     if (missing == command.tool)
-        ReportMessage(QStringLiteral("%1 was not found; install the Debian package %2.")
+        ReportMessage(QCoreApplication::translate(
+                          "HostCommands", "%1 was not found; install the Debian package %2.")
                           .arg(missing, command.toolPackage));
     else
-        ReportMessage(QStringLiteral("No terminal window can be opened (%1 was not found), so %2 "
-                                     "was not started.")
+        ReportMessage(QCoreApplication::translate("HostCommands",
+                                                  "No terminal window can be opened (%1 was not "
+                                                  "found), so %2 was not started.")
                           .arg(missing, command.tool));
 }
 

@@ -1,5 +1,6 @@
 #include "NeighbourEntries.h"
 
+#include <QCoreApplication>
 #include <algorithm>
 #include <cstdio>
 #include <vector>
@@ -62,7 +63,8 @@ OutcomeHandler NeighbourEntries::reporting() {
         if (outcome != CommandOutcome::NotPermitted || reported)
             return;
         reported = true;
-        state->writeLine(QStringLiteral(
+        state->writeLine(QCoreApplication::translate(
+            "NeighbourEntries",
             "no permission to change the neighbour table; the address assignment goes "
             "on without its neighbour entries (run as root for them)."));
     };

@@ -94,4 +94,13 @@ std::string BoardCsvRecord(const DeviceRecord& record, std::string_view interfac
     return csvLine(BoardColumnValues(record, interfaceName));
 }
 
+std::string BoardSpreadsheetRecord(const DeviceRecord& record, std::string_view interfaceName) {
+    std::array<std::string, kBoardColumnCount> values = BoardColumnValues(record, interfaceName);
+    for (std::size_t i = 0; i < kBoardColumnCount; ++i)
+        if (BoardColumns()[i].kind == BoardColumnKind::Text && !values[i].empty() &&
+            std::string_view("=+-@\t\r").find(values[i].front()) != std::string_view::npos)
+            values[i].insert(0, 1, '\'');
+    return csvLine(values);
+}
+
 } // namespace quorvel

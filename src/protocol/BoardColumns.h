@@ -37,5 +37,9 @@ std::string ElapsedText(std::uint32_t days, unsigned hours, unsigned minutes, un
 std::string CsvField(std::string_view value);
 std::string BoardCsvHeader();
 std::string BoardCsvRecord(const DeviceRecord& record, std::string_view interfaceName);
+// The same record for a spreadsheet: a text that the spreadsheet would take
+// for a formula (a leading =, +, -, @, tab or carriage return) gets a leading
+// apostrophe, so it shows as the text it is.
+std::string BoardSpreadsheetRecord(const DeviceRecord& record, std::string_view interfaceName);
 
 } // namespace quorvel

@@ -40,8 +40,8 @@ private Q_SLOTS:
         old.write("an older, longer export that must not survive in part\r\n");
         old.close();
 
-        const std::vector<DeviceRecord> boards{board(1, "Kitchen, left"),
-                                               board(2, "Bar \"north\"\r\nsecond line")};
+        const std::vector<DeviceRecord> boards{
+            board(1, "Kitchen, left"), board(2, "Bar \"north\"\r\nsecond line"), board(3, "=1+1")};
         QVERIFY(ExportBoardsCsv(path, boards).isEmpty());
         const QByteArray text = readAll(path);
         QVERIFY(text.startsWith(QByteArray::fromStdString(BoardCsvHeader())));
@@ -49,8 +49,10 @@ private Q_SLOTS:
         QVERIFY(text.contains("00-00-00-00-00-01,198.18.0.1,"));
         QVERIFY(text.contains(",\"Kitchen, left\","));
         QVERIFY(text.contains(",\"Bar \"\"north\"\"\r\nsecond line\","));
-        QCOMPARE(text, QByteArray::fromStdString(BoardCsvHeader() + BoardCsvRecord(boards[0], "") +
-                                                 BoardCsvRecord(boards[1], "")));
+        QCOMPARE(text, QByteArray::fromStdString(BoardCsvHeader() +
+                                                 BoardSpreadsheetRecord(boards[0], "") +
+                                                 BoardSpreadsheetRecord(boards[1], "") +
+                                                 BoardSpreadsheetRecord(boards[2], "")));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"boards.csv"});
     }
 

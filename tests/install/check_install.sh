@@ -4,14 +4,15 @@
 # metainfo pass their validators (when installed), the installed program
 # answers --version, --help and a bad option without a display, and
 # `cpack -G DEB` builds quorvel-cli_<version>_<arch>.deb (the command line,
-# Qt Core only) and, with the window, quorvel_<version>_<arch>.deb.
+# Qt Core only) and, with the window, quorvel_<version>_<arch>.deb, each with
+# its copyright and changelog, and lintian (when installed) finds no error.
 # Usage: check_install.sh BUILD_DIR VERSION APP_ID "cli gui"|cli
 set -uo pipefail
 BUILD="$1"
 VERSION="$2"
 ID="$3"
 PARTS="${4:-cli gui}"
-PARTS="${PARTS//;/ }"
+PARTS="${PARTS//;/ }" # a CMake list
 has_gui() { [[ " $PARTS " == *" gui "* ]]; }
 SCRATCH="$(mktemp -d /tmp/quorvel-install-check.XXXXXX)"
 trap 'rm -rf "$SCRATCH"' EXIT
@@ -27,6 +28,8 @@ cli_files=(
     share/man/man1/quorvel.1.gz
     share/bash-completion/completions/quorvel
     share/doc/quorvel-cli/LICENSE
+    share/doc/quorvel-cli/copyright
+    share/doc/quorvel-cli/changelog.Debian.gz
 )
 gui_files=(
     bin/Quorvel
@@ -35,7 +38,10 @@ gui_files=(
     "share/icons/hicolor/scalable/apps/$ID.svg"
     share/man/man1/Quorvel.1.gz
     share/quorvel/translations/quorvel_en.qm
+    share/quorvel/translations/quorvel_zh_CN.qm
     share/doc/quorvel/LICENSE
+    share/doc/quorvel/copyright
+    share/doc/quorvel/changelog.Debian.gz
     share/doc/quorvel/manual/manual.css
     share/doc/quorvel/manual/zh_CN/index.html
     share/doc/quorvel/manual/en/index.html
@@ -62,8 +68,16 @@ check "the command line's manual page names the version" \
     'zcat "$staging/usr/share/man/man1/quorvel.1.gz" | grep -q "Quorvel $VERSION"'
 check "the command line prints the version" \
     '[ "$("$staging/usr/bin/quorvel" --version)" = "quorvel $VERSION" ]'
-check "the completion offers the commands" \
-    'bash -c "source /usr/share/bash-completion/bash_completion 2>/dev/null || _init_completion() { cur=\${COMP_WORDS[COMP_CWORD]}; words=(\"\${COMP_WORDS[@]}\"); cword=\$COMP_CWORD; }; source \"$staging/usr/share/bash-completion/completions/quorvel\"; COMP_WORDS=(quorvel se); COMP_CWORD=1; _quorvel; [ \"\${COMPREPLY[*]}\" = search ]"'
+# Completes a line as bash does for Tab (bash-completion reads COMP_LINE and COMP_POINT).
+completes() {
+    bash -c 'source /usr/share/bash-completion/bash_completion 2>/dev/null ||
+                 _init_completion() { words=("${COMP_WORDS[@]}") cword=$COMP_CWORD
+                                      cur=${words[cword]} prev=${words[cword - 1]}; }
+             source "$1"; COMP_LINE=$2 COMP_POINT=${#2} COMP_TYPE=9 COMP_KEY=9
+             read -ra COMP_WORDS <<<"$2"; COMP_CWORD=$((${#COMP_WORDS[@]} - 1))
+             _quorvel && echo "${COMPREPLY[*]}"' _ "$staging/usr/share/bash-completion/completions/quorvel" "$1"
+}
+check "the completion offers the commands" '[ "$(completes "quorvel se")" = search ]'
 if has_gui; then
     check "the program is executable" '[ -x "$staging/usr/bin/Quorvel" ]'
     for size in "${sizes[@]}"; do
@@ -78,8 +92,9 @@ if has_gui; then
          grep -q "<project_license>MIT</project_license>" "$staging/usr/share/metainfo/$ID.metainfo.xml"'
 
     if command -v desktop-file-validate >/dev/null; then
-        check "desktop-file-validate accepts the desktop entry" \
-            'desktop-file-validate "$staging/usr/share/applications/$ID.desktop"'
+        check "desktop-file-validate accepts the desktop entry without a hint" \
+            'desktop-file-validate "$staging/usr/share/applications/$ID.desktop" >"$SCRATCH/dfv.log" 2>&1 &&
+             [ ! -s "$SCRATCH/dfv.log" ] || { cat "$SCRATCH/dfv.log"; false; }'
     else
         echo "not checked: desktop-file-validate is missing (desktop-file-utils)"
     fi
@@ -101,6 +116,9 @@ if has_gui; then
     check "a bad option exits 2" '[ "$status" -eq 2 ]'
     check "a bad option gives one line of error and nothing else" \
         '[ "$(wc -l <"$SCRATCH/err")" -eq 1 ] && grep -q "no-such-option" "$SCRATCH/err" && [ ! -s "$SCRATCH/out" ]'
+    env -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM DISPLAY=:4091 "$staging/usr/bin/Quorvel" 2>"$SCRATCH/err"
+    check "a display that does not answer: status 2 and one line, not Qt's abort" \
+        '[ $? -eq 2 ] && [ "$(wc -l <"$SCRATCH/err")" -eq 1 ] && grep -q ":4091" "$SCRATCH/err"'
 fi
 
 # The packages.
@@ -133,6 +151,13 @@ if command -v dpkg-shlibdeps >/dev/null && command -v dpkg-deb >/dev/null; then
             '[[ "$(dpkg-deb -f "$deb" Recommends)" == *x-terminal-emulator* &&
                "$(dpkg-deb -f "$deb" Suggests)" == *tftp-hpa*telnet* ]]'
     fi
+    for package in "$cli_deb" $(has_gui && echo "$deb"); do
+        check "$(basename "$package"): description lines fit 80 columns, lintian finds no error" \
+            '! dpkg-deb -f "$package" Description | awk "length > 80" | grep -q . &&
+             { ! command -v lintian >/dev/null || lintian "$package" >"$SCRATCH/lint" 2>&1
+               ! grep -q "^E:" "$SCRATCH/lint" || { cat "$SCRATCH/lint"; false; }; }'
+    done
+    command -v lintian >/dev/null || echo "not checked: lintian is missing"
 else
     echo "not checked: the packages (dpkg-dev is missing)"
 fi

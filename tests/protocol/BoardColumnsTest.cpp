@@ -49,6 +49,24 @@ TEST(BoardColumns, csvFieldsAreQuotedOnlyWhenTheyMustBe) {
         EXPECT_EQ(CsvField(c.in), c.out) << c.in;
 }
 
+TEST(BoardColumns, spreadsheetRowsNeutraliseFormulaTextsOnly) {
+    const char* cases[][2] = {{"=HYPERLINK(\"x\")", "\"'=HYPERLINK(\"\"x\"\")\""},
+                              {"+1", "'+1"},
+                              {"-2", "'-2"},
+                              {"@A1", "'@A1"},
+                              {"\tx", "'\tx"},
+                              {"a=1", "a=1"},
+                              {" =1", " =1"},
+                              {"", ""}};
+    for (const auto& c : cases) {
+        DeviceRecord r = board();
+        r.name = c[0];
+        const std::string row = BoardSpreadsheetRecord(r, "-eth");
+        EXPECT_NE(row.find(std::string(",") + c[1] + ","), std::string::npos) << row;
+        EXPECT_TRUE(row.ends_with(",'-eth\r\n")) << row;
+    }
+}
+
 TEST(BoardColumns, headerAndRecordShareOneColumnOrder) {
     EXPECT_EQ(BoardCsvHeader(), "mac,ip,mode,mask,gateway,name,description,left_label,"
                                 "left_elapsed,right_label,right_elapsed,reply_port,interface\r\n");

@@ -109,6 +109,7 @@ void CQuorvelDlg::OnInitDialog() {
             appendSystemMenuSeparator();
             appendSystemMenuItem(IDM_ABOUTBOX, about);
         }
+        appendSystemMenuItem(IDM_HELP, tr("帮助 (F1)"));
     }
     setWindowIcon(m_icon);
     DeviceTable& table = deviceTable();
@@ -122,7 +123,8 @@ void CQuorvelDlg::OnInitDialog() {
     m_sortIndex = Unsorted;
     table.sortMode = Unsorted;
     m_sortCombo->setCurrentIndex(m_sortIndex);
-    m_controls.control(2)->setFocus();
+    // Enter on a fresh window searches; on "退出" it would end the program.
+    m_controls.control(1005)->setFocus();
 }
 
 DeviceTable& CQuorvelDlg::deviceTable() {
@@ -285,6 +287,10 @@ void CQuorvelDlg::OnSysCommand(unsigned commandId) {
         about.exec();
         return;
     }
+    if (commandId == IDM_HELP) {
+        OnHelp();
+        return;
+    }
     CVtDialog::OnSysCommand(commandId);
 }
 
@@ -293,15 +299,20 @@ void CQuorvelDlg::OnHelp() {
         m_helpProgramDir.isEmpty() ? QCoreApplication::applicationDirPath() : m_helpProgramDir,
         QLocale().language());
     if (help.url.isEmpty()) {
-        AppMessageBox(QStringLiteral("No help was found. Looked for:\n") +
-                          help.searched.join(u'\n'),
+        AppMessageBox(tr("找不到帮助手册。查找过：\n%1").arg(help.searched.join(u'\n')),
                       MessageIcon::Information);
         return;
     }
-    if (m_helpOpener)
-        m_helpOpener(help.url);
-    else
-        QDesktopServices::openUrl(help.url);
+    const bool opened = m_helpOpener ? m_helpOpener(help.url) : QDesktopServices::openUrl(help.url);
+    if (!opened) {
+        // No browser, or none that starts: the path lets the user open it by hand.
+        const QString path = help.url.toLocalFile();
+        QGuiApplication::clipboard()->setText(path);
+        AppMessageBox(tr("无法打开帮助手册：没有能打开它的浏览器。\n手册位于 %1\n"
+                         "（路径已复制到剪贴板）")
+                          .arg(path),
+                      MessageIcon::Warning);
+    }
 }
 
 void CQuorvelDlg::keyPressEvent(QKeyEvent* event) {

@@ -25,6 +25,8 @@ class DeviceTable;
 // The system menu's About item; the low four bits of a system command are
 // the platform's own, so 0x10 to 0x1F all mean About.
 constexpr unsigned IDM_ABOUTBOX = 0x0010;
+// The system menu's help item, which F1 also reaches.
+constexpr unsigned IDM_HELP = 0x0020;
 
 // The main window: the device list and the commands that start every
 // exchange, each on the application's socket, ports and table.
@@ -63,8 +65,9 @@ public:
     void OnSysCommand(unsigned commandId) override;
     void OnHelp();
 
-    // How the help is opened; tests record instead of launching a viewer.
-    using HelpOpener = std::function<void(const QUrl&)>;
+    // How the help is opened: false when no viewer could be started. Tests
+    // record instead of launching one.
+    using HelpOpener = std::function<bool(const QUrl&)>;
     void setHelpOpener(HelpOpener opener) { m_helpOpener = std::move(opener); }
     // Where F1 starts looking (the executable's folder unless set).
     void setHelpProgramDir(const QString& dir) { m_helpProgramDir = dir; }

@@ -40,6 +40,15 @@ QStringList candidates(const QString& uiLanguage) {
     return names;
 }
 
+QString findFile(const QString& name, const QStringList& directories) {
+    for (const QString& directory : directories) {
+        const QString file = QDir(directory).filePath(kBaseName + name + QStringLiteral(".qm"));
+        if (QFileInfo(file).isFile())
+            return file;
+    }
+    return {};
+}
+
 // The language that decided: the first one that is the source language or has a file.
 struct Choice {
     QString language;
@@ -51,15 +60,12 @@ Choice choose(const QStringList& uiLanguages, const QStringList& directories) {
         const QStringList names = candidates(uiLanguage);
         if (names.isEmpty())
             continue;
+        // The core's English messages are the only texts not written in Chinese.
         if (isSourceLanguage(names.first()))
-            return {names.first(), {}};
+            return {names.first(), findFile(QStringLiteral("zh_CN"), directories)};
         for (const QString& name : names)
-            for (const QString& directory : directories) {
-                const QString file =
-                    QDir(directory).filePath(kBaseName + name + QStringLiteral(".qm"));
-                if (QFileInfo(file).isFile())
-                    return {names.first(), file};
-            }
+            if (const QString file = findFile(name, directories); !file.isEmpty())
+                return {names.first(), file};
     }
     return {};
 }
@@ -90,12 +96,13 @@ QString InstallTranslations(QCoreApplication& application) {
 QString InstallTranslations(QCoreApplication& application, const QStringList& uiLanguages,
                             const QStringList& directories) {
     const Choice choice = choose(uiLanguages, directories);
-    if (choice.language.isEmpty() || isPlainC(choice.language))
+    if (choice.language.isEmpty())
         return {};
 
     // Qt's own dialogs and buttons speak the language that decided, Chinese included.
     auto* qt = new QTranslator(&application);
-    if (qt->load(QLocale(choice.language), QStringLiteral("qtbase"), QStringLiteral("_"),
+    if (!isPlainC(choice.language) &&
+        qt->load(QLocale(choice.language), QStringLiteral("qtbase"), QStringLiteral("_"),
                  QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QCoreApplication::installTranslator(qt);
     else

@@ -1,45 +1,50 @@
 #include "CQuorvelApp.h"
 #include "CommandLine.h"
 #include "DesktopHostCommandRunner.h"
+#include "DisplayCheck.h"
 #include "FontSetup.h"
 #include "Translations.h"
 #include "core/TerminationSignals.h"
 
 #include <QApplication>
 #include <cstdio>
-#include <cstdlib>
 
 namespace {
 
-bool hasDisplay() {
-    const char* platform = std::getenv("QT_QPA_PLATFORM");
-    if (platform && *platform)
-        return true;
-    const char* x11 = std::getenv("DISPLAY");
-    const char* wayland = std::getenv("WAYLAND_DISPLAY");
-    return (x11 && *x11) || (wayland && *wayland);
+QString environment(const char* name) {
+    return QString::fromLocal8Bit(qgetenv(name));
 }
 
-// Any argument is --help, --version or a mistake: answered without a display
-// and before any window opens.
-int answerCommandLine(int argc, char** argv) {
+// Help, the version or a mistake is answered without a display and before
+// any window opens; Qt's own options wait for the application object.
+// Returns the exit status, or -1 to go on.
+int answerCommandLine(int argc, char** argv, QString& displayProblem) {
     QCoreApplication core(argc, argv);
     quorvel::SetApplicationIdentity();
     const quorvel::CommandLineOutcome outcome = quorvel::ParseCommandLine(core.arguments());
     std::fputs(outcome.output.toLocal8Bit().constData(), stdout);
     std::fputs(outcome.error.toLocal8Bit().constData(), stderr);
-    return outcome.exitCode;
+    if (!outcome.start)
+        return outcome.exitCode;
+    // Checked here: without a display, Qt's own fatal error aborts the process.
+    const QStringList arguments = core.arguments();
+    const QString platform = quorvel::QtOptionValue(arguments, QStringLiteral("platform"));
+    const QString display = quorvel::QtOptionValue(arguments, QStringLiteral("display"));
+    displayProblem =
+        quorvel::DisplayProblem(platform.isEmpty() ? environment("QT_QPA_PLATFORM") : platform,
+                                display.isEmpty() ? environment("DISPLAY") : display,
+                                environment("WAYLAND_DISPLAY"), environment("XDG_RUNTIME_DIR"));
+    return -1;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc > 1)
-        return answerCommandLine(argc, argv);
-    if (!hasDisplay()) {
-        std::fputs("Quorvel is a desktop program and needs a graphical display, but neither "
-                   "DISPLAY nor WAYLAND_DISPLAY is set.\n",
-                   stderr);
+    QString displayProblem;
+    if (const int answered = answerCommandLine(argc, argv, displayProblem); answered >= 0)
+        return answered;
+    if (!displayProblem.isEmpty()) {
+        std::fputs((displayProblem + u'\n').toLocal8Bit().constData(), stderr);
         return 2;
     }
     QApplication application(argc, argv);

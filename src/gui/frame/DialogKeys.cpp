@@ -11,7 +11,6 @@ namespace quorvel {
 namespace {
 
 constexpr int kOkId = 1;
-constexpr int kCancelId = 2;
 
 bool isEnter(const QKeyEvent& key) {
     const Qt::KeyboardModifiers mods = key.modifiers();
@@ -34,8 +33,10 @@ protected:
             return true;
         }
         if (key->key() == Qt::Key_Escape && key->modifiers() == Qt::NoModifier) {
+            // Escape is Cancel even where its button is disabled, as in a
+            // finished search.
             if (m_mode == DialogKeyMode::Dialog)
-                onEscape();
+                m_dialog.reject();
             return true;
         }
         return false;
@@ -58,14 +59,6 @@ private:
             return;
         }
         m_dialog.accept();
-    }
-
-    void onEscape() {
-        const QWidget* cancel = m_controls.control(kCancelId);
-        if (cancel && !cancel->isEnabled())
-            return;
-        // Every dialog routes reject() to its own Cancel handling.
-        m_dialog.reject();
     }
 
     QDialog& m_dialog;

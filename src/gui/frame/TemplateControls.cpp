@@ -8,6 +8,8 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
+#include <QStyleOptionButton>
+#include <QStylePainter>
 #include <cmath>
 #include <cstring>
 
@@ -42,12 +44,29 @@ protected:
     void nextCheckState() override {}
 };
 
+// A push button that shows its focus however the focus came, as a dialog's
+// buttons do; the style otherwise marks it only after Tab.
+class TemplatePushButton : public QPushButton {
+public:
+    using QPushButton::QPushButton;
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QStylePainter painter(this);
+        QStyleOptionButton option;
+        initStyleOption(&option);
+        if (hasFocus())
+            option.state |= QStyle::State_KeyboardFocusChange;
+        painter.drawControl(QStyle::CE_PushButton, option);
+    }
+};
+
 QWidget* makeStandardControl(const ControlTemplate& c, QWidget* parent) {
     const QString text = TemplateText(c.text);
     switch (c.kind) {
     case ControlKind::PushButton:
     case ControlKind::DefaultPushButton: {
-        auto* button = new QPushButton(text, parent);
+        auto* button = new TemplatePushButton(text, parent);
         button->setAutoDefault(false);
         button->setDefault(c.kind == ControlKind::DefaultPushButton);
         return button;

@@ -2,6 +2,63 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en">
 <context>
+    <name>AddressCheckText</name>
+    <message>
+        <source>IP address</source>
+        <translation>IP address</translation>
+    </message>
+    <message>
+        <source>Subnet mask</source>
+        <translation>Subnet mask</translation>
+    </message>
+    <message>
+        <source>Default gateway</source>
+        <translation>Default gateway</translation>
+    </message>
+    <message>
+        <source>0.0.0.0 is not an address a device can take.</source>
+        <translation>0.0.0.0 is not an address a device can take.</translation>
+    </message>
+    <message>
+        <source>255.255.255.255 is the broadcast address.</source>
+        <translation>255.255.255.255 is the broadcast address.</translation>
+    </message>
+    <message>
+        <source>%1 is a loopback address (127.x.x.x).</source>
+        <translation>%1 is a loopback address (127.x.x.x).</translation>
+    </message>
+    <message>
+        <source>%1 is a multicast or reserved address (224.0.0.0 and above).</source>
+        <translation>%1 is a multicast or reserved address (224.0.0.0 and above).</translation>
+    </message>
+    <message>
+        <source>0.0.0.0 is not a subnet mask.</source>
+        <translation>0.0.0.0 is not a subnet mask.</translation>
+    </message>
+    <message>
+        <source>%1 is not a subnet mask: its ones must come first, without gaps.</source>
+        <translation>%1 is not a subnet mask: its ones must come first, without gaps.</translation>
+    </message>
+    <message>
+        <source>%1 is the network address of its own subnet.</source>
+        <translation>%1 is the network address of its own subnet.</translation>
+    </message>
+    <message>
+        <source>%1 is the broadcast address of its own subnet.</source>
+        <translation>%1 is the broadcast address of its own subnet.</translation>
+    </message>
+    <message>
+        <source>%1 is outside the subnet of the IP address, so the device may not reach it.
+Send these settings anyway?</source>
+        <translation>%1 is outside the subnet of the IP address, so the device may not reach it.
+Send these settings anyway?</translation>
+    </message>
+    <message>
+        <source>%1: %2</source>
+        <translation>%1: %2</translation>
+    </message>
+</context>
+<context>
     <name>CQuorvelApp</name>
     <message>
         <source>Cannot Open Socket</source>
@@ -247,6 +304,24 @@
     </message>
 </context>
 <context>
+    <name>HostCommands</name>
+    <message>
+        <source>%1 was not found; install the Debian package %2.</source>
+        <translation>%1 was not found; install the Debian package %2.</translation>
+    </message>
+    <message>
+        <source>No terminal window can be opened (%1 was not found), so %2 was not started.</source>
+        <translation>No terminal window can be opened (%1 was not found), so %2 was not started.</translation>
+    </message>
+</context>
+<context>
+    <name>NeighbourEntries</name>
+    <message>
+        <source>no permission to change the neighbour table; the address assignment goes on without its neighbour entries (run as root for them).</source>
+        <translation>no permission to change the neighbour table; the address assignment goes on without its neighbour entries (run as root for them).</translation>
+    </message>
+</context>
+<context>
     <name>SearchReplyHandler</name>
     <message>
         <source>Error receiving data</source>
@@ -428,6 +503,24 @@
     <message>
         <source>无法导出列表到 %1：%2</source>
         <translation>Cannot export the list to %1: %2</translation>
+    </message>
+    <message>
+        <source>帮助 (F1)</source>
+        <translation>Help (F1)</translation>
+    </message>
+    <message>
+        <source>找不到帮助手册。查找过：
+%1</source>
+        <translation>No help was found. Looked for:
+%1</translation>
+    </message>
+    <message>
+        <source>无法打开帮助手册：没有能打开它的浏览器。
+手册位于 %1
+（路径已复制到剪贴板）</source>
+        <translation>The manual cannot be opened: no web browser could show it.
+The manual is at %1
+(the path has been copied to the clipboard)</translation>
     </message>
 </context>
 <context>

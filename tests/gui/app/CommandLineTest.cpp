@@ -1,5 +1,7 @@
 #include "gui/app/CommandLine.h"
 
+#include "gui/app/DisplayCheck.h"
+
 #include <QCoreApplication>
 #include <QTest>
 
@@ -32,6 +34,13 @@ private Q_SLOTS:
             << "'help-all'";
         QTest::newRow("an argument") << QStringList{"192.168.1.5"} << false << 2 << ""
                                      << "Unexpected argument '192.168.1.5'";
+        QTest::newRow("Qt's options: the window")
+            << QStringList{"-platform", "offscreen", "--style=fusion", "-reverse"} << true << 0
+            << ""
+            << "";
+        QTest::newRow("Qt's options and a mistake")
+            << QStringList{"-reverse", "-p"} << false << 2 << ""
+            << "Unknown option 'p'";
         QTest::newRow("help wins over a bad argument")
             << QStringList{"--help", "x"} << false << 0 << "Usage:"
             << "";
@@ -54,6 +63,24 @@ private Q_SLOTS:
         QCOMPARE(outcome.error.count(u'\n'), error.isEmpty() ? 0 : 1);
         if (!error.isEmpty())
             QVERIFY(outcome.error.endsWith(u'\n'));
+    }
+
+    // Asked before Qt would abort on it; -display counts.
+    void refusesADisplayThatDoesNotAnswer() {
+        QCOMPARE(
+            QtOptionValue({"Quorvel", "-platform", "xcb", "--display=:5", "-reverse"}, "display"),
+            QStringLiteral(":5"));
+        const struct {
+            const char *platform, *x11, *wayland, *problem;
+        } cases[] = {
+            {"offscreen", "", "", ""},
+            {"", "", "", "neither DISPLAY nor WAYLAND_DISPLAY"},
+            {"", ":4091", "no-such", "X display :4091 nor the Wayland display /run/x/no-such"},
+            {"xcb", "", "wayland-0", "platform xcb"}};
+        for (const auto& c : cases) {
+            const QString text = DisplayProblem(c.platform, c.x11, c.wayland, "/run/x");
+            QVERIFY2(*c.problem ? text.contains(c.problem) : text.isEmpty(), qPrintable(text));
+        }
     }
 };
 

@@ -2,14 +2,15 @@
 #include "ModalDriver.h"
 #include "RecordingMessageSink.h"
 #include "SearchReplyBytes.h"
+#include "core/DeviceTable.h"
 #include "gui/app/CAboutDlg.h"
 #include "gui/app/CQuorvelApp.h"
 #include "gui/app/CQuorvelDlg.h"
 #include "gui/app/HelpLocation.h"
-#include "core/DeviceTable.h"
 #include "gui/dialogs/CSearchDlg.h"
 
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -174,14 +175,15 @@ private Q_SLOTS:
             QCOMPARE(title, QStringLiteral("关于..."));
     }
 
-    void theSystemMenuEndsWithTheAboutItem() {
+    void theSystemMenuEndsWithAboutAndHelp() {
         Fixture f;
         const QList<QAction*> actions = f.window.systemMenu()->actions();
-        QVERIFY(actions.size() >= 2);
-        QVERIFY(actions[actions.size() - 2]->isSeparator());
-        QCOMPARE(actions.last()->text(), QStringLiteral("&About quorvel..."));
+        QVERIFY(actions.size() >= 3);
+        QVERIFY(actions[actions.size() - 3]->isSeparator());
+        QCOMPARE(actions[actions.size() - 2]->text(), QStringLiteral("&About quorvel..."));
+        QCOMPARE(actions.last()->text(), QStringLiteral("帮助 (F1)"));
         ModalDriver driver;
-        driver.run([&] { actions.last()->trigger(); });
+        driver.run([&] { actions[actions.size() - 2]->trigger(); });
         QCOMPARE(driver.opened, QStringList{kAboutDialog});
     }
 
@@ -195,7 +197,8 @@ private Q_SLOTS:
         const QString bin = dir.filePath(QStringLiteral("bin"));
         f.window.setHelpProgramDir(bin);
         QList<QUrl> opened;
-        f.window.setHelpOpener([&](const QUrl& url) { opened << url; });
+        bool viewerStarts = true;
+        f.window.setHelpOpener([&](const QUrl& url) { return opened << url, viewerStarts; });
         f.window.show();
 
         QTest::keyClick(f.window.control(2), Qt::Key_F1);
@@ -213,13 +216,24 @@ private Q_SLOTS:
         QTest::keyClick(f.window.control(2), Qt::Key_F1);
         QCOMPARE(opened, QList<QUrl>{QUrl::fromLocalFile(manual)});
         QCOMPARE(sink.messages.size(), std::size_t{1});
+
+        // No browser: a box names the manual, whose path is on the clipboard.
+        viewerStarts = false;
+        QTest::keyClick(f.window.control(2), Qt::Key_F1);
+        QCOMPARE(sink.messages.size(), std::size_t{2});
+        QVERIFY2(sink.messages[1].text.contains(manual), qPrintable(sink.messages[1].text));
+        QCOMPARE(QGuiApplication::clipboard()->text(), manual);
     }
 
-    void opensWithTheIconAndTheFocusOnExit() {
+    void opensWithTheIconAndAVisibleFocusOnSearch() {
         Fixture f;
         f.window.show();
         QVERIFY(QTest::qWaitForWindowActive(&f.window));
-        QCOMPARE(QApplication::focusWidget(), f.window.control(2));
+        QWidget* search = f.window.control(1005);
+        QCOMPARE(QApplication::focusWidget(), search);
+        const QImage focused = search->grab().toImage(); // marked without any Tab
+        f.window.control(2)->setFocus(Qt::MouseFocusReason);
+        QVERIFY(search->grab().toImage() != focused);
 
         const QImage icon = f.window.windowIcon().pixmap(32, 32).toImage();
         QCOMPARE(icon.size(), QSize(32, 32));

@@ -150,8 +150,8 @@ private Q_SLOTS:
 
     void everyWayOfClosingKeepsTheBoardsAndReleasesTheSocket_data() {
         QTest::addColumn<QString>("how");
-        for (const char* how :
-             {"stop button", "Escape", "close box", "OK when complete", "window destroyed"})
+        for (const char* how : {"stop button", "Escape", "close box", "OK when complete",
+                                "Escape when complete", "window destroyed"})
             QTest::newRow(how) << QString::fromUtf8(how);
     }
     void everyWayOfClosingKeepsTheBoardsAndReleasesTheSocket() {
@@ -170,11 +170,15 @@ private Q_SLOTS:
         } else if (how == "close box") {
             dialog->close();
             QVERIFY(dialog->isHidden());
-        } else if (how == "OK when complete") {
+        } else if (how.endsWith(QLatin1String("when complete"))) {
             checkBox(*dialog, 1018)->setChecked(false);
             for (int i = 3; i < 40; ++i)
                 f.search.OnTimer();
-            qobject_cast<QPushButton*>(dialog->control(1))->click();
+            if (how.startsWith(u'O'))
+                qobject_cast<QPushButton*>(dialog->control(1))->click();
+            else
+                QTest::keyClick(dialog.get(), Qt::Key_Escape);
+            QVERIFY(dialog->isHidden());
         } else {
             dialog.reset();
         }
