@@ -26,6 +26,8 @@ template <typename Command> int run(Command& command, TerminationSignals& signal
     QObject::connect(&signals, &TerminationSignals::received, qApp, [&command](int signalNumber) {
         if constexpr (requires { command.stop(); })
             command.stop();
+        else
+            (void)command; // nothing to stop; clang warns of an unused capture
         QCoreApplication::exit(128 + signalNumber);
     });
     command.start();
