@@ -1,9 +1,11 @@
 #include "TextDecoding.h"
 
+#include <array>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
 #include <iconv.h>
+#include <memory>
 #include <unordered_map>
 
 namespace quorvel {
@@ -44,6 +46,8 @@ public:
 
     std::string decode(std::string_view bytes) {
         std::string out;
+        if (decodeTwoByteText(bytes, out))
+            return out;
         if (m_cd == invalidHandle()) {
             for (unsigned char c : bytes)
                 out += c < 0x80 ? std::string(1, static_cast<char>(c)) : std::string(kReplacement);
@@ -75,8 +79,70 @@ public:
     }
 
 private:
+    static constexpr unsigned kFirstLead = 0x81, kLeads = 0xFE - kFirstLead + 1;
+    static constexpr unsigned kFirstTrail = 0x40, kTrails = 0xFE - kFirstTrail + 1;
+    // A two-byte character as UTF-8; length 0 when iconv does not take it.
+    struct Character {
+        std::uint8_t length = 0;
+        char bytes[3] = {};
+    };
+    using Row = std::array<Character, kTrails>;
+
+    // Names are mostly ASCII and two-byte characters. Those are looked up in
+    // rows filled by iconv itself, one lead byte at a time as first met;
+    // anything else (four-byte sequences, invalid bytes) goes through iconv.
+    bool decodeTwoByteText(std::string_view bytes, std::string& out) {
+        if (m_cd == invalidHandle())
+            return false;
+        out.resize(bytes.size() * 3 / 2 + 1);
+        char* to = out.data();
+        for (std::size_t i = 0; i < bytes.size();) {
+            const auto lead = static_cast<unsigned char>(bytes[i]);
+            if (lead < 0x80) {
+                *to++ = static_cast<char>(lead);
+                ++i;
+                continue;
+            }
+            if (i + 1 >= bytes.size() || lead < kFirstLead)
+                return false;
+            const auto trail = static_cast<unsigned char>(bytes[i + 1]);
+            if (trail < kFirstTrail || trail - kFirstTrail >= kTrails)
+                return false;
+            const Character& c = row(lead)[trail - kFirstTrail];
+            if (c.length == 0)
+                return false;
+            std::memcpy(to, c.bytes, c.length);
+            to += c.length;
+            i += 2;
+        }
+        out.resize(static_cast<std::size_t>(to - out.data()));
+        return true;
+    }
+
+    const Row& row(unsigned lead) {
+        std::unique_ptr<Row>& row = m_rows[lead - kFirstLead];
+        if (row)
+            return *row;
+        row = std::make_unique<Row>();
+        for (unsigned t = 0; t < kTrails; ++t) {
+            char pair[2] = {static_cast<char>(lead), static_cast<char>(kFirstTrail + t)};
+            Character& c = (*row)[t];
+            char* in = pair;
+            std::size_t inLeft = sizeof pair;
+            char* to = c.bytes;
+            std::size_t toLeft = sizeof c.bytes;
+            iconv(m_cd, nullptr, nullptr, nullptr, nullptr);
+            if (iconv(m_cd, &in, &inLeft, &to, &toLeft) != static_cast<std::size_t>(-1) &&
+                inLeft == 0)
+                c.length = static_cast<std::uint8_t>(to - c.bytes);
+        }
+        iconv(m_cd, nullptr, nullptr, nullptr, nullptr);
+        return *row;
+    }
+
     static iconv_t invalidHandle() { return reinterpret_cast<iconv_t>(-1); }
     iconv_t m_cd;
+    std::array<std::unique_ptr<Row>, kLeads> m_rows;
 };
 
 std::string decode(std::string_view bytes) {
@@ -93,6 +159,7 @@ struct TextHash {
 
 class InternedTexts {
 public:
+    InternedTexts() { m_texts.reserve(kMaxInternedTexts); }
     std::shared_ptr<const std::string> find(std::string_view bytes) {
         const auto known = m_texts.find(bytes);
         if (known != m_texts.end())
