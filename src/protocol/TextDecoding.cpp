@@ -103,7 +103,7 @@ private:
                 ++i;
                 continue;
             }
-            if (i + 1 >= bytes.size() || lead < kFirstLead)
+            if (i + 1 >= bytes.size() || lead < kFirstLead || lead - kFirstLead >= kLeads)
                 return false;
             const auto trail = static_cast<unsigned char>(bytes[i + 1]);
             if (trail < kFirstTrail || trail - kFirstTrail >= kTrails)
