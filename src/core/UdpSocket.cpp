@@ -153,7 +153,7 @@ public:
             if (!m_ready.empty()) {
                 next = std::move(m_ready.front());
                 m_ready.pop_front();
-                m_queuedBytes -= next->footprint();
+                m_queuedBytes.fetch_sub(next->footprint(), std::memory_order_relaxed);
                 m_queuedChunks.store(m_ready.size(), std::memory_order_release);
             }
         }
@@ -164,13 +164,15 @@ public:
 private:
     void run() {
         auto batch = std::make_unique<Batch>();
-        std::unique_ptr<Chunk> chunk = std::make_unique<Chunk>();
+        std::unique_ptr<Chunk> chunk = newChunk();
         pollfd waits[2] = {{m_fd, POLLIN, 0}, {m_stopFd, POLLIN, 0}};
         for (;;) {
-            {
+            if (m_queuedBytes.load(std::memory_order_relaxed) >= kMaxQueuedBytes) {
                 std::unique_lock lock(m_mutex);
-                m_roomFreed.wait(lock,
-                                 [this] { return m_stopping || m_queuedBytes < kMaxQueuedBytes; });
+                m_roomFreed.wait(lock, [this] {
+                    return m_stopping ||
+                           m_queuedBytes.load(std::memory_order_relaxed) < kMaxQueuedBytes;
+                });
                 if (m_stopping)
                     return;
             }
@@ -226,9 +228,11 @@ private:
     // Queues `full` and returns an empty chunk for the next read.
     std::unique_ptr<Chunk> publish(std::unique_ptr<Chunk> full) {
         std::unique_ptr<Chunk> empty;
+        bool wasEmpty;
         {
             std::lock_guard lock(m_mutex);
-            m_queuedBytes += full->footprint();
+            m_queuedBytes.fetch_add(full->footprint(), std::memory_order_relaxed);
+            wasEmpty = m_ready.empty();
             m_ready.push_back(std::move(full));
             m_queuedChunks.store(m_ready.size(), std::memory_order_release);
             if (!m_spare.empty()) {
@@ -236,8 +240,18 @@ private:
                 m_spare.pop_back();
             }
         }
-        signal(m_wakeLoopFd);
-        return empty ? std::move(empty) : std::make_unique<Chunk>();
+        // The event loop reads on while anything is queued: only the first
+        // chunk after it ran dry needs to wake it.
+        if (wasEmpty)
+            signal(m_wakeLoopFd);
+        return empty ? std::move(empty) : newChunk();
+    }
+
+    static std::unique_ptr<Chunk> newChunk() {
+        auto chunk = std::make_unique<Chunk>();
+        chunk->datagrams.reserve(kBatchSize);
+        chunk->bytes.reserve(kBatchSize * 256);
+        return chunk;
     }
 
     const int m_fd;
@@ -249,8 +263,9 @@ private:
     std::condition_variable m_roomFreed;
     std::deque<std::unique_ptr<Chunk>> m_ready;
     std::vector<std::unique_ptr<Chunk>> m_spare;
-    std::size_t m_queuedBytes = 0;
     bool m_stopping = false;
+    // Changed under the lock; read without it to know when to wait for room.
+    std::atomic<std::size_t> m_queuedBytes{0};
     std::atomic<std::size_t> m_queuedChunks{0}; // m_ready.size(), readable without the lock
 };
 
