@@ -75,7 +75,7 @@ struct QueuedDatagram {
     std::uint32_t offset; // of its bytes in the chunk
 };
 
-void signal(int eventFd) {
+void wake(int eventFd) {
     const std::uint64_t one = 1;
     while (::write(eventFd, &one, sizeof one) < 0 && errno == EINTR) {
     }
@@ -104,7 +104,7 @@ public:
                 m_stopping = true;
             }
             m_roomFreed.notify_all();
-            signal(m_stopFd);
+            wake(m_stopFd);
             m_thread.join();
         }
         for (int fd : {m_wakeLoopFd, m_stopFd})
@@ -127,7 +127,8 @@ public:
         return true;
     }
 
-    // Readable while something was queued since the last clearWake().
+    // Readable from when a datagram is queued into an empty queue until
+    // clearWake().
     int wakeLoopFd() const { return m_wakeLoopFd; }
     void clearWake() {
         std::uint64_t count;
@@ -243,7 +244,7 @@ private:
         // The event loop reads on while anything is queued: only the first
         // chunk after it ran dry needs to wake it.
         if (wasEmpty)
-            signal(m_wakeLoopFd);
+            wake(m_wakeLoopFd);
         return empty ? std::move(empty) : newChunk();
     }
 
