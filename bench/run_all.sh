@@ -16,7 +16,7 @@ BUILD="$(cd "${1:-$ROOT/build-release}" 2>/dev/null && pwd)" || {
 SIMULATOR="$BUILD/tools/board_simulator/board_simulator"
 for binary in "$SIMULATOR" "$BUILD/bench/search_flood" "$BUILD/bench/search_reply_path" \
     "$BUILD/bench/bad_datagram_flood" "$BUILD/bench/list_paint_bench" \
-    "$BUILD/bench/cli_search_json"; do
+    "$BUILD/bench/cli_search_json" "$BUILD/bench/text_decoding"; do
     [ -x "$binary" ] || { echo "missing $binary: build first (cmake --build $BUILD)" >&2; exit 1; }
 done
 [ "$(id -u)" -eq 0 ] || { echo "the benchmarks run in network namespaces: run as root" >&2; exit 1; }
@@ -35,7 +35,16 @@ echo "load_average $(cut -d ' ' -f 1-3 /proc/loadavg)"
 export QT_QPA_PLATFORM=offscreen
 XDG_RUNTIME_DIR="$(mktemp -d /tmp/quorvel-bench-runtime.XXXXXX)"
 export XDG_RUNTIME_DIR
-trap 'rm -rf "$XDG_RUNTIME_DIR"' EXIT
+# The non-root rows run under Debian's and Ubuntu's stock rmem_max, which
+# caps an ordinary user's receive buffer (416 KiB). It is machine-wide: it is
+# put back on any exit, also when interrupted.
+STOCK_RMEM_MAX=212992
+saved_rmem_max="$(sysctl -n net.core.rmem_max)" || { echo "cannot read net.core.rmem_max" >&2; exit 1; }
+stock_rmem_max() { sysctl -q -w net.core.rmem_max="$STOCK_RMEM_MAX"; }
+restore_rmem_max() { sysctl -q -w net.core.rmem_max="$saved_rmem_max"; }
+trap 'restore_rmem_max; rm -rf "$XDG_RUNTIME_DIR"' EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM HUP
 failures=0
 run() {
     echo
@@ -47,8 +56,19 @@ echo "== simulator: one search answered by 20,000 boards, read by a bare socket"
 bash "$ROOT/bench/simulator_search.sh" 20000 "$BUILD" || { echo "# exit status $?"; failures=$((failures + 1)); }
 run bash "$ROOT/tests/e2e/rig.sh" --simulator "$SIMULATOR" --timeout 300 -- \
     "$BUILD/bench/search_reply_path" --boards 10000
+
+echo
+echo "== stock rmem_max $STOCK_RMEM_MAX (was $saved_rmem_max), non-root receive buffer"
+stock_rmem_max
+for boards in 1000 10000; do
+    run bash "$ROOT/tests/e2e/rig.sh" --simulator "$SIMULATOR" --timeout 300 -- \
+        "$BUILD/bench/search_reply_path" --boards "$boards" --non-root-buffer
+done
 run bash "$ROOT/tests/e2e/rig.sh" --simulator "$SIMULATOR" --timeout 300 -- \
-    "$BUILD/bench/search_reply_path" --boards 10000 --non-root-buffer
+    "$BUILD/bench/search_reply_path" --boards 100000 --non-root-buffer --live-only
+restore_rmem_max
+echo "rmem_max restored $(sysctl -n net.core.rmem_max)"
+echo
 run bash "$ROOT/tests/e2e/rig.sh" --simulator "$SIMULATOR" --timeout 300 -- \
     "$BUILD/bench/bad_datagram_flood" --boards 1000 --junk 100000 --late-boards 10000
 
@@ -56,6 +76,10 @@ echo
 echo "== the command line: quorvel search --json against 10,000 boards"
 run bash "$ROOT/tests/e2e/rig.sh" --simulator "$SIMULATOR" --timeout 120 -- \
     "$BUILD/bench/cli_search_json" --boards 10000
+
+echo
+echo "== decoding board texts (no network)"
+run "$BUILD/bench/text_decoding"
 
 echo
 echo "== the device list: painting and adding (no network)"

@@ -2,9 +2,10 @@
 
 #include "TerminalText.h"
 #include "protocol/BoardColumns.h"
+#include "protocol/TextDecoding.h"
 
-#include <QJsonDocument>
-#include <QJsonObject>
+#include <QString>
+#include <algorithm>
 #include <vector>
 
 namespace quorvel {
@@ -45,34 +46,127 @@ std::string BoardTable(std::span<const FoundBoard> boards) {
     return table;
 }
 
-QByteArray BoardJson(std::span<const FoundBoard> boards) {
-    std::array<QString, kBoardColumnCount> keys;
-    for (std::size_t c = 0; c < kBoardColumnCount; ++c)
-        keys[c] = QString::fromUtf8(BoardColumns()[c].key.data(),
-                                    qsizetype(BoardColumns()[c].key.size()));
-    // Each object is written on its own and the array joined here, so only
-    // one board's object is held as JSON values at a time.
-    QByteArray json = "[";
-    for (const FoundBoard& board : boards) {
-        const auto values = BoardColumnValues(board.record, board.interfaceName);
-        QJsonObject object;
-        for (std::size_t c = 0; c < kBoardColumnCount; ++c) {
-            if (BoardColumns()[c].kind == BoardColumnKind::Number)
-                object.insert(keys[c], std::stoi(values[c]));
-            else
-                object.insert(keys[c], QString::fromStdString(values[c]));
+namespace {
+
+// What is handed to the writer at a time.
+constexpr std::size_t kJsonPieceBytes = 64 * 1024;
+
+// As QJsonDocument escapes a string: quote, backslash and control
+// characters; everything else as UTF-8.
+void appendJsonString(std::string& out, std::string_view utf8) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    out += '"';
+    for (const char c : utf8) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u >= 0x20 && c != '"' && c != '\\') {
+            out += c;
+            continue;
         }
-        // The elapsed times as numbers too, for scripts that compute with them.
-        const DeviceRecord& r = board.record;
-        object.insert("left_elapsed_seconds", qint64(r.leftDays) * 86400 + r.leftHours * 3600 +
-                                                  r.leftMinutes * 60 + r.leftSeconds);
-        object.insert("right_elapsed_seconds", qint64(r.rightDays) * 86400 + r.rightHours * 3600 +
-                                                   r.rightMinutes * 60 + r.rightSeconds);
-        if (json.size() > 1)
-            json += ',';
-        json += QJsonDocument(object).toJson(QJsonDocument::Compact);
+        out += '\\';
+        switch (c) {
+        case '"':
+        case '\\':
+            out += c;
+            break;
+        case '\b':
+            out += 'b';
+            break;
+        case '\f':
+            out += 'f';
+            break;
+        case '\n':
+            out += 'n';
+            break;
+        case '\r':
+            out += 'r';
+            break;
+        case '\t':
+            out += 't';
+            break;
+        default:
+            out += "u00";
+            out += kHex[u >> 4];
+            out += kHex[u & 0xF];
+        }
     }
-    return json + "]\n";
+    out += '"';
+}
+
+// Each board's object: the columns, and the elapsed times as numbers too,
+// for scripts that compute with them.
+constexpr std::size_t kJsonFieldCount = kBoardColumnCount + 2;
+constexpr std::size_t kLeftSecondsField = kBoardColumnCount,
+                      kRightSecondsField = kBoardColumnCount + 1;
+
+std::string_view fieldKey(std::size_t field) {
+    return field == kLeftSecondsField    ? "left_elapsed_seconds"
+           : field == kRightSecondsField ? "right_elapsed_seconds"
+                                         : BoardColumns()[field].key;
+}
+
+// The fields in the order a JSON object keeps its keys: sorted.
+std::array<std::size_t, kJsonFieldCount> keyOrder() {
+    std::array<std::size_t, kJsonFieldCount> order;
+    for (std::size_t f = 0; f < kJsonFieldCount; ++f)
+        order[f] = f;
+    std::sort(order.begin(), order.end(),
+              [](std::size_t a, std::size_t b) { return fieldKey(a) < fieldKey(b); });
+    return order;
+}
+
+void appendBoardObject(std::string& out, const FoundBoard& board,
+                       const std::array<std::size_t, kJsonFieldCount>& order) {
+    const auto values = BoardColumnValues(board.record, board.interfaceName);
+    const DeviceRecord& r = board.record;
+    out += '{';
+    for (std::size_t i = 0; i < kJsonFieldCount; ++i) {
+        const std::size_t f = order[i];
+        if (i > 0)
+            out += ',';
+        appendJsonString(out, fieldKey(f));
+        out += ':';
+        if (f == kLeftSecondsField)
+            out += std::to_string(std::int64_t(r.leftDays) * 86400 + r.leftHours * 3600 +
+                                  r.leftMinutes * 60 + r.leftSeconds);
+        else if (f == kRightSecondsField)
+            out += std::to_string(std::int64_t(r.rightDays) * 86400 + r.rightHours * 3600 +
+                                  r.rightMinutes * 60 + r.rightSeconds);
+        else if (BoardColumns()[f].kind == BoardColumnKind::Number)
+            out += std::to_string(std::stoi(values[f]));
+        else if (IsValidUtf8(values[f]))
+            appendJsonString(out, values[f]);
+        else // as Qt reads it: each bad sequence a replacement character
+            appendJsonString(out, QString::fromStdString(values[f]).toStdString());
+    }
+    out += '}';
+}
+
+} // namespace
+
+void WriteBoardJson(std::span<const FoundBoard> boards,
+                    const std::function<void(std::string_view)>& write) {
+    const auto order = keyOrder();
+    std::string piece = "[";
+    piece.reserve(kJsonPieceBytes + 4096);
+    for (std::size_t i = 0; i < boards.size(); ++i) {
+        if (i > 0)
+            piece += ',';
+        appendBoardObject(piece, boards[i], order);
+        if (piece.size() >= kJsonPieceBytes) {
+            write(piece);
+            piece.clear();
+        }
+    }
+    piece += "]\n";
+    write(piece);
+}
+
+QByteArray BoardJson(std::span<const FoundBoard> boards) {
+    QByteArray json;
+    WriteBoardJson(boards, [&](std::string_view piece) {
+        json.append(piece.data(), qsizetype(piece.size()));
+    });
+    return json;
 }
 
 std::string BoardCsv(std::span<const FoundBoard> boards) {

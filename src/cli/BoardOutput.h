@@ -3,8 +3,10 @@
 #include "protocol/DeviceRecord.h"
 
 #include <QByteArray>
+#include <functional>
 #include <span>
 #include <string>
+#include <string_view>
 
 namespace quorvel {
 
@@ -17,8 +19,13 @@ struct FoundBoard {
 
 // Aligned columns for people, board texts made safe for a terminal.
 std::string BoardTable(std::span<const FoundBoard> boards);
-// One array of objects keyed by the columns' keys.
+// One array of objects keyed by the columns' keys, byte for byte as
+// QJsonDocument writes them compact, one object per board.
 QByteArray BoardJson(std::span<const FoundBoard> boards);
+// The same bytes handed to `write` a piece at a time as they are made, so
+// that thousands of boards never sit in memory as text.
+void WriteBoardJson(std::span<const FoundBoard> boards,
+                    const std::function<void(std::string_view)>& write);
 // RFC 4180, with a header.
 std::string BoardCsv(std::span<const FoundBoard> boards);
 

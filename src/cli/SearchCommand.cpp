@@ -83,7 +83,7 @@ void SearchCommand::report() {
         WriteOut(BoardTable(boards));
         break;
     case OutputFormat::Json:
-        WriteOut(BoardJson(boards).toStdString());
+        WriteBoardJson(boards, [](std::string_view piece) { WriteOut(piece); });
         break;
     case OutputFormat::Csv:
         WriteOut(BoardCsv(boards));

@@ -5,10 +5,18 @@
 #include <QElapsedTimer>
 #include <QSocketNotifier>
 #include <arpa/inet.h>
+#include <atomic>
 #include <cerrno>
+#include <condition_variable>
 #include <cstring>
+#include <deque>
+#include <mutex>
 #include <netinet/in.h>
+#include <poll.h>
+#include <sys/eventfd.h>
 #include <sys/socket.h>
+#include <system_error>
+#include <thread>
 #include <unistd.h>
 
 namespace quorvel {
@@ -28,6 +36,12 @@ constexpr qint64 kMaxMillisecondsPerNotification = 20;
 // (a look and a read) is most of what a flood of replies costs the kernel side.
 constexpr std::size_t kBatchSize = 64;
 
+// What the reader may hold for an event loop that does not come: past it,
+// the kernel's buffer fills and drops, as it would without the reader.
+constexpr std::size_t kMaxQueuedBytes = 64 * 1024 * 1024;
+// Emptied chunks kept for reuse; the rest of a flood's are freed.
+constexpr std::size_t kMaxSpareChunks = 32;
+
 // Room for the one control message asked for: where the datagram arrived.
 constexpr std::size_t kControlBytes = CMSG_SPACE(sizeof(in_pktinfo));
 
@@ -41,9 +55,7 @@ unsigned arrivalInterface(msghdr header) {
     return 0;
 }
 
-} // namespace
-
-struct UdpSocket::Batch {
+struct Batch {
     struct Slot {
         std::uint8_t bytes[kReceiveBufferSize];
     };
@@ -52,6 +64,210 @@ struct UdpSocket::Batch {
     alignas(cmsghdr) std::uint8_t controls[kBatchSize][kControlBytes];
     iovec iovs[kBatchSize];
     mmsghdr headers[kBatchSize];
+};
+
+struct QueuedDatagram {
+    std::uint32_t sourceIp; // host order
+    std::uint16_t sourcePort;
+    bool cut; // longer than a slot: a failed read, no bytes kept
+    unsigned interfaceIndex;
+    std::uint32_t length; // the datagram's own
+    std::uint32_t offset; // of its bytes in the chunk
+};
+
+void wake(int eventFd) {
+    const std::uint64_t one = 1;
+    while (::write(eventFd, &one, sizeof one) < 0 && errno == EINTR) {
+    }
+}
+
+} // namespace
+
+// One recvmmsg's datagrams, packed.
+struct UdpSocket::Chunk {
+    std::vector<QueuedDatagram> datagrams;
+    std::vector<std::uint8_t> bytes;
+    std::size_t footprint() const {
+        return bytes.size() + datagrams.size() * sizeof(QueuedDatagram);
+    }
+};
+
+// The thread that only moves datagrams from the kernel into the queue, and
+// the queue. Everything else, the dispatch included, stays on the event loop.
+class UdpSocket::Reader {
+public:
+    explicit Reader(int fd) : m_fd(fd) {}
+    ~Reader() {
+        if (m_thread.joinable()) {
+            {
+                std::lock_guard lock(m_mutex);
+                m_stopping = true;
+            }
+            m_roomFreed.notify_all();
+            wake(m_stopFd);
+            m_thread.join();
+        }
+        for (int fd : {m_wakeLoopFd, m_stopFd})
+            if (fd >= 0)
+                ::close(fd);
+    }
+    Reader(const Reader&) = delete;
+    Reader& operator=(const Reader&) = delete;
+
+    bool start() {
+        m_wakeLoopFd = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+        m_stopFd = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+        if (m_wakeLoopFd < 0 || m_stopFd < 0)
+            return false;
+        try {
+            m_thread = std::thread([this] { run(); });
+        } catch (const std::system_error&) {
+            return false;
+        }
+        return true;
+    }
+
+    // Readable from when a datagram is queued into an empty queue until
+    // clearWake().
+    int wakeLoopFd() const { return m_wakeLoopFd; }
+    void clearWake() {
+        std::uint64_t count;
+        while (::read(m_wakeLoopFd, &count, sizeof count) < 0 && errno == EINTR) {
+        }
+    }
+    bool hasQueued() const { return m_queuedChunks.load(std::memory_order_acquire) > 0; }
+
+    // Hands back a chunk read out (or null) and takes the oldest queued one.
+    std::unique_ptr<Chunk> take(std::unique_ptr<Chunk> done) {
+        std::unique_ptr<Chunk> surplus;
+        std::unique_ptr<Chunk> next;
+        {
+            std::lock_guard lock(m_mutex);
+            if (done) {
+                done->datagrams.clear();
+                done->bytes.clear();
+                if (m_spare.size() < kMaxSpareChunks)
+                    m_spare.push_back(std::move(done));
+                else
+                    surplus = std::move(done);
+            }
+            if (!m_ready.empty()) {
+                next = std::move(m_ready.front());
+                m_ready.pop_front();
+                m_queuedBytes.fetch_sub(next->footprint(), std::memory_order_relaxed);
+                m_queuedChunks.store(m_ready.size(), std::memory_order_release);
+            }
+        }
+        m_roomFreed.notify_one();
+        return next;
+    }
+
+private:
+    void run() {
+        auto batch = std::make_unique<Batch>();
+        std::unique_ptr<Chunk> chunk = newChunk();
+        pollfd waits[2] = {{m_fd, POLLIN, 0}, {m_stopFd, POLLIN, 0}};
+        for (;;) {
+            if (m_queuedBytes.load(std::memory_order_relaxed) >= kMaxQueuedBytes) {
+                std::unique_lock lock(m_mutex);
+                m_roomFreed.wait(lock, [this] {
+                    return m_stopping ||
+                           m_queuedBytes.load(std::memory_order_relaxed) < kMaxQueuedBytes;
+                });
+                if (m_stopping)
+                    return;
+            }
+            const int got = receiveBatch(*batch);
+            if (got > 0) {
+                pack(*batch, static_cast<std::size_t>(got), *chunk);
+                chunk = publish(std::move(chunk));
+                continue;
+            }
+            if (got < 0 && errno == EINTR)
+                continue;
+            // Nothing waiting (or an error, which the read consumed).
+            waits[0].revents = waits[1].revents = 0;
+            if (::poll(waits, 2, -1) > 0 && (waits[1].revents & POLLIN))
+                return;
+        }
+    }
+
+    int receiveBatch(Batch& b) {
+        for (std::size_t i = 0; i < kBatchSize; ++i) {
+            b.iovs[i] = {b.slots[i].bytes, sizeof b.slots[i].bytes};
+            msghdr& h = b.headers[i].msg_hdr;
+            h = msghdr{};
+            h.msg_name = &b.sources[i];
+            h.msg_namelen = sizeof b.sources[i];
+            h.msg_iov = &b.iovs[i];
+            h.msg_iovlen = 1;
+            h.msg_control = b.controls[i];
+            h.msg_controllen = sizeof b.controls[i];
+            b.headers[i].msg_len = 0;
+        }
+        // MSG_TRUNC: each length is the datagram's own, also past the buffer.
+        return ::recvmmsg(m_fd, b.headers, kBatchSize, MSG_DONTWAIT | MSG_TRUNC, nullptr);
+    }
+
+    static void pack(const Batch& b, std::size_t count, Chunk& chunk) {
+        for (std::size_t i = 0; i < count; ++i) {
+            QueuedDatagram d{};
+            d.sourceIp = ntohl(b.sources[i].sin_addr.s_addr);
+            d.sourcePort = ntohs(b.sources[i].sin_port);
+            d.interfaceIndex = arrivalInterface(b.headers[i].msg_hdr);
+            d.length = b.headers[i].msg_len;
+            d.cut =
+                (b.headers[i].msg_hdr.msg_flags & MSG_TRUNC) != 0 || d.length > kReceiveBufferSize;
+            d.offset = static_cast<std::uint32_t>(chunk.bytes.size());
+            if (!d.cut)
+                chunk.bytes.insert(chunk.bytes.end(), b.slots[i].bytes,
+                                   b.slots[i].bytes + d.length);
+            chunk.datagrams.push_back(d);
+        }
+    }
+
+    // Queues `full` and returns an empty chunk for the next read.
+    std::unique_ptr<Chunk> publish(std::unique_ptr<Chunk> full) {
+        std::unique_ptr<Chunk> empty;
+        bool wasEmpty;
+        {
+            std::lock_guard lock(m_mutex);
+            m_queuedBytes.fetch_add(full->footprint(), std::memory_order_relaxed);
+            wasEmpty = m_ready.empty();
+            m_ready.push_back(std::move(full));
+            m_queuedChunks.store(m_ready.size(), std::memory_order_release);
+            if (!m_spare.empty()) {
+                empty = std::move(m_spare.back());
+                m_spare.pop_back();
+            }
+        }
+        // The event loop reads on while anything is queued: only the first
+        // chunk after it ran dry needs to wake it.
+        if (wasEmpty)
+            wake(m_wakeLoopFd);
+        return empty ? std::move(empty) : newChunk();
+    }
+
+    static std::unique_ptr<Chunk> newChunk() {
+        auto chunk = std::make_unique<Chunk>();
+        chunk->datagrams.reserve(kBatchSize);
+        chunk->bytes.reserve(kBatchSize * 256);
+        return chunk;
+    }
+
+    const int m_fd;
+    int m_wakeLoopFd = -1;
+    int m_stopFd = -1;
+    std::thread m_thread;
+
+    std::mutex m_mutex; // guards what follows
+    std::condition_variable m_roomFreed;
+    std::deque<std::unique_ptr<Chunk>> m_ready;
+    std::vector<std::unique_ptr<Chunk>> m_spare;
+    bool m_stopping = false;
+    // Changed under the lock; read without it to know when to wait for room.
+    std::atomic<std::size_t> m_queuedBytes{0};
+    std::atomic<std::size_t> m_queuedChunks{0}; // m_ready.size(), readable without the lock
 };
 
 UdpSocket::UdpSocket() {
@@ -91,12 +307,21 @@ SocketOpenResult UdpSocket::open(bool mayForceReceiveBuffer) {
                      sizeof kReceiveBufferBytes) != 0)
         ::setsockopt(m_fd, SOL_SOCKET, SO_RCVBUF, &kReceiveBufferBytes, sizeof kReceiveBufferBytes);
 
-    m_notifier = std::make_unique<QSocketNotifier>(m_fd, QSocketNotifier::Read);
+    m_reader = std::make_unique<Reader>(m_fd);
+    if (!m_reader->start()) {
+        const int error = errno;
+        close();
+        errno = error;
+        return SocketOpenResult::CannotOpen;
+    }
+    m_notifier = std::make_unique<QSocketNotifier>(m_reader->wakeLoopFd(), QSocketNotifier::Read);
     QObject::connect(m_notifier.get(), &QSocketNotifier::activated, [this] { OnReceive(); });
     return SocketOpenResult::Opened;
 }
 
 void UdpSocket::OnReceive() {
+    if (m_reader)
+        m_reader->clearWake();
     QElapsedTimer budget;
     budget.start();
     for (int handled = 0; handled < kMaxDatagramsPerNotification; ++handled) {
@@ -104,7 +329,8 @@ void UdpSocket::OnReceive() {
             break;
         // The handler may open a message box; its event loop must still be
         // woken for the datagrams fetched behind this one.
-        if (m_next + 1 < m_fetched && !m_resume.isActive())
+        const bool more = m_next + 1 < m_chunk->datagrams.size() || m_reader->hasQueued();
+        if (more && !m_resume.isActive())
             m_resume.start();
         if (onReadyRead)
             onReadyRead();
@@ -113,39 +339,23 @@ void UdpSocket::OnReceive() {
         if (budget.elapsed() >= kMaxMillisecondsPerNotification)
             break;
     }
-    if (isOpen() && haveFetched() && !m_resume.isActive())
+    if (isOpen() && (haveFetched() || m_reader->hasQueued()) && !m_resume.isActive())
         m_resume.start();
     if (onReadPaused)
         onReadPaused();
 }
 
+bool UdpSocket::haveFetched() const {
+    return m_chunk && m_next < m_chunk->datagrams.size();
+}
+
 bool UdpSocket::fetch() {
-    m_next = m_fetched = 0;
-    if (m_fd < 0)
+    if (!m_reader)
         return false;
-    if (!m_batch)
-        m_batch = std::make_unique<Batch>();
-    Batch& b = *m_batch;
-    for (std::size_t i = 0; i < kBatchSize; ++i) {
-        b.iovs[i] = {b.slots[i].bytes, sizeof b.slots[i].bytes};
-        msghdr& h = b.headers[i].msg_hdr;
-        h = msghdr{};
-        h.msg_name = &b.sources[i];
-        h.msg_namelen = sizeof b.sources[i];
-        h.msg_iov = &b.iovs[i];
-        h.msg_iovlen = 1;
-        h.msg_control = b.controls[i];
-        h.msg_controllen = sizeof b.controls[i];
-        b.headers[i].msg_len = 0;
-    }
-    int got;
-    do {
-        // MSG_TRUNC: each length is the datagram's own, also past the buffer.
-        got = ::recvmmsg(m_fd, b.headers, kBatchSize, MSG_DONTWAIT | MSG_TRUNC, nullptr);
-    } while (got < 0 && errno == EINTR);
-    if (got <= 0)
+    m_chunk = m_reader->take(std::move(m_chunk));
+    m_next = 0;
+    if (!m_chunk)
         return false;
-    m_fetched = static_cast<std::size_t>(got);
     // Whoever asked, these no longer wake the notifier.
     if (!m_resume.isActive())
         m_resume.start();
@@ -220,51 +430,22 @@ ReadOutcome UdpSocket::receive(std::span<std::uint8_t> buffer) {
         outcome.error = EBADF;
         return outcome;
     }
-    if (haveFetched()) {
-        const std::size_t i = m_next++;
-        const Batch& b = *m_batch;
-        outcome.sourceIp = ntohl(b.sources[i].sin_addr.s_addr);
-        outcome.sourcePort = ntohs(b.sources[i].sin_port);
-        outcome.interfaceIndex = arrivalInterface(b.headers[i].msg_hdr);
-        outcome.length = b.headers[i].msg_len;
-        const bool cut = (b.headers[i].msg_hdr.msg_flags & MSG_TRUNC) != 0;
-        if (cut || outcome.length > buffer.size() || outcome.length > kReceiveBufferSize) {
-            outcome.error = EMSGSIZE;
-            return outcome;
-        }
-        if (outcome.length > 0)
-            std::memcpy(buffer.data(), b.slots[i].bytes, outcome.length);
-        outcome.failed = false;
+    // Only what the reader queued, so that nothing overtakes a queued datagram.
+    if (!haveFetched() && !fetch()) {
+        outcome.error = EAGAIN;
         return outcome;
     }
-    sockaddr_in from{};
-    iovec iov{buffer.data(), buffer.size()};
-    alignas(cmsghdr) std::uint8_t control[kControlBytes];
-    msghdr message{};
-    message.msg_name = &from;
-    message.msg_namelen = sizeof from;
-    message.msg_iov = &iov;
-    message.msg_iovlen = 1;
-    message.msg_control = control;
-    message.msg_controllen = sizeof control;
-    ssize_t got;
-    do {
-        got = ::recvmsg(m_fd, &message, MSG_TRUNC);
-    } while (got < 0 && errno == EINTR);
-    if (got < 0) {
-        outcome.error = errno;
-        return outcome;
-    }
-    outcome.sourceIp = ntohl(from.sin_addr.s_addr);
-    outcome.sourcePort = ntohs(from.sin_port);
-    outcome.interfaceIndex = arrivalInterface(message);
-    outcome.length = static_cast<std::size_t>(got);
-    // MSG_TRUNC reports the real length: a datagram longer than the buffer
-    // is a failed read.
-    if (outcome.length > buffer.size()) {
+    const QueuedDatagram& d = m_chunk->datagrams[m_next++];
+    outcome.sourceIp = d.sourceIp;
+    outcome.sourcePort = d.sourcePort;
+    outcome.interfaceIndex = d.interfaceIndex;
+    outcome.length = d.length;
+    if (d.cut || d.length > buffer.size()) {
         outcome.error = EMSGSIZE;
         return outcome;
     }
+    if (d.length > 0)
+        std::memcpy(buffer.data(), m_chunk->bytes.data() + d.offset, d.length);
     outcome.failed = false;
     return outcome;
 }
@@ -277,8 +458,10 @@ bool UdpSocket::hasPendingDatagram() {
 
 void UdpSocket::close() {
     m_resume.stop();
-    m_next = m_fetched = 0;
     m_notifier.reset();
+    m_reader.reset();
+    m_chunk.reset();
+    m_next = 0;
     if (m_fd >= 0) {
         ::close(m_fd);
         m_fd = -1;

@@ -15,8 +15,10 @@ namespace quorvel {
 enum class SocketOpenResult { Opened, PlatformUnavailable, CannotOpen };
 
 // The shared socket over POSIX: IPv4 UDP bound to 0.0.0.0 port 0, broadcast
-// on, non-blocking, watched by a level-triggered read notifier. Datagrams are
-// taken from the kernel several at a time and handed out one by one.
+// on, non-blocking. A reader thread takes datagrams from the kernel as they
+// arrive, several at a time, into a queue; the event loop is woken and hands
+// them out one by one, in arrival order. A flood larger than the receive
+// buffer is thus not lost while the event loop paints or waits in a dialog.
 class UdpSocket : public DatagramSocket {
 public:
     UdpSocket();
@@ -47,23 +49,24 @@ public:
 
 private:
     void OnReceive();
-    // Reads what the kernel holds, up to a batch; false when nothing came.
+    // Takes the next queued run of datagrams; false when none is queued.
     bool fetch();
-    bool haveFetched() const { return m_next < m_fetched; }
+    bool haveFetched() const;
     // One sendmsg, out of `interfaceIndex` (0: routed) from `source` (0: the
     // kernel's choice).
     int sendOne(std::span<const std::uint8_t> bytes, std::uint32_t ipv4, std::uint16_t port,
                 unsigned interfaceIndex, std::uint32_t source);
 
-    struct Batch;
+    class Reader;
+    struct Chunk;
     int m_fd = -1;
     std::uint16_t m_localPortWanted = 0;
     std::vector<std::string> m_allowed;
     std::map<std::string, int> m_broadcastFailures;
-    std::unique_ptr<QSocketNotifier> m_notifier;
-    std::unique_ptr<Batch> m_batch;
-    std::size_t m_next = 0;    // the next fetched datagram to hand out
-    std::size_t m_fetched = 0; // datagrams in the batch
+    std::unique_ptr<Reader> m_reader;
+    std::unique_ptr<QSocketNotifier> m_notifier; // the reader's wake-up
+    std::unique_ptr<Chunk> m_chunk;              // being handed out
+    std::size_t m_next = 0;                      // its next datagram
     // Fetched datagrams do not wake the notifier: this does, at the event
     // loop's next turn, also inside a nested loop.
     QTimer m_resume;

@@ -3,7 +3,10 @@
 #include <array>
 #include <cerrno>
 #include <cstdint>
+#include <cstring>
 #include <iconv.h>
+#include <memory>
+#include <unordered_map>
 
 namespace quorvel {
 
@@ -11,9 +14,20 @@ namespace {
 
 constexpr std::string_view kReplacement = "\xEF\xBF\xBD";
 
+// Past this many distinct texts the cache starts over; texts already handed
+// out live on in whoever holds them.
+constexpr std::size_t kMaxInternedTexts = 65536;
+
 bool isPlainAscii(std::string_view bytes) {
-    for (unsigned char c : bytes)
-        if (c >= 0x80)
+    std::size_t i = 0;
+    for (; i + 8 <= bytes.size(); i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, bytes.data() + i, sizeof word);
+        if (word & 0x8080808080808080u)
+            return false;
+    }
+    for (; i < bytes.size(); ++i)
+        if (static_cast<unsigned char>(bytes[i]) >= 0x80)
             return false;
     return true;
 }
@@ -32,85 +46,180 @@ public:
 
     std::string decode(std::string_view bytes) {
         std::string out;
+        if (decodeTwoByteText(bytes, out))
+            return out;
         if (m_cd == invalidHandle()) {
             for (unsigned char c : bytes)
                 out += c < 0x80 ? std::string(1, static_cast<char>(c)) : std::string(kReplacement);
             return out;
         }
-        iconv(m_cd, nullptr, nullptr, nullptr, nullptr);
+        // Each input byte gives at most three output bytes (a replacement
+        // character), so the text is written in place, in one go.
+        out.resize(bytes.size() * kReplacement.size());
         char* in = const_cast<char*>(bytes.data());
         std::size_t inLeft = bytes.size();
-        char buffer[1024];
+        char* outPtr = out.data();
+        std::size_t outLeft = out.size();
         while (inLeft > 0) {
-            char* outPtr = buffer;
-            std::size_t outLeft = sizeof buffer;
-            std::size_t rc = iconv(m_cd, &in, &inLeft, &outPtr, &outLeft);
-            out.append(buffer, static_cast<std::size_t>(outPtr - buffer));
-            if (rc != static_cast<std::size_t>(-1))
-                continue;
-            if (errno == E2BIG)
-                continue;
+            if (iconv(m_cd, &in, &inLeft, &outPtr, &outLeft) != static_cast<std::size_t>(-1))
+                break;
             // EILSEQ: skip the offending byte; EINVAL: a sequence cut off by the end.
-            out += kReplacement;
-            if (errno == EINVAL)
+            const bool cutOff = errno == EINVAL;
+            std::memcpy(outPtr, kReplacement.data(), kReplacement.size());
+            outPtr += kReplacement.size();
+            outLeft -= kReplacement.size();
+            iconv(m_cd, nullptr, nullptr, nullptr, nullptr);
+            if (cutOff)
                 break;
             ++in;
             --inLeft;
-            iconv(m_cd, nullptr, nullptr, nullptr, nullptr);
         }
+        out.resize(static_cast<std::size_t>(outPtr - out.data()));
         return out;
     }
 
 private:
+    static constexpr unsigned kFirstLead = 0x81, kLeads = 0xFE - kFirstLead + 1;
+    static constexpr unsigned kFirstTrail = 0x40, kTrails = 0xFE - kFirstTrail + 1;
+    // A two-byte character as UTF-8; length 0 when iconv does not take it.
+    struct Character {
+        std::uint8_t length = 0;
+        char bytes[3] = {};
+    };
+    using Row = std::array<Character, kTrails>;
+
+    // Names are mostly ASCII and two-byte characters. Those are looked up in
+    // rows filled by iconv itself, one lead byte at a time as first met;
+    // anything else (four-byte sequences, invalid bytes) goes through iconv.
+    bool decodeTwoByteText(std::string_view bytes, std::string& out) {
+        if (m_cd == invalidHandle())
+            return false;
+        out.resize(bytes.size() * 3 / 2 + 1);
+        char* to = out.data();
+        for (std::size_t i = 0; i < bytes.size();) {
+            const auto lead = static_cast<unsigned char>(bytes[i]);
+            if (lead < 0x80) {
+                *to++ = static_cast<char>(lead);
+                ++i;
+                continue;
+            }
+            if (i + 1 >= bytes.size() || lead < kFirstLead || lead - kFirstLead >= kLeads)
+                return false;
+            const auto trail = static_cast<unsigned char>(bytes[i + 1]);
+            if (trail < kFirstTrail || trail - kFirstTrail >= kTrails)
+                return false;
+            const Character& c = row(lead)[trail - kFirstTrail];
+            if (c.length == 0)
+                return false;
+            std::memcpy(to, c.bytes, c.length);
+            to += c.length;
+            i += 2;
+        }
+        out.resize(static_cast<std::size_t>(to - out.data()));
+        return true;
+    }
+
+    const Row& row(unsigned lead) {
+        std::unique_ptr<Row>& row = m_rows[lead - kFirstLead];
+        if (row)
+            return *row;
+        row = std::make_unique<Row>();
+        for (unsigned t = 0; t < kTrails; ++t) {
+            char pair[2] = {static_cast<char>(lead), static_cast<char>(kFirstTrail + t)};
+            Character& c = (*row)[t];
+            char* in = pair;
+            std::size_t inLeft = sizeof pair;
+            char* to = c.bytes;
+            std::size_t toLeft = sizeof c.bytes;
+            iconv(m_cd, nullptr, nullptr, nullptr, nullptr);
+            if (iconv(m_cd, &in, &inLeft, &to, &toLeft) != static_cast<std::size_t>(-1) &&
+                inLeft == 0)
+                c.length = static_cast<std::uint8_t>(to - c.bytes);
+        }
+        iconv(m_cd, nullptr, nullptr, nullptr, nullptr);
+        return *row;
+    }
+
     static iconv_t invalidHandle() { return reinterpret_cast<iconv_t>(-1); }
     iconv_t m_cd;
+    std::array<std::unique_ptr<Row>, kLeads> m_rows;
 };
 
-// The last few texts decoded: thousands of boards of one model send the same
-// description and labels, and only their names differ. The one used longest
-// ago makes room, so a new name each time never pushes out the others.
-class RecentTexts {
+std::string decode(std::string_view bytes) {
+    if (isPlainAscii(bytes))
+        return std::string(bytes);
+    thread_local Gb18030Converter converter;
+    return converter.decode(bytes);
+}
+
+struct TextHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+};
+
+class InternedTexts {
 public:
-    const std::string* find(std::string_view bytes) {
-        for (Entry& e : m_entries)
-            if (e.lastUse != 0 && e.bytes == bytes) {
-                e.lastUse = ++m_uses;
-                return &e.text;
-            }
-        return nullptr;
-    }
-    void add(std::string_view bytes, const std::string& text) {
-        Entry* oldest = &m_entries[0];
-        for (Entry& e : m_entries)
-            if (e.lastUse < oldest->lastUse)
-                oldest = &e;
-        oldest->lastUse = ++m_uses;
-        oldest->bytes.assign(bytes);
-        oldest->text = text;
+    InternedTexts() { m_texts.reserve(kMaxInternedTexts); }
+    std::shared_ptr<const std::string> find(std::string_view bytes) {
+        const auto known = m_texts.find(bytes);
+        if (known != m_texts.end())
+            return known->second;
+        if (m_texts.size() >= kMaxInternedTexts)
+            m_texts.clear();
+        auto text = std::make_shared<const std::string>(decode(bytes));
+        m_texts.emplace(bytes, text);
+        return text;
     }
 
 private:
-    struct Entry {
-        std::uint64_t lastUse = 0; // 0: empty
-        std::string bytes;
-        std::string text;
-    };
-    std::array<Entry, 4> m_entries;
-    std::uint64_t m_uses = 0;
+    std::unordered_map<std::string, std::shared_ptr<const std::string>, TextHash, std::equal_to<>>
+        m_texts;
 };
 
 } // namespace
 
+std::shared_ptr<const std::string> InternBoardText(std::string_view bytes) {
+    thread_local InternedTexts texts;
+    return texts.find(bytes);
+}
+
 std::string DecodeBoardText(std::string_view bytes) {
     if (isPlainAscii(bytes))
         return std::string(bytes);
-    thread_local RecentTexts recent;
-    if (const std::string* known = recent.find(bytes))
-        return *known;
-    thread_local Gb18030Converter converter;
-    std::string text = converter.decode(bytes);
-    recent.add(bytes, text);
-    return text;
+    return *InternBoardText(bytes);
+}
+
+bool IsValidUtf8(std::string_view bytes) {
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const auto* end = p + bytes.size();
+    while (p < end) {
+        const unsigned c = *p;
+        if (c < 0x80) {
+            ++p;
+            continue;
+        }
+        std::size_t length;
+        unsigned low = 0x80, high = 0xBF; // the second byte's range
+        if (c >= 0xC2 && c <= 0xDF)
+            length = 2;
+        else if (c >= 0xE0 && c <= 0xEF) {
+            length = 3;
+            low = c == 0xE0 ? 0xA0 : 0x80;
+            high = c == 0xED ? 0x9F : 0xBF;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            length = 4;
+            low = c == 0xF0 ? 0x90 : 0x80;
+            high = c == 0xF4 ? 0x8F : 0xBF;
+        } else
+            return false;
+        if (static_cast<std::size_t>(end - p) < length || p[1] < low || p[1] > high)
+            return false;
+        for (std::size_t i = 2; i < length; ++i)
+            if (p[i] < 0x80 || p[i] > 0xBF)
+                return false;
+        p += length;
+    }
+    return true;
 }
 
 } // namespace quorvel

@@ -1,6 +1,7 @@
 #include "cli/BoardOutput.h"
 
 #include "cli/TerminalText.h"
+#include "protocol/BoardColumns.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -103,4 +104,51 @@ TEST(BoardOutput, jsonAndCsvCarryEveryColumn) {
                        "\"前台, \"\"A\"\"\",,Up,0d 2h 0m 0s,Link,0d 0h 0m 0s,3040,veth1\r\n"),
               std::string::npos);
     EXPECT_TRUE(csv.ends_with(",3040,\r\n"));
+}
+
+// The streamed JSON is byte for byte what QJsonDocument writes for the same
+// objects, whatever a board's texts hold.
+TEST(BoardOutput, jsonBytesAreQtsOwn) {
+    std::string controls;
+    for (int c = 1; c < 0x80; ++c)
+        controls += static_cast<char>(c);
+    std::vector<FoundBoard> boards;
+    for (const std::string& name : {controls, std::string("前台 \"\\/ ☃ 😀"),
+                                    std::string("bad \xFF\xC0\xAF\xED\xA0\x80 end"), std::string()})
+        boards.push_back(board(static_cast<std::uint8_t>(boards.size()), name, "veth1"));
+    boards.back().record.description = std::string(3000, 'd');
+    boards.back().record.rightDays = 40000;
+    QByteArray expected = "[";
+    for (const FoundBoard& b : boards) {
+        const auto values = BoardColumnValues(b.record, b.interfaceName);
+        QJsonObject object;
+        for (std::size_t c = 0; c < kBoardColumnCount; ++c) {
+            const QString key = QString::fromUtf8(BoardColumns()[c].key.data(),
+                                                  qsizetype(BoardColumns()[c].key.size()));
+            if (BoardColumns()[c].kind == BoardColumnKind::Number)
+                object.insert(key, std::stoi(values[c]));
+            else
+                object.insert(key, QString::fromStdString(values[c]));
+        }
+        const DeviceRecord& r = b.record;
+        object.insert("left_elapsed_seconds", qint64(r.leftDays) * 86400 + r.leftHours * 3600 +
+                                                  r.leftMinutes * 60 + r.leftSeconds);
+        object.insert("right_elapsed_seconds", qint64(r.rightDays) * 86400 + r.rightHours * 3600 +
+                                                   r.rightMinutes * 60 + r.rightSeconds);
+        expected +=
+            (expected.size() > 1 ? "," : "") + QJsonDocument(object).toJson(QJsonDocument::Compact);
+    }
+    EXPECT_EQ(BoardJson(boards), expected + "]\n");
+
+    // Streamed in pieces, the same bytes for many boards.
+    const std::vector<FoundBoard> many(2000, boards[1]);
+    std::string streamed;
+    int pieces = 0;
+    WriteBoardJson(many, [&](std::string_view piece) {
+        streamed += piece;
+        ++pieces;
+    });
+    EXPECT_GT(pieces, 1);
+    EXPECT_EQ(QByteArray::fromStdString(streamed), BoardJson(many));
+    EXPECT_EQ(QJsonDocument::fromJson(BoardJson(many)).array().size(), 2000);
 }

@@ -10,6 +10,7 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <functional>
+#include <utility>
 
 using namespace quorvel;
 using namespace quorvel::testing;
@@ -381,6 +382,68 @@ private Q_SLOTS:
         QCOMPARE(sink.texts(),
                  QStringList{QStringLiteral("Recevied an out-of-place Packet -- Discarding")});
         QCOMPARE(f.table.GetRecordCount(), 1u);
+    }
+
+    // One burst of six replies, however the event loop takes it: a bad
+    // datagram in it opens a box whose nested loop reads on, and the run may
+    // stop (the socket's mode changes) between two reads, inside or outside
+    // that box. Each datagram goes by the mode in force when it is read; the
+    // boards are listed in arrival order, once.
+    void aBurstKeepsItsOrderAcrossABoxAndAModeChange_data() {
+        QTest::addColumn<int>("badAt");     // the bad datagram's place; -1: none
+        QTest::addColumn<int>("stopAfter"); // reads before the run stops; -1: never
+        QTest::addColumn<QList<int>>("listed");
+        QTest::addColumn<int>("outOfPlace");
+        QTest::newRow("plain") << -1 << -1 << QList<int>{1, 2, 3, 4, 5, 6} << 0;
+        QTest::newRow("box reads the rest") << 2 << -1 << QList<int>{1, 2, 3, 4, 5, 6} << 0;
+        QTest::newRow("stopped mid-burst") << -1 << 3 << QList<int>{1, 2, 3} << 3;
+        QTest::newRow("stopped inside the box") << 1 << 4 << QList<int>{1, 2, 3} << 3;
+        QTest::newRow("box after the stop") << 4 << 2 << QList<int>{1, 2} << 5;
+    }
+
+    void aBurstKeepsItsOrderAcrossABoxAndAModeChange() {
+        QFETCH(int, badAt);
+        QFETCH(int, stopAfter);
+        QFETCH(QList<int>, listed);
+        QFETCH(int, outOfPlace);
+        RecordingMessageSink sink;
+        Fixture f;
+        ListCounter list(f.table);
+        f.search.start();
+        f.tick();
+        for (int mac = 1, at = 0; mac <= 6; ++at) {
+            if (at == badAt)
+                f.fake->push({0xEE});
+            else
+                f.fake->push(SearchReplyBytes(*f.search.randomNumber(), std::uint8_t(mac++)));
+        }
+        int reads = 0;
+        const auto readAll = [&] {
+            while (f.fake->hasPendingDatagram()) {
+                if (reads++ == stopAfter)
+                    f.search.stop();
+                f.fake->onReadyRead();
+            }
+        };
+        bool boxOpened = false; // the first box's loop reads on; later ones only show
+        sink.whileOpen = [&] {
+            if (!std::exchange(boxOpened, true))
+                readAll();
+        };
+        readAll();
+        f.fake->onReadPaused();
+        QCoreApplication::processEvents(); // the event loop's next turn
+
+        QList<int> macs;
+        for (const DeviceRecord& r : f.table.recordList())
+            macs << r.mac[5];
+        QCOMPARE(macs, listed);
+        QCOMPARE(list.updates, 1);
+        QCOMPARE(list.listed, std::uint32_t(listed.size()));
+        QCOMPARE(
+            sink.texts().count(QStringLiteral("Recevied an out-of-place Packet -- Discarding")),
+            outOfPlace);
+        QCOMPARE(f.fake->reads, badAt < 0 ? 6 : 7);
     }
 };
 
