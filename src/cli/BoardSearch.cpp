@@ -14,9 +14,7 @@ BoardSearch::BoardSearch(CliSession& session, Enough enough, QObject* parent)
     : QObject(parent), m_session(session), m_enough(std::move(enough)),
       m_exchange(session.dispatch(), session.ports(), m_table) {
     if (const auto& target = session.line().target)
-        m_exchange.setTargetAddress(std::uint32_t((*target)[0]) << 24 |
-                                    std::uint32_t((*target)[1]) << 16 |
-                                    std::uint32_t((*target)[2]) << 8 | (*target)[3]);
+        m_exchange.setTargetAddress(Ipv4Word(*target));
     const std::optional<int> wait = session.line().waitSeconds;
     connect(&m_exchange, &SearchExchange::countdownChanged, this, [this, wait](int countdown) {
         const int left = wait ? m_secondsLeft : countdown / 1000;
