@@ -19,10 +19,12 @@ QUORVEL_PACKAGES=(
     fonts-wqy-microhei fonts-liberation2
     iproute2
 )
-# The tests, the checks of the installed files and the package, the fuzzers.
+# The tests, the checks of the installed files and the package, the fuzzers;
+# nftables makes a host firewall inside the end-to-end rig.
 QUORVEL_TEST_PACKAGES=(
     libgtest-dev clang libclang-rt-14-dev
     desktop-file-utils appstream dpkg-dev file lintian
+    nftables
 )
 
 # What the tool itself runs on the host: the neighbour steps (iproute2), the

@@ -1,8 +1,8 @@
 #include "SearchExchange.h"
 
-#include "Messages.h"
 #include "Countdown.h"
 #include "DeviceTable.h"
+#include "Messages.h"
 #include "protocol/RandomNumber.h"
 #include "protocol/SearchDatagrams.h"
 
@@ -90,10 +90,13 @@ void SearchExchange::sendToEveryPort() {
         if (m_sendAborted)
             return;
         DatagramSocket* socket = m_dispatch.socket();
-        const int error = socket
-                              ? socket->sendTo(request, m_target,
-                                               static_cast<std::uint16_t>(m_ports.remotePorts[i]))
-                              : EBADF;
+        const auto port = static_cast<std::uint16_t>(m_ports.remotePorts[i]);
+        const int error = socket ? socket->sendTo(request, m_target, port) : EBADF;
+        // A target beyond a router that cannot be reached is no reason to
+        // end the run on the links that work.
+        for (const std::uint32_t target : m_extraTargets)
+            if (socket)
+                socket->sendTo(request, target, port);
         if (error == 0)
             continue;
         m_sendAborted = true;

@@ -9,6 +9,8 @@
 #include <QTimer>
 #include <cstdint>
 #include <optional>
+#include <utility>
+#include <vector>
 
 namespace quorvel {
 
@@ -52,6 +54,8 @@ public:
     // Where the requests go: the limited broadcast by default, or one address
     // (a directed broadcast, or a board beyond a router).
     void setTargetAddress(std::uint32_t ipv4) { m_target = ipv4; }
+    // Addresses asked as well, each on every port: subnets beyond a router.
+    void setExtraTargets(std::vector<std::uint32_t> ipv4s) { m_extraTargets = std::move(ipv4s); }
 
     int countdown() const { return m_countdown; }
     std::int32_t tickCount() const { return m_tickCount; }
@@ -82,6 +86,7 @@ private:
     const RemotePortList& m_ports;
     DeviceTable& m_table;
     std::uint32_t m_target = kBroadcastAddress;
+    std::vector<std::uint32_t> m_extraTargets;
     bool m_repeat = false;
     bool m_autoClose = true;
     bool m_sendAborted = false;

@@ -1,6 +1,7 @@
 #include "BoardMenu.h"
 
 #include "CQuorvelDlg.h"
+#include "SearchOptions.h"
 
 #include <QMenu>
 
@@ -23,6 +24,7 @@ QMenu* CreateBoardMenu(CQuorvelDlg& window, QWidget* parent) {
     add("copyMac", CQuorvelDlg::tr("复制 MAC"), &CQuorvelDlg::OnCopyMac);
     menu->addSeparator();
     add("export", CQuorvelDlg::tr("导出列表…"), &CQuorvelDlg::OnExportList);
+    AddSearchOptionEntries(*menu, window);
     return menu;
 }
 

@@ -4,6 +4,7 @@
 #include "CAboutDlg.h"
 #include "CQuorvelApp.h"
 #include "HelpLocation.h"
+#include "SearchOptions.h"
 #include "core/AssignExchange.h"
 #include "core/BoardExport.h"
 #include "core/HostCommands.h"
@@ -98,6 +99,7 @@ CQuorvelDlg::CQuorvelDlg(CQuorvelApp& app, QWidget* parent) : CVtDialog(parent),
     });
 
     OnInitDialog();
+    InstallSearchOptions(*this);
 }
 
 CQuorvelDlg::~CQuorvelDlg() = default;
@@ -154,8 +156,10 @@ void CQuorvelDlg::OnSearch() {
     SearchExchange search(m_app.dispatch, m_app.ports, deviceTable());
     connect(&search, &SearchExchange::columnLabelsChanged, this, &CQuorvelDlg::relabelColumns);
     CSearchDlg dialog(search, this);
+    SearchRun run(m_app, search);
     deviceTable().Clear();
     dialog.exec();
+    run.finished(*this, deviceTable().GetRecordCount());
 }
 
 void CQuorvelDlg::OnClear() {

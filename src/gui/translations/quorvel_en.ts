@@ -515,6 +515,38 @@ Send these settings anyway?</translation>
 %1</translation>
     </message>
     <message>
+        <source>仅接口 %1</source>
+        <translation>only interfaces %1</translation>
+    </message>
+    <message>
+        <source>另搜 %1</source>
+        <translation>also searching %1</translation>
+    </message>
+    <message>
+        <source>本地端口 %1</source>
+        <translation>local port %1</translation>
+    </message>
+    <message>
+        <source>搜索设置已更改：%1</source>
+        <translation>Search settings changed: %1</translation>
+    </message>
+    <message>
+        <source>无法使用本地端口 %1：%2</source>
+        <translation>Cannot use local port %1: %2</translation>
+    </message>
+    <message>
+        <source>搜索设置…</source>
+        <translation>Search settings…</translation>
+    </message>
+    <message>
+        <source>为什么找不到设备？</source>
+        <translation>Why is a board missing?</translation>
+    </message>
+    <message>
+        <source>搜索设置</source>
+        <translation>Search settings</translation>
+    </message>
+    <message>
         <source>无法打开帮助手册：没有能打开它的浏览器。
 手册位于 %1
 （路径已复制到剪贴板）</source>
@@ -554,6 +586,208 @@ The manual is at %1
     <message>
         <source>Error Code: %1. Unable To Send Packet. Please Check Network Connection.</source>
         <translation>Error Code: %1. Unable To Send Packet. Please Check Network Connection.</translation>
+    </message>
+</context>
+<context>
+    <name>quorvel::SearchExplanationDlg</name>
+    <message>
+        <source>发送失败：%1</source>
+        <translation>send failed: %1</translation>
+    </message>
+    <message>
+        <source>未启用</source>
+        <translation>down</translation>
+    </message>
+    <message>
+        <source>回环接口</source>
+        <translation>loopback</translation>
+    </message>
+    <message>
+        <source>不支持广播</source>
+        <translation>no broadcast</translation>
+    </message>
+    <message>
+        <source>没有 IPv4 地址</source>
+        <translation>no IPv4 address</translation>
+    </message>
+    <message>
+        <source>未在搜索设置中选中</source>
+        <translation>not chosen in the search settings</translation>
+    </message>
+    <message>
+        <source>丢弃入站数据的 nftables 策略</source>
+        <translation>an nftables input policy that drops</translation>
+    </message>
+    <message>
+        <source>丢弃入站数据的 iptables 策略</source>
+        <translation>an iptables input policy that drops</translation>
+    </message>
+    <message>
+        <source>宽松反向路径过滤 (rp_filter 2) 且没有默认路由</source>
+        <translation>loose reverse-path filtering (rp_filter 2) and no default route</translation>
+    </message>
+    <message>
+        <source>严格反向路径过滤 (rp_filter 1) 且没有默认路由</source>
+        <translation>strict reverse-path filtering (rp_filter 1) and no default route</translation>
+    </message>
+    <message>
+        <source>严格反向路径过滤 (rp_filter 1)，而默认路由经由 %1</source>
+        <translation>strict reverse-path filtering (rp_filter 1) and the default route leaves through %1</translation>
+    </message>
+    <message>
+        <source>内核丢弃了子网外地址上的设备发往 %1 的应答（%2）。</source>
+        <translation>The kernel drops replies that reach %1 from boards on addresses outside its subnets (%2). </translation>
+    </message>
+    <message>
+        <source>请让它宽松过滤：%1</source>
+        <translation>Let it filter loosely: %1</translation>
+    </message>
+    <message>
+        <source>请添加经由 %1 的路由：%2，或将其 rp_filter 设为 0：%3</source>
+        <translation>Add a route through %1: %2, or set its rp_filter to 0: %3</translation>
+    </message>
+    <message>
+        <source>还没有搜索过：请先搜索。</source>
+        <translation>No search has run yet: search first.</translation>
+    </message>
+    <message>
+        <source>没有设备应答搜索。</source>
+        <translation>No board answered the search.</translation>
+    </message>
+    <message>
+        <source>子网外地址上的设备可能没有列出。</source>
+        <translation>Boards on addresses outside the searched subnets may be missing.</translation>
+    </message>
+    <message>
+        <source>没有接口可以发送搜索：没有已启用、有 IPv4 地址并支持广播的接口。</source>
+        <translation>No interface could send the search: none is up with an IPv4 address and broadcast.</translation>
+    </message>
+    <message>
+        <source>%1 已连接网线，但没有 IPv4 地址：设备的应答无法返回。以管理员身份运行以下命令为它设置地址：%2</source>
+        <translation>%1 has a cable in but no IPv4 address: the boards&apos; answers cannot come back. Give it an address with these commands, as root: %2</translation>
+    </message>
+    <message>
+        <source>主机防火墙已启用（%1）：它可能丢弃设备发往本程序端口的应答。</source>
+        <translation>A host firewall is active (%1): it may drop the boards&apos; replies to this program&apos;s port. </translation>
+    </message>
+    <message>
+        <source>请允许发往 UDP 端口 %1 的数据进入。</source>
+        <translation>Let UDP to port %1 in.</translation>
+    </message>
+    <message>
+        <source>请在搜索设置 (F8) 中设定固定的本地端口，并允许发往该端口的 UDP 数据进入。</source>
+        <translation>Set a fixed local port in the search settings (F8) and let UDP to that port in.</translation>
+    </message>
+    <message>
+        <source>上次搜索没有发现问题。</source>
+        <translation>The last search found nothing wrong.</translation>
+    </message>
+    <message>
+        <source>已搜索的接口：%1</source>
+        <translation>Searched on: %1</translation>
+    </message>
+    <message>
+        <source>%1（%2）</source>
+        <translation>%1 (%2)</translation>
+    </message>
+    <message>
+        <source>已跳过的接口：%1</source>
+        <translation>Skipped: %1</translation>
+    </message>
+    <message>
+        <source>搜索期间内核丢弃了 %1 个来自子网外源地址的数据包 (in_martian_src)。</source>
+        <translation>During the search the kernel dropped %1 packets from martian sources (in_martian_src).</translation>
+    </message>
+    <message>
+        <source>命令（以管理员身份运行）：</source>
+        <translation>Commands (run as root):</translation>
+    </message>
+    <message>
+        <source>未找到设备</source>
+        <translation>No board found</translation>
+    </message>
+    <message>
+        <source>为什么找不到设备？</source>
+        <translation>Why is a board missing?</translation>
+    </message>
+    <message>
+        <source>搜索结果说明</source>
+        <translation>Search explanation</translation>
+    </message>
+    <message>
+        <source>详细信息</source>
+        <translation>Details</translation>
+    </message>
+    <message>
+        <source>不再自动显示</source>
+        <translation>Don&apos;t show again</translation>
+    </message>
+    <message>
+        <source>复制命令</source>
+        <translation>Copy commands</translation>
+    </message>
+</context>
+<context>
+    <name>quorvel::SearchSettingsDlg</name>
+    <message>
+        <source>搜索设置</source>
+        <translation>Search settings</translation>
+    </message>
+    <message>
+        <source>所有接口(&amp;A)</source>
+        <translation>&amp;All interfaces</translation>
+    </message>
+    <message>
+        <source>搜索的接口</source>
+        <translation>Interfaces searched</translation>
+    </message>
+    <message>
+        <source>接口：</source>
+        <translation>Interfaces:</translation>
+    </message>
+    <message>
+        <source>例如 198.18.5.255 或一个设备的地址</source>
+        <translation>e.g. 198.18.5.255 or one board&apos;s address</translation>
+    </message>
+    <message>
+        <source>另外搜索的地址</source>
+        <translation>Addresses also searched</translation>
+    </message>
+    <message>
+        <source>另外搜索的地址(&amp;T)：</source>
+        <translation>Also search &amp;these addresses:</translation>
+    </message>
+    <message>
+        <source>自动</source>
+        <translation>automatic</translation>
+    </message>
+    <message>
+        <source>本地端口</source>
+        <translation>Local port</translation>
+    </message>
+    <message>
+        <source>本地端口(&amp;P)：</source>
+        <translation>Local &amp;port:</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>恢复默认</source>
+        <translation>Restore defaults</translation>
+    </message>
+    <message>
+        <source>“%1”不是 IPv4 地址。</source>
+        <translation>&quot;%1&quot; is not an IPv4 address.</translation>
+    </message>
+    <message>
+        <source>请至少选择一个接口，或选择“所有接口”。</source>
+        <translation>Choose at least one interface, or &quot;All interfaces&quot;.</translation>
     </message>
 </context>
 <context>

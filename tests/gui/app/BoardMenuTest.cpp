@@ -70,7 +70,7 @@ private Q_SLOTS:
             if (!action->isSeparator())
                 texts << action->text();
         QCOMPARE(texts, (QStringList{"修改IP", "打印机状态", "打开网页", "Telnet", "复制 IP",
-                                     "复制 MAC", "导出列表…"}));
+                                     "复制 MAC", "导出列表…", "搜索设置…", "为什么找不到设备？"}));
     }
 
     // Without a selection each command refuses exactly as its button does.

@@ -1,10 +1,26 @@
-#include "cli/SearchExplanation.h"
+#include "core/SearchExplanation.h"
 
-#include "cli/HostNetworkFacts.h"
+#include "core/HostNetworkFacts.h"
 
+#include <cerrno>
 #include <gtest/gtest.h>
 
 using namespace quorvel;
+
+namespace {
+
+InterfaceUse iface(std::string name, std::optional<InterfaceSkipReason> skipped = {}, int all = 0,
+                   int own = 0, int sendError = 0) {
+    InterfaceUse use;
+    use.name = std::move(name);
+    use.skipped = skipped;
+    use.rpFilterAll = all;
+    use.rpFilterOwn = own;
+    use.sendError = sendError;
+    return use;
+}
+
+} // namespace
 
 TEST(HostNetworkFacts, readsTheKernelsTexts) {
     EXPECT_EQ(ReadRpFilter("2\n"), 2);
@@ -47,9 +63,11 @@ TEST(HostNetworkFacts, readsTheKernelsTexts) {
 }
 
 TEST(SearchExplanation, saysWhyWhenAndOnlyWhenItApplies) {
-    const InterfaceUse veth1{"veth1", "", 0, 0}, veth2Loose{"veth2", "", 2, 0},
-        veth2Strict{"veth2", "", 0, 1}, wlan0Down{"wlan0", "down", 0, 0},
-        dummy{"dummy0", "no IPv4 address", 0, 0};
+    using enum InterfaceSkipReason;
+    const InterfaceUse veth1 = iface("veth1"), veth2Loose = iface("veth2", {}, 2),
+                       veth2Strict = iface("veth2", {}, 0, 1), wlan0Down = iface("wlan0", Down),
+                       dummy = iface("dummy0", NoIpv4Address),
+                       failed = iface("veth3", {}, 0, 0, ENETUNREACH);
     const std::string looseVeth2 =
         "the kernel drops replies that reach veth2 from boards on addresses outside its subnets "
         "(loose reverse-path filtering (rp_filter 2) and no default route); add a route through "
@@ -67,6 +85,11 @@ TEST(SearchExplanation, saysWhyWhenAndOnlyWhenItApplies) {
          0,
          {"no board answered the search", "searched on veth1",
           "skipped wlan0 (down), dummy0 (no IPv4 address)"}},
+        {"empty, a send failed",
+         {{veth1, failed}, "veth1", {}, {}, {}, {}},
+         0,
+         {"no board answered the search", "searched on veth1",
+          "skipped veth3 (send failed: Network is unreachable)"}},
         {"empty, no interface",
          {{wlan0Down}, std::nullopt, {}, {}, {}, {}},
          0,
@@ -101,7 +124,7 @@ TEST(SearchExplanation, saysWhyWhenAndOnlyWhenItApplies) {
          {"boards on addresses outside the searched subnets may be missing", looseVeth2}},
         // A second default route would fail or take over: loose filtering is the way.
         {"strict filter on a VLAN, default route elsewhere",
-         {{veth1, {"eth0.100", "", 0, 1}}, "veth1", {}, {}, {}, {}},
+         {{veth1, iface("eth0.100", {}, 0, 1)}, "veth1", {}, {}, {}, {}},
          1,
          {"boards on addresses outside the searched subnets may be missing",
           "the kernel drops replies that reach eth0.100 from boards on addresses outside its "
@@ -113,7 +136,7 @@ TEST(SearchExplanation, saysWhyWhenAndOnlyWhenItApplies) {
          1,
          {}},
         {"a skipped interface's filter does not matter",
-         {{veth1, {"veth2", "down", 2, 2}}, std::nullopt, {}, {}, {}, {}},
+         {{veth1, iface("veth2", Down, 2, 2)}, std::nullopt, {}, {}, {}, {}},
          1,
          {}},
         {"martians alone, with boards found, prove nothing",
@@ -122,5 +145,28 @@ TEST(SearchExplanation, saysWhyWhenAndOnlyWhenItApplies) {
          {}},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(ExplainSearch(c.env, c.found), c.lines) << c.name;
+        EXPECT_EQ(ExplanationLines(ExplainSearch(c.env, c.found)), c.lines) << c.name;
+}
+
+// A cable in without an address: the window shows how to give it one.
+TEST(SearchExplanation, advisesAnAddressForACableWithoutOne) {
+    EXPECT_EQ(NetworkManagedDevices("eth0:connected\nveth1:unmanaged\nwlan0:disconnected\n"),
+              (std::vector<std::string>{"eth0", "wlan0"}));
+    InterfaceUse cable = iface("eth1", InterfaceSkipReason::NoIpv4Address), managed = cable,
+                 unplugged = cable;
+    cable.carrier = managed.carrier = managed.networkManaged = true;
+    managed.name = "eth2";
+    unplugged.name = "eth3";
+    SearchEnvironment env{{iface("veth1"), cable, managed, unplugged}, "veth1", {}, {}, {}, {}};
+    const SearchExplanation e = ExplainSearch(env, 0);
+    ASSERT_EQ(e.unaddressedLinks.size(), 2u);
+    EXPECT_EQ(e.commands(),
+              (std::vector<std::string>{
+                  AddressCommands("eth1", false)[0],
+                  "nmcli connection add type ethernet ifname eth2 con-name eth2-link-local "
+                  "ipv4.method link-local ipv6.method ignore",
+                  "nmcli connection up eth2-link-local"}));
+    EXPECT_TRUE(e.commands()[0].starts_with("ip addr add 169.254."));
+    EXPECT_TRUE(e.commands()[0].ends_with("/16 dev eth1"));
+    EXPECT_TRUE(ExplainSearch(env, 1).unaddressedLinks.empty());
 }

@@ -25,5 +25,7 @@ bool UfwEnabled(std::string_view ufwConf);
 bool NftInputPolicyDrops(std::string_view ruleset);
 // -P INPUT DROP in `iptables -S INPUT`.
 bool IptablesInputPolicyDrops(std::string_view rules);
+// The devices NetworkManager manages, from `nmcli -t -f DEVICE,STATE device`.
+std::vector<std::string> NetworkManagedDevices(std::string_view nmcliDevices);
 
 } // namespace quorvel

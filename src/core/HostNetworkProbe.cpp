@@ -5,6 +5,8 @@
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
+#include <algorithm>
+#include <net/if.h>
 
 namespace quorvel {
 
@@ -67,6 +69,52 @@ void ProbeHostNetwork(SearchEnvironment& env, bool firewalls) {
     else if (IptablesInputPolicyDrops(toolOutput(QStringLiteral("iptables"),
                                                  {QStringLiteral("-S"), QStringLiteral("INPUT")})))
         env.activeFirewalls.push_back("an iptables input policy that drops");
+}
+
+SearchEnvironment GatherSearchEnvironment(const std::vector<std::string>& allowed,
+                                          const std::map<std::string, int>& failures,
+                                          bool firewalls) {
+    SearchEnvironment env;
+    const std::vector<InterfaceEntry> entries = ReadInterfaceEntries();
+    const InterfaceSelection selection =
+        SelectBroadcastInterfaces(entries, allowed.empty() ? nullptr : &allowed);
+    for (const BroadcastInterface& used : selection.usable) {
+        const auto failed = failures.find(used.name);
+        InterfaceUse use;
+        use.name = used.name;
+        use.sendError = failed == failures.end() ? 0 : failed->second;
+        env.interfaces.push_back(use);
+    }
+    // Loopback is never where boards are: naming it would be noise, unless
+    // the user asked for it.
+    const auto named = [&allowed](const std::string& name) {
+        return std::find(allowed.begin(), allowed.end(), name) != allowed.end();
+    };
+    bool unaddressed = false;
+    for (const SkippedInterface& skipped : selection.skipped) {
+        if (skipped.reason == InterfaceSkipReason::Loopback && !named(skipped.name))
+            continue;
+        InterfaceUse use;
+        use.name = skipped.name;
+        use.skipped = skipped.reason;
+        use.carrier = std::any_of(entries.begin(), entries.end(), [&](const InterfaceEntry& e) {
+            return e.name == skipped.name && (e.flags & IFF_RUNNING) && !(e.flags & IFF_LOOPBACK);
+        });
+        unaddressed =
+            unaddressed || (use.carrier && skipped.reason == InterfaceSkipReason::NoIpv4Address);
+        env.interfaces.push_back(use);
+    }
+    ProbeHostNetwork(env, firewalls);
+    if (unaddressed) {
+        const std::vector<std::string> managed = NetworkManagedDevices(toolOutput(
+            QStringLiteral("nmcli"), {QStringLiteral("-t"), QStringLiteral("-f"),
+                                      QStringLiteral("DEVICE,STATE"), QStringLiteral("device")}));
+        for (InterfaceUse& use : env.interfaces)
+            use.networkManaged =
+                std::find(managed.begin(), managed.end(), use.name) != managed.end();
+    }
+    env.martiansAfter = ReadMartianSourceCount();
+    return env;
 }
 
 std::optional<std::uint64_t> ReadMartianSourceCount() {

@@ -90,4 +90,17 @@ bool IptablesInputPolicyDrops(std::string_view rules) {
     return drops;
 }
 
+std::vector<std::string> NetworkManagedDevices(std::string_view nmcliDevices) {
+    std::vector<std::string> out;
+    eachLine(nmcliDevices, [&](std::string_view line) {
+        const std::size_t colon = line.rfind(':');
+        if (colon == std::string_view::npos || colon == 0)
+            return;
+        const std::string_view state = line.substr(colon + 1);
+        if (state != "unmanaged" && state != "unavailable")
+            out.emplace_back(line.substr(0, colon));
+    });
+    return out;
+}
+
 } // namespace quorvel
