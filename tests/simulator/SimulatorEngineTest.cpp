@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 #include <map>
+#include <sstream>
 
 using namespace quorvel;
 using namespace quorvel::sim;
@@ -175,6 +176,33 @@ TEST(SimulatorEngine, StatusGoesOnlyToTheBoardAddressed) {
     ASSERT_EQ(out.items.size(), 1u);
     EXPECT_EQ(payload(out, 0), (Bytes{5, 0, 5, 0}));
     EXPECT_EQ(out.items[0].sourceIp, 0xC6120105u);
+}
+
+TEST(SimulatorEngine, ScheduledBoardsChangeTheirStatusOrFallSilent) {
+    std::istringstream text("mac,ip,status,later_status,change_after,silent_after\n"
+                            "02-00-00-00-00-01,198.18.1.1,1,0x2000,2,0\n"
+                            "02-00-00-00-00-02,198.18.1.2,1,0,0,2\n");
+    const BoardsOrError file = ParseBoardFile(text);
+    ASSERT_EQ(file.error, "");
+    Rig rig;
+    SimulatorEngine engine(file.boards, {}, rig.start);
+    const auto ask = [&](std::uint32_t to) {
+        Received r;
+        const Bytes request{4, 0, 0, 0};
+        r.bytes = request;
+        r.source = {kTool, 40000};
+        r.destinationIp = to;
+        ReplyBatch out;
+        engine.handle(r, rig.start, out);
+        return out.items.empty() ? Bytes{} : payload(out, 0);
+    };
+    // Request by request: board 1 answers 1, 1, then 0x2000; board 2 answers twice.
+    const std::array<std::pair<Bytes, Bytes>, 3> answers = {
+        {{{5, 0, 1, 0}, {5, 0, 1, 0}}, {{5, 0, 1, 0}, {5, 0, 1, 0}}, {{5, 0, 0, 0x20}, {}}}};
+    for (const auto& [first, second] : answers) {
+        EXPECT_EQ(ask(0xC6120101), first);
+        EXPECT_EQ(ask(0xC6120102), second);
+    }
 }
 
 TEST(SimulatorEngine, FaultsChangeTheRepliesOfTheFaultyBoardsOnly) {
