@@ -27,6 +27,9 @@ cli_files=(
     share/man/man1/quorvel.1.gz
     share/bash-completion/completions/quorvel
     share/doc/quorvel-cli/LICENSE
+    lib/systemd/system/quorvel-monitor.service
+    share/doc/quorvel-cli/examples/quorvel-monitor.default
+    share/doc/quorvel-cli/examples/quorvel.rules.yml
 )
 gui_files=(
     bin/Quorvel
