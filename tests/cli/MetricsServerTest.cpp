@@ -2,7 +2,6 @@
 // the bounds on a request.
 #include "cli/MetricsServer.h"
 
-#include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
 
@@ -44,13 +43,11 @@ private Q_SLOTS:
         } cases[] = {
             {"GET /metrics HTTP/1.1\r\nHost: x\r\n\r\n", "HTTP/1.1 200",
              "quorvel_monitor_boards 3"},
-            {"GET /metrics HTTP/1.1\r\nHost: x\r\n\r\n", "HTTP/1.1 200", "version=0.0.4"},
             {"GET / HTTP/1.1\r\nHost: x\r\n\r\n", "HTTP/1.1 200", "/metrics"},
             {"POST /metrics HTTP/1.1\r\nHost: x\r\nContent-Length: 0\r\n\r\n", "HTTP/1.1 405",
              "Allow: GET"},
             {"DELETE / HTTP/1.1\r\nHost: x\r\n\r\n", "HTTP/1.1 405", ""},
             {"GET /metrics/../etc HTTP/1.1\r\nHost: x\r\n\r\n", "HTTP/1.1 404", ""},
-            {"GET /favicon.ico HTTP/1.1\r\nHost: x\r\n\r\n", "HTTP/1.1 404", ""},
             // Longer than a request may be: the connection is dropped unanswered.
             {"GET /metrics HTTP/1.1\r\nX-Pad: " + QByteArray(40000, 'a') + "\r\n\r\n", "", ""},
         };
@@ -61,13 +58,8 @@ private Q_SLOTS:
             if (c.statusLine.isEmpty())
                 QVERIFY2(reply.isEmpty(), reply.left(200).constData());
         }
-    }
-
-    void saysWhyAnAddressInUseCannotBeHad() {
-        QTcpServer taken;
-        QVERIFY(taken.listen(QHostAddress::LocalHost, 0));
-        MetricsServer server([] { return QByteArray(); });
-        QVERIFY(!server.listen(QHostAddress::LocalHost, taken.serverPort()).isEmpty());
+        MetricsServer second([] { return QByteArray(); }); // the address is taken
+        QVERIFY(!second.listen(QHostAddress::LocalHost, server.port()).isEmpty());
     }
 };
 
