@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 #include <map>
-#include <sstream>
 
 using namespace quorvel;
 using namespace quorvel::sim;
@@ -179,13 +178,12 @@ TEST(SimulatorEngine, StatusGoesOnlyToTheBoardAddressed) {
 }
 
 TEST(SimulatorEngine, ScheduledBoardsChangeTheirStatusOrFallSilent) {
-    std::istringstream text("mac,ip,status,later_status,change_after,silent_after\n"
-                            "02-00-00-00-00-01,198.18.1.1,1,0x2000,2,0\n"
-                            "02-00-00-00-00-02,198.18.1.2,1,0,0,2\n");
-    const BoardsOrError file = ParseBoardFile(text);
-    ASSERT_EQ(file.error, "");
+    std::vector<SimBoard> boards = GenerateBoards(2);
+    boards[0].status = boards[1].status = 1;
+    boards[0].changeAfter = 2, boards[0].laterStatus = 0x2000;
+    boards[1].silentAfter = 2;
     Rig rig;
-    SimulatorEngine engine(file.boards, {}, rig.start);
+    SimulatorEngine engine(boards, {}, rig.start);
     const auto ask = [&](std::uint32_t to) {
         Received r;
         const Bytes request{4, 0, 0, 0};
