@@ -54,6 +54,7 @@ run() {
 echo
 echo "== simulator: one search answered by 20,000 boards, read by a bare socket"
 bash "$ROOT/bench/simulator_search.sh" 20000 "$BUILD" || { echo "# exit status $?"; failures=$((failures + 1)); }
+run bash "$ROOT/bench/monitor_fleet.sh" 10000 "$BUILD" 60
 run bash "$ROOT/tests/e2e/rig.sh" --simulator "$SIMULATOR" --timeout 300 -- \
     "$BUILD/bench/search_reply_path" --boards 10000
 

@@ -13,8 +13,7 @@ namespace quorvel {
 BoardSearch::BoardSearch(CliSession& session, Enough enough, QObject* parent)
     : QObject(parent), m_session(session), m_enough(std::move(enough)),
       m_exchange(session.dispatch(), session.ports(), m_table) {
-    if (const auto& target = session.line().target)
-        m_exchange.setTargetAddress(Ipv4Word(*target));
+    setTarget(session.line().target);
     const std::optional<int> wait = session.line().waitSeconds;
     connect(&m_exchange, &SearchExchange::countdownChanged, this, [this, wait](int countdown) {
         const int left = wait ? m_secondsLeft : countdown / 1000;
@@ -41,6 +40,11 @@ BoardSearch::BoardSearch(CliSession& session, Enough enough, QObject* parent)
     });
 }
 
+void BoardSearch::setTarget(std::optional<Ipv4Address> target) {
+    m_target = target;
+    m_exchange.setTargetAddress(target ? Ipv4Word(*target) : kBroadcastAddress);
+}
+
 void BoardSearch::start() {
     m_martiansAtStart = ReadMartianSourceCount();
     m_exchange.start();
@@ -49,7 +53,7 @@ void BoardSearch::start() {
 }
 
 bool BoardSearch::targetAnswered() const {
-    const auto& target = m_session.line().target;
+    const auto& target = m_target;
     return target && std::any_of(m_table.recordList().begin(), m_table.recordList().end(),
                                  [&](const DeviceRecord& r) { return *target == r.ip; });
 }

@@ -26,6 +26,9 @@ public:
 
     BoardSearch(CliSession& session, Enough enough = {}, QObject* parent = nullptr);
 
+    // A search of this one address instead of the command line's --target
+    // (nothing: a broadcast). Before start().
+    void setTarget(std::optional<Ipv4Address> target);
     void start();
 
     const std::vector<DeviceRecord>& records() const { return m_table.recordList(); }
@@ -43,6 +46,7 @@ private:
 
     CliSession& m_session;
     Enough m_enough;
+    std::optional<Ipv4Address> m_target;
     DeviceTable m_table;
     SearchExchange m_exchange;
     int m_found = 0;

@@ -9,6 +9,8 @@
 
 namespace quorvel {
 
+using namespace std::string_literals;
+
 namespace {
 
 EarlyExit usageError(const std::string& what) {
@@ -67,7 +69,7 @@ std::variant<CommandLine, EarlyExit> ParseCommandLine(const QStringList& argumen
         const CommandSpec* command = nullptr;
         if (positionals.size() == 2 && !(command = FindCommand(positionals[1].toStdString())))
             return usageError("no help for \"" + positionals[1].toStdString() +
-                              "\" (expected search, assign or status)");
+                              "\" (expected search, assign, status or monitor)");
         return EarlyExit{ExitSuccess, HelpText(command), {}};
     }
     if (isSet("help"))
@@ -98,13 +100,15 @@ std::variant<CommandLine, EarlyExit> ParseCommandLine(const QStringList& argumen
     given.target = isSet("target");
     given.interface = isSet("interface");
     given.wait = isSet("wait");
+    given.monitorOnly =
+        isSet("interval") || isSet("rescan") || isSet("listen") || isSet("textfile");
     if (auto problem = CheckOptionCombination(given))
         return usageError(*problem);
 
     // Each single-valued option given twice is a mistake worth naming.
-    for (const char* single :
-         {"target", "local-port", "ip", "mask", "gateway", "plan", "watch", "wait"})
-        if (values(single).size() > 1)
+    for (const char* single : {"target", "local-port", "ip", "mask", "gateway", "plan", "watch",
+                               "wait", "interval", "rescan", "listen", "textfile"})
+        if (values(single).size() > 1 && !(given.command == "monitor" && single == "target"s))
             return usageError(std::string("--") + single + " given more than once");
 
     CommandLine line;
@@ -146,10 +150,34 @@ std::variant<CommandLine, EarlyExit> ParseCommandLine(const QStringList& argumen
     }
     if (line.ports.size() > 10)
         return usageError("--port names more than 10 ports");
-    if (given.target) {
+    for (const QString& value : values("target")) {
         Ipv4Address address{};
-        take(ParseIpv4(text("target")), address, "--target");
-        line.target = address;
+        take(ParseIpv4(value.toStdString()), address, "--target");
+        line.targets.push_back(address);
+    }
+    if (!line.targets.empty())
+        line.target = line.targets.front();
+    if (isSet("interval"))
+        take(ParseSeconds(text("interval")), line.intervalSeconds, "--interval");
+    if (isSet("rescan")) {
+        take(ParseSeconds(text("rescan")), line.rescanMinutes, "--rescan");
+        if (!problem && line.rescanMinutes > 24 * 60)
+            problem = "--rescan: at most 1440 minutes";
+    }
+    if (isSet("listen")) {
+        const std::string value = text("listen");
+        const auto colon = value.rfind(':');
+        std::pair<Ipv4Address, std::uint16_t> endpoint{{127, 0, 0, 1}, 0};
+        if (colon != std::string::npos)
+            take(ParseIpv4(value.substr(0, colon)), endpoint.first, "--listen");
+        take(ParsePort(value.substr(colon == std::string::npos ? 0 : colon + 1)), endpoint.second,
+             "--listen");
+        line.listen = endpoint;
+    }
+    if (isSet("textfile")) {
+        if (text("textfile").empty())
+            return usageError("--textfile: empty file name");
+        line.textfile = text("textfile");
     }
     if (isSet("local-port")) {
         std::uint16_t number = 0;
@@ -176,7 +204,7 @@ std::variant<CommandLine, EarlyExit> ParseCommandLine(const QStringList& argumen
         take(ParseSeconds(text("watch")), seconds, "--watch");
         line.watchSeconds = seconds;
     }
-    if (line.command != CliCommand::Search && !given.plan) {
+    if (line.command != CliCommand::Search && line.command != CliCommand::Monitor && !given.plan) {
         const std::string board = positionals.constFirst().toStdString();
         if (line.command == CliCommand::Status && board.find('.') != std::string::npos) {
             Ipv4Address address{};

@@ -36,6 +36,13 @@ struct CommandLine {
     // status: the board by MAC (mac above) or by address
     std::optional<Ipv4Address> boardAddress;
     std::optional<int> watchSeconds;
+
+    // monitor
+    std::vector<Ipv4Address> targets; // every --target (target above holds the first)
+    int intervalSeconds = 30;
+    int rescanMinutes = 5;
+    std::optional<std::pair<Ipv4Address, std::uint16_t>> listen;
+    std::optional<std::string> textfile;
 };
 
 // A run that ends before anything is sent: help, version or a usage error.

@@ -6,7 +6,9 @@ std::optional<std::string> CheckOptionCombination(const GivenOptions& g) {
     const bool address = g.ip || g.mask || g.gateway;
     if (g.json && g.csv)
         return "--json and --csv cannot be used together";
-    if (g.target && g.interface)
+    if (g.monitorOnly && g.command != "monitor" && !g.command.empty())
+        return "--interval, --rescan, --listen and --textfile apply only to monitor";
+    if (g.target && g.interface && g.command != "monitor")
         return "--target cannot be used with --interface: a request to one address leaves "
                "by the host's routes";
     if (g.command == "search") {
@@ -60,9 +62,20 @@ std::optional<std::string> CheckOptionCombination(const GivenOptions& g) {
             return "--ip/--mask/--gateway/--dhcp/--plan and their options apply only to assign";
         return std::nullopt;
     }
+    if (g.command == "monitor") {
+        if (g.positionals != 0)
+            return "monitor takes no arguments";
+        if (g.csv)
+            return "--csv applies only to search";
+        if (address || g.dhcp || g.plan || g.noPing || g.repeat || g.dryRun || g.verify)
+            return "--ip/--mask/--gateway/--dhcp/--plan and their options apply only to assign";
+        if (g.watch)
+            return "--watch applies only to status";
+        return std::nullopt;
+    }
     if (g.command.empty())
-        return "missing command: search, assign or status";
-    return "unknown command \"" + g.command + "\" (expected search, assign or status)";
+        return "missing command: search, assign, status or monitor";
+    return "unknown command \"" + g.command + "\" (expected search, assign, status or monitor)";
 }
 
 } // namespace quorvel

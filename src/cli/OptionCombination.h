@@ -7,7 +7,7 @@ namespace quorvel {
 
 // Which options a command line gave, for the checks that span several.
 struct GivenOptions {
-    std::string command; // search, assign or status
+    std::string command; // search, assign, status or monitor
     int positionals = 0;
     bool json = false, csv = false;
     bool ip = false, mask = false, gateway = false, dhcp = false;
@@ -16,6 +16,7 @@ struct GivenOptions {
     bool watch = false;
     bool target = false, interface = false;
     bool wait = false;
+    bool monitorOnly = false; // --interval, --rescan, --listen or --textfile
 };
 
 // The first conflict or missing option, as one line; nothing when they fit.

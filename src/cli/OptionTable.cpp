@@ -9,14 +9,16 @@ const std::vector<OptionSpec>& Options() {
         {'h', "help", "", "Show this help (with a command: that command's help).", ForAll},
         {'V', "version", "", "Show the version.", ForAll},
         {'q', "quiet", "", "No progress line on standard error.", ForAll},
-        {0, "json", "", "Print JSON (search, assign --plan, status).", ForAll},
+        {0, "json", "", "Print JSON (search, assign --plan, status; monitor: one object per line).",
+         ForAll},
         {0, "csv", "", "Print CSV with a header line.", ForSearch},
         {0, "interface", "NAME", "Search and send on this interface only; repeatable.", ForAll},
         {0, "port", "N", "Remote port to search; repeatable, up to 10 (default 3040).", ForAll},
         {0, "target", "ADDRESS",
          "Send the search to this address (a board, or a directed broadcast) instead of "
-         "broadcasting it; a search of one board ends when it answers.",
-         ForSearch | ForStatus},
+         "broadcasting it; a search of one board ends when it answers. The monitor takes it "
+         "more than once.",
+         ForSearch | ForStatus | ForMonitor},
         {0, "local-port", "N", "Bind this local port, so that a firewall can let replies in.",
          ForAll},
         {0, "wait", "SECONDS", "How long a search listens (default 10).", ForAll},
@@ -36,6 +38,18 @@ const std::vector<OptionSpec>& Options() {
         {0, "dry-run", "", "Check the plan and send nothing.", ForAssign},
         {0, "verify", "", "After the plan, search and check every planned board.", ForAssign},
         {0, "watch", "SECONDS", "Ask again every SECONDS and print what changed.", ForStatus},
+        {0, "interval", "SECONDS",
+         "Ask every board once per SECONDS, the requests spread over it (default 30).", ForMonitor},
+        {0, "rescan", "MINUTES", "Search again every MINUTES for new and moved boards (default 5).",
+         ForMonitor},
+        {0, "listen", "[ADDRESS:]PORT",
+         "Serve the metrics over HTTP for Prometheus on PORT, at ADDRESS (127.0.0.1 unless "
+         "given).",
+         ForMonitor},
+        {0, "textfile", "PATH",
+         "Write the metrics to PATH after every round, replacing it whole (for a textfile "
+         "collector).",
+         ForMonitor},
     };
     return options;
 }
@@ -62,6 +76,18 @@ const std::vector<CommandSpec>& Commands() {
          "(MAC | IP) [OPTIONS]",
          "Read a board's printer status flags.",
          {"quorvel status 198.18.0.20", "quorvel status 00-0B-3C-12-34-56 --watch 5"}},
+        {CliCommand::Monitor,
+         "monitor",
+         "[--interval SECONDS] [--rescan MINUTES] [--target ADDRESS]... [--listen [ADDRESS:]PORT] "
+         "[--textfile PATH] [OPTIONS]",
+         "Watch every board's printer status until interrupted: a table on a terminal, else one "
+         "line per change; metrics for Prometheus with --listen or --textfile. Series: "
+         "quorvel_printer_up{mac,ip,name,interface}, quorvel_printer_flag{mac,flag}, "
+         "quorvel_printer_last_answer_timestamp_seconds{mac}, quorvel_monitor_boards, "
+         "quorvel_monitor_round_duration_seconds, quorvel_monitor_replies_ignored_total{reason}.",
+         {"quorvel monitor --interval 10 --listen 9847",
+          "quorvel monitor --target 198.18.0.20 --target 198.18.0.21 --json",
+          "quorvel monitor --textfile /var/lib/prometheus/node-exporter/quorvel.prom"}},
     };
     return commands;
 }
@@ -83,6 +109,8 @@ unsigned maskOf(CliCommand command) {
         return ForAssign;
     case CliCommand::Status:
         return ForStatus;
+    case CliCommand::Monitor:
+        return ForMonitor;
     }
     return ForAll;
 }

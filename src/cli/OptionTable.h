@@ -7,14 +7,15 @@
 
 namespace quorvel {
 
-enum class CliCommand { Search, Assign, Status };
+enum class CliCommand { Search, Assign, Status, Monitor };
 
 // Which commands an option belongs to.
 enum CommandMask : unsigned {
     ForSearch = 1u << 0,
     ForAssign = 1u << 1,
     ForStatus = 1u << 2,
-    ForAll = ForSearch | ForAssign | ForStatus,
+    ForMonitor = 1u << 3,
+    ForAll = ForSearch | ForAssign | ForStatus | ForMonitor,
 };
 
 // One option of the command line: what --help, the man page and the parser

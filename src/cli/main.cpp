@@ -3,6 +3,7 @@
 #include "AssignCommand.h"
 #include "CliSession.h"
 #include "CommandLine.h"
+#include "MonitorCommand.h"
 #include "SearchCommand.h"
 #include "StandardOutput.h"
 #include "StatusCommand.h"
@@ -73,6 +74,22 @@ int runCommand(CliSession& session, TerminationSignals& signals) {
     case CliCommand::Status: {
         StatusCommand status(session);
         exitCode = run(status, signals);
+        break;
+    }
+    case CliCommand::Monitor: {
+        MonitorCommand monitor(session);
+        if (const int failed = monitor.prepare())
+            return failed;
+        // Watching ends only by a signal, and that is how it ends well.
+        QObject::connect(&signals, &TerminationSignals::received, qApp, [&monitor] {
+            monitor.stop();
+            QCoreApplication::exit(ExitSuccess);
+        });
+        QObject::connect(
+            &monitor, &MonitorCommand::done, qApp, [](int code) { QCoreApplication::exit(code); },
+            Qt::QueuedConnection);
+        monitor.start();
+        exitCode = QCoreApplication::exec();
         break;
     }
     }

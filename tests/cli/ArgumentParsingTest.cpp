@@ -88,8 +88,9 @@ TEST(ArgumentParsing, optionCombinations) {
         std::optional<std::string> problem;
         const char* expected;
     } conflicts[] = {
-        {given("", 0, none), "missing command: search, assign or status"},
-        {given("seach", 0, none), "unknown command \"seach\" (expected search, assign or status)"},
+        {given("", 0, none), "missing command: search, assign, status or monitor"},
+        {given("seach", 0, none),
+         "unknown command \"seach\" (expected search, assign, status or monitor)"},
         {given("search", 0, [](GivenOptions& g) { g.json = g.csv = true; }),
          "--json and --csv cannot be used together"},
         {given("search", 1, none), "search takes no arguments"},

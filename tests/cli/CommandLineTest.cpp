@@ -54,6 +54,16 @@ TEST(CommandLine, readsEachCommandsOptions) {
     const auto byAddress = std::get<CommandLine>(parse({"status", "198.18.1.11"}));
     EXPECT_EQ(byAddress.boardAddress, (Ipv4Address{198, 18, 1, 11}));
     EXPECT_FALSE(byAddress.mac);
+
+    const auto monitor = std::get<CommandLine>(
+        parse({"monitor", "--target", "198.18.0.20", "--target", "198.18.0.21", "--interface",
+               "veth1", "--interval", "10", "--rescan", "2", "--listen", "198.18.0.1:9847"}));
+    EXPECT_EQ(monitor.targets, (std::vector<Ipv4Address>{{198, 18, 0, 20}, {198, 18, 0, 21}}));
+    EXPECT_EQ(monitor.intervalSeconds, 10);
+    EXPECT_EQ(monitor.rescanMinutes, 2);
+    EXPECT_EQ(monitor.listen, (std::pair<Ipv4Address, std::uint16_t>{{198, 18, 0, 1}, 9847}));
+    EXPECT_EQ(std::get<CommandLine>(parse({"monitor", "--listen", "9100"})).listen->first,
+              (Ipv4Address{127, 0, 0, 1}));
 }
 
 TEST(CommandLine, helpVersionAndUsageErrors) {
@@ -108,7 +118,8 @@ TEST(CommandLine, helpVersionAndUsageErrors) {
         {parse({"search", "--target", "198.18.0.1", "--interface", "eth0"}),
          "--target cannot be used with --interface: a request to one address leaves by the "
          "host's routes"},
-        {parse({"help", "nope"}), "no help for \"nope\" (expected search, assign or status)"},
+        {parse({"help", "nope"}),
+         "no help for \"nope\" (expected search, assign, status or monitor)"},
         {parse({"search", "--json", "--csv"}), "--json and --csv cannot be used together"},
         {parse({"assign", "02-51-56-00-10", "--dhcp"}),
          "board: bad MAC address \"02-51-56-00-10\" (expected 00-0B-3C-12-34-56)"},
@@ -119,7 +130,13 @@ TEST(CommandLine, helpVersionAndUsageErrors) {
          "board: bad IPv4 address \"198.18.1\" (expected four numbers like 198.18.0.20)"},
         {parse({"status", "198.18.1.11", "--watch", "0"}),
          "--watch: bad number of seconds \"0\" (expected 1 to 86400)"},
-        {parse({}), "missing command: search, assign or status"},
+        {parse({}), "missing command: search, assign, status or monitor"},
+        {parse({"search", "--listen", "9100"}),
+         "--interval, --rescan, --listen and --textfile apply only to monitor"},
+        {parse({"monitor", "--listen", "1.2.3:80"}),
+         "--listen: bad IPv4 address \"1.2.3\" (expected four numbers like 198.18.0.20)"},
+        {parse({"monitor", "--listen", "0"}), "--listen: bad port \"0\" (expected 1 to 65535)"},
+        {parse({"monitor", "00-0B-3C-12-34-56"}), "monitor takes no arguments"},
     };
     for (const auto& c : cases) {
         const auto* exit = std::get_if<EarlyExit>(&c.result);

@@ -30,6 +30,9 @@ cli_files=(
     share/doc/quorvel-cli/LICENSE
     share/doc/quorvel-cli/copyright
     share/doc/quorvel-cli/changelog.Debian.gz
+    lib/systemd/system/quorvel-monitor.service
+    share/doc/quorvel-cli/examples/quorvel-monitor.default
+    share/doc/quorvel-cli/examples/quorvel.rules.yml
 )
 gui_files=(
     bin/Quorvel

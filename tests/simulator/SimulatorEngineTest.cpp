@@ -177,6 +177,32 @@ TEST(SimulatorEngine, StatusGoesOnlyToTheBoardAddressed) {
     EXPECT_EQ(out.items[0].sourceIp, 0xC6120105u);
 }
 
+TEST(SimulatorEngine, ScheduledBoardsChangeTheirStatusOrFallSilent) {
+    std::vector<SimBoard> boards = GenerateBoards(2);
+    boards[0].status = boards[1].status = 1;
+    boards[0].changeAfter = 2, boards[0].laterStatus = 0x2000;
+    boards[1].silentAfter = 2;
+    Rig rig;
+    SimulatorEngine engine(boards, {}, rig.start);
+    const auto ask = [&](std::uint32_t to) {
+        Received r;
+        const Bytes request{4, 0, 0, 0};
+        r.bytes = request;
+        r.source = {kTool, 40000};
+        r.destinationIp = to;
+        ReplyBatch out;
+        engine.handle(r, rig.start, out);
+        return out.items.empty() ? Bytes{} : payload(out, 0);
+    };
+    // Request by request: board 1 answers 1, 1, then 0x2000; board 2 answers twice.
+    const std::array<std::pair<Bytes, Bytes>, 3> answers = {
+        {{{5, 0, 1, 0}, {5, 0, 1, 0}}, {{5, 0, 1, 0}, {5, 0, 1, 0}}, {{5, 0, 0, 0x20}, {}}}};
+    for (const auto& [first, second] : answers) {
+        EXPECT_EQ(ask(0xC6120101), first);
+        EXPECT_EQ(ask(0xC6120102), second);
+    }
+}
+
 TEST(SimulatorEngine, FaultsChangeTheRepliesOfTheFaultyBoardsOnly) {
     struct Case {
         const char* name;

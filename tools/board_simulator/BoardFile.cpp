@@ -88,8 +88,9 @@ template <typename T> bool parseNumber(const std::string& text, T& out) {
 }
 
 const std::set<std::string> kColumns = {
-    "mac",         "ip",         "mask",        "gateway",      "mode",          "name",
-    "description", "left_label", "right_label", "left_elapsed", "right_elapsed", "status"};
+    "mac",           "ip",          "mask",         "gateway",      "mode",
+    "name",          "description", "left_label",   "right_label",  "left_elapsed",
+    "right_elapsed", "status",      "later_status", "change_after", "silent_after"};
 
 } // namespace
 
@@ -190,6 +191,12 @@ BoardsOrError ParseBoardFile(std::istream& in) {
             return fail(lineNumber, "right_elapsed must be a number of seconds");
         if (has("status") && !parseNumber(trim(get("status")), board.status))
             return fail(lineNumber, "status must be a 16-bit number (decimal or 0x hex)");
+        if (has("later_status") && !parseNumber(trim(get("later_status")), board.laterStatus))
+            return fail(lineNumber, "later_status must be a 16-bit number (decimal or 0x hex)");
+        if (has("change_after") && !parseNumber(trim(get("change_after")), board.changeAfter))
+            return fail(lineNumber, "change_after must be a number of status requests");
+        if (has("silent_after") && !parseNumber(trim(get("silent_after")), board.silentAfter))
+            return fail(lineNumber, "silent_after must be a number of status requests");
         if (result.boards.size() == kMaxBoards)
             return fail(lineNumber, "more than " + std::to_string(kMaxBoards) + " boards");
         result.boards.push_back(std::move(board));

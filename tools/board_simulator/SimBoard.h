@@ -24,6 +24,13 @@ struct SimBoard {
     std::uint64_t leftElapsed = 0;
     std::uint64_t rightElapsed = 0;
     std::uint16_t status = 0;
+    // A schedule counted in status requests answered: after `changeAfter`
+    // of them the status becomes `laterStatus`; after `silentAfter` the
+    // board answers nothing more (0: never).
+    std::uint64_t changeAfter = 0;
+    std::uint16_t laterStatus = 0;
+    std::uint64_t silentAfter = 0;
+    std::uint64_t statusAnswered = 0;
 };
 
 inline std::uint32_t ToHostOrder(const Ipv4& ip) {

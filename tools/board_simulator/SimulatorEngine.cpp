@@ -267,8 +267,14 @@ void SimulatorEngine::handleStatus(const Received& received, Clock::time_point n
         boards.push_back(it->second);
     std::sort(boards.begin(), boards.end());
     for (std::size_t board : boards) {
+        SimBoard& b = m_boards[board];
+        if (b.silentAfter && b.statusAnswered >= b.silentAfter)
+            continue;
+        if (b.changeAfter && b.statusAnswered == b.changeAfter)
+            b.status = b.laterStatus;
+        ++b.statusAnswered;
         const std::size_t offset = out.bytes.size();
-        const auto reply = EncodePrinterStatusReply(m_boards[board].status);
+        const auto reply = EncodePrinterStatusReply(b.status);
         out.bytes.insert(out.bytes.end(), reply.begin(), reply.end());
         emit(RequestKind::PrinterStatus, board, offset, received, received.destinationIp, now, out);
     }
