@@ -105,6 +105,7 @@ remove_stale_namespaces() {
         pid=$((16#$(echo "$ns" | sed -E 's/^quorvel-qv([0-9a-f]+)[0-9a-f]{4}-.*/\1/')))
         if ! kill -0 "$pid" 2>/dev/null && [ -z "$(ip netns pids "$ns" 2>/dev/null)" ]; then
             ip netns del "$ns" 2>/dev/null || true
+            rm -rf "/etc/netns/$ns"
         fi
     done
 }
@@ -131,6 +132,7 @@ cleanup() {
     ip netns del "$TOOL_NS" 2>/dev/null
     ip netns del "$BOARDS_NS" 2>/dev/null
     ip netns del "$BOARDS_NS_2" 2>/dev/null
+    rm -rf "/etc/netns/$TOOL_NS"
     if [ "$status" -ne 0 ] && [ "$status" -ne "$SKIP" ] && [ -s "$WORKDIR/simulator.err" ]; then
         echo "rig: the simulator said:" >&2
         cat "$WORKDIR/simulator.err" >&2
@@ -147,6 +149,13 @@ trap cleanup EXIT
 trap 'exit 130' INT
 trap 'exit 143' TERM
 trap 'exit 129' HUP
+# The host's own name resolves inside the tool's namespace without a name
+# server (none is reachable there): programs that look it up at start-up, as
+# Prometheus does, would otherwise wait for the resolver's time-out.
+# `ip netns exec` puts this file over /etc/hosts.
+mkdir -p "/etc/netns/$TOOL_NS"
+printf '127.0.0.1 localhost %s\n::1 localhost ip6-localhost ip6-loopback\n' "$(cat /proc/sys/kernel/hostname)" \
+    >"/etc/netns/$TOOL_NS/hosts"
 ip netns add "$BOARDS_NS" || fail "cannot create the namespace $BOARDS_NS"
 
 if [ -z "$WORKDIR" ]; then
