@@ -68,7 +68,7 @@ std::string MonitorTable(const std::vector<MonitoredBoard>& boards) {
         nameWidth = std::max(nameWidth, std::min<std::size_t>(DisplayWidth(names.back()), 24));
     }
     std::string out = padded("MAC", 17) + padded("IP", 15) + padded("NAME", nameWidth) +
-                      padded("STATE", 9) + padded("LAST ANSWER", 8) + "FLAGS\n";
+                      padded("STATE", 9) + padded("LAST ANSWER", 11) + "FLAGS\n";
     for (std::size_t i = 0; i < boards.size(); ++i) {
         const MonitoredBoard& board = boards[i];
         std::string flags;

@@ -1,20 +1,18 @@
 // `quorvel monitor` watched by a real Prometheus, all inside the rig's tool
 // namespace (Prometheus and the endpoint on its own loopback): one board runs
-// out of paper and another falls silent, and Prometheus's query API and the
-// monitor's JSON lines both show it. Runs inside tests/e2e/rig.sh.
+// out of paper and another falls silent, the link goes down and comes back,
+// and Prometheus's query API and the monitor's JSON lines show each step.
+// Runs inside tests/e2e/rig.sh.
 #include "SimulatorRig.h"
 
-#include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QJsonObject>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
-#include <csignal>
 
 using namespace quorvel::testing;
 
@@ -25,29 +23,33 @@ constexpr quint16 kPrometheusPort = 9090;
 const QString kPaperOut = QStringLiteral("02-51-56-00-20-01");
 const QString kSilent = QStringLiteral("02-51-56-00-20-02");
 
-// The body of a GET on this namespace's loopback; empty when none came.
-QByteArray httpGet(quint16 port, const QByteArray& target) {
+// The value of the one series an instant query finds, or "" when none.
+QString queryValue(const QString& query) {
     QTcpSocket socket;
-    socket.connectToHost(QHostAddress::LocalHost, port);
-    if (!socket.waitForConnected(2000))
-        return {};
-    socket.write("GET " + target + " HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n");
+    socket.connectToHost(QHostAddress::LocalHost, kPrometheusPort);
+    socket.write("GET /api/v1/query?query=" + QUrl::toPercentEncoding(query) +
+                 " HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n");
     QByteArray reply;
     while (socket.waitForReadyRead(5000))
         reply += socket.readAll();
-    const qsizetype body = reply.indexOf("\r\n\r\n");
-    return reply.startsWith("HTTP/1.1 200") || reply.startsWith("HTTP/1.0 200")
-               ? reply.mid(body + 4)
-               : QByteArray();
+    const QJsonArray result = QJsonDocument::fromJson(reply.mid(reply.indexOf("\r\n\r\n") + 4))
+                                  .object()["data"]
+                                  .toObject()["result"]
+                                  .toArray();
+    return result.size() == 1 ? result[0].toObject()["value"].toArray()[1].toString() : QString();
 }
 
-// The value of the one series an instant query finds, or "" when none.
-QString queryValue(const QString& query) {
-    const QByteArray body =
-        httpGet(kPrometheusPort, "/api/v1/query?query=" + QUrl::toPercentEncoding(query));
-    const QJsonArray result =
-        QJsonDocument::fromJson(body).object()["data"].toObject()["result"].toArray();
-    return result.size() == 1 ? result[0].toObject()["value"].toArray()[1].toString() : QString();
+bool upBoardsBecome(const char* count) {
+    return SpinUntil([count] { return queryValue("sum(quorvel_printer_up)") == count; }, 60000);
+}
+
+int run(const QString& program, const QStringList& arguments, QByteArray* errors = nullptr) {
+    QProcess process;
+    process.start(program, arguments);
+    process.waitForFinished(30000);
+    if (errors)
+        *errors = process.readAllStandardError();
+    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
 }
 
 } // namespace
@@ -56,80 +58,81 @@ class MonitorEndToEndTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase() {
-        const QString reason = SimulatorRig::unavailableReason();
-        if (!reason.isEmpty())
+    void prometheusFollowsTheFleet() {
+        if (const QString reason = SimulatorRig::unavailableReason(); !reason.isEmpty())
             QSKIP(qPrintable(reason));
         for (const char* tool : {"prometheus", "promtool"})
             if (QStandardPaths::findExecutable(tool).isEmpty())
-                QSKIP(qPrintable(QStringLiteral("%1 is not installed (Debian's prometheus "
-                                                "package; scripts/setup.sh installs it)")
+                QSKIP(qPrintable(QStringLiteral("%1 is missing (scripts/setup.sh installs Debian's "
+                                                "prometheus)")
                                      .arg(tool)));
         QVERIFY(m_scratch.isValid());
-    }
 
-    void prometheusSeesPaperOutAndSilence() {
         // After its fourth answer the first board is out of paper; the second
         // answers four times, then never again; the third stays well.
-        const QString boards =
-            written("boards.csv", "mac,ip,mask,name,status,later_status,change_after,"
-                                  "silent_after\n"
-                                  "02-51-56-00-20-01,198.18.2.1,255.254.0.0,\"Till "
-                                  "\"\"1\"\"\",0,0x2000,4,0\n"
-                                  "02-51-56-00-20-02,198.18.2.2,255.254.0.0,K,0,0,0,4\n"
-                                  "02-51-56-00-20-03,198.18.2.3,255.254.0.0,B,0,0,0,0\n");
+        QFile boards(m_scratch.filePath("boards.csv"));
+        QVERIFY(boards.open(QIODevice::WriteOnly));
+        boards.write("mac,ip,mask,name,status,later_status,change_after,silent_after\n"
+                     "02-51-56-00-20-01,198.18.2.1,255.254.0.0,\"Till \"\"1\"\"\",0,0x2000,4,0\n"
+                     "02-51-56-00-20-02,198.18.2.2,255.254.0.0,K,0,0,0,4\n"
+                     "02-51-56-00-20-03,198.18.2.3,255.254.0.0,B,0,0,0,0\n");
+        boards.close();
         QString error;
-        QVERIFY2(m_rig.start({"--boards", boards}, &error), qPrintable(error));
+        QVERIFY2(m_rig.start({"--boards", boards.fileName()}, &error), qPrintable(error));
 
         const QString textfile = m_scratch.filePath("quorvel.prom");
-        m_monitor.setProgram(QStringLiteral(QUORVEL_CLI));
-        m_monitor.setArguments({"monitor", "--json", "--quiet", "--interval", "1", "--wait", "3",
-                                "--listen", QString::number(kMonitorPort), "--textfile", textfile});
-        m_monitor.start();
+        const QStringList listen = {"--listen", QString::number(kMonitorPort)};
+        m_monitor.start(QUORVEL_CLI, QStringList{"monitor", "--json", "--quiet", "--interval", "1",
+                                                 "--wait", "3", "--textfile", textfile} +
+                                         listen);
         QVERIFY(m_monitor.waitForStarted(10000));
 
-        const QString config = written(
-            "prometheus.yml", QStringLiteral("global: {scrape_interval: 1s, scrape_timeout: 1s}\n"
-                                             "scrape_configs: [{job_name: quorvel, static_configs: "
-                                             "[{targets: ['127.0.0.1:%1']}]}]\n")
-                                  .arg(kMonitorPort)
-                                  .toUtf8());
-        m_prometheus.setProgram(QStringLiteral("prometheus"));
-        m_prometheus.setArguments(
-            {"--config.file=" + config, "--storage.tsdb.path=" + m_scratch.filePath("data"),
-             QStringLiteral("--web.listen-address=127.0.0.1:%1").arg(kPrometheusPort),
-             "--log.level=warn"});
+        QFile config(m_scratch.filePath("prometheus.yml"));
+        QVERIFY(config.open(QIODevice::WriteOnly));
+        config.write(QStringLiteral("global: {scrape_interval: 1s, scrape_timeout: 1s}\n"
+                                    "scrape_configs: [{job_name: quorvel, static_configs: "
+                                    "[{targets: ['127.0.0.1:%1']}]}]\n")
+                         .arg(kMonitorPort)
+                         .toUtf8());
+        config.close();
         m_prometheus.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_prometheus.start();
+        m_prometheus.start(
+            "prometheus", {"--config.file=" + config.fileName(),
+                           "--storage.tsdb.path=" + m_scratch.filePath("data"),
+                           QStringLiteral("--web.listen-address=127.0.0.1:%1").arg(kPrometheusPort),
+                           "--log.level=warn"});
         QVERIFY(m_prometheus.waitForStarted(10000));
+        QVERIFY2(upBoardsBecome("3"), "Prometheus never saw three boards up");
 
-        // Prometheus scrapes the monitor and sees every board answering.
-        QVERIFY2(SpinUntil([] { return queryValue("sum(quorvel_printer_up)") == "3"; }, 90000),
-                 "Prometheus never saw three boards up");
+        // A second monitor on the same endpoint is refused with one line.
+        QByteArray refusal;
+        QCOMPARE(run(QUORVEL_CLI, QStringList{"monitor", "--quiet"} + listen, &refusal), 2);
+        QVERIFY2(refusal.startsWith("quorvel: cannot listen on 127.0.0.1:9847: ") &&
+                     refusal.count('\n') == 1,
+                 refusal.constData());
 
-        // The monitor tells both changes on its JSON lines.
+        // The monitor tells both changes on its JSON lines...
         QByteArray out;
         QJsonObject paperOut, silent;
-        const bool told = SpinUntil(
-            [&] {
-                out += m_monitor.readAllStandardOutput();
-                for (const QByteArray& line : out.split('\n')) {
-                    const QJsonObject o = QJsonDocument::fromJson(line).object();
-                    if (o["mac"] == kPaperOut && o["new"].toArray().contains("PaperOut"))
-                        paperOut = o;
-                    if (o["mac"] == kSilent && o["answered"] == false && o["old"].isArray())
-                        silent = o;
-                }
-                return !paperOut.isEmpty() && !silent.isEmpty();
-            },
-            60000);
-        QVERIFY2(told, out.constData());
+        QVERIFY2(SpinUntil(
+                     [&] {
+                         out += m_monitor.readAllStandardOutput();
+                         for (const QByteArray& line : out.split('\n')) {
+                             const QJsonObject o = QJsonDocument::fromJson(line).object();
+                             if (o["mac"] == kPaperOut && o["new"].toArray().contains("PaperOut"))
+                                 paperOut = o;
+                             if (o["mac"] == kSilent && o["answered"] == false &&
+                                 o["old"].isArray())
+                                 silent = o;
+                         }
+                         return !paperOut.isEmpty() && !silent.isEmpty();
+                     },
+                     60000),
+                 out.constData());
         QCOMPARE(paperOut["name"].toString(), "Till \"1\"");
 
-        // Prometheus has both within three one-second scrapes of the lines
-        // (with room for a loaded machine).
-        QElapsedTimer seen;
-        seen.start();
+        // ...and Prometheus has both within three one-second scrapes (with
+        // room for a loaded machine).
         QVERIFY(SpinUntil(
             [] {
                 return queryValue(QStringLiteral("quorvel_printer_flag{mac=\"%1\",flag="
@@ -139,17 +142,20 @@ private Q_SLOTS:
                            "0";
             },
             20000));
-        qInfo("Prometheus showed both changes %lld ms after the monitor told them", seen.elapsed());
         QCOMPARE(queryValue("sum(quorvel_printer_up)"), "2");
 
+        // The link lost: every board goes silent and the monitor keeps going;
+        // back again: the boards answer again.
+        const QString link = qEnvironmentVariable("QUORVEL_RIG_TOOL_IF");
+        QCOMPARE(run("ip", {"link", "set", "dev", link, "down"}), 0);
+        QVERIFY2(upBoardsBecome("0"), "the boards stayed up without a link");
+        QCOMPARE(run("ip", {"link", "set", "dev", link, "up"}), 0);
+        QVERIFY2(upBoardsBecome("2"), "the boards never came back with the link");
+        QCOMPARE(m_monitor.state(), QProcess::Running);
+
         // The textfile is the same exposition, and promtool takes it.
-        QProcess check;
-        check.setProgram(QStringLiteral("promtool"));
-        check.setArguments({"check", "metrics"});
-        check.setStandardInputFile(textfile);
-        check.start();
-        QVERIFY(check.waitForFinished(30000));
-        QVERIFY2(check.exitCode() == 0, check.readAllStandardError().constData());
+        QByteArray complaint;
+        QCOMPARE(run("sh", {"-c", "promtool check metrics < \"$0\"", textfile}, &complaint), 0);
 
         // SIGTERM ends the monitor well.
         m_monitor.terminate();
@@ -168,13 +174,6 @@ private Q_SLOTS:
     }
 
 private:
-    QString written(const QString& name, const QByteArray& bytes) {
-        QFile file(m_scratch.filePath(name));
-        return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size()
-                   ? file.fileName()
-                   : QString();
-    }
-
     SimulatorRig m_rig;
     QTemporaryDir m_scratch{qEnvironmentVariable("QUORVEL_RIG_WORKDIR") + "/monitor-XXXXXX"};
     QProcess m_monitor, m_prometheus;
