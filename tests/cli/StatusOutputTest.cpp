@@ -1,8 +1,5 @@
 #include "cli/StatusOutput.h"
 
-#include "cli/MonitorOutput.h"
-#include "cli/TerminalText.h"
-
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -70,29 +67,4 @@ TEST(StatusOutput, watchPrintsOnlyChanges) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(StatusChanges(c.before, c.lookedBefore, c.now), c.lines);
-}
-
-TEST(StatusOutput, monitorTableAndLinesKeepTheTerminalSafe) {
-    std::vector<MonitoredBoard> boards(2);
-    boards[0].record.name = "前台打印机";
-    boards[0].up = true;
-    boards[0].flags = flags({PaperOut, Offline});
-    boards[1].record.name = "P\x1B[2J";
-    boards[1].reported = true;
-    const std::string table = MonitorTable(boards);
-    std::vector<std::string_view> lines;
-    for (std::size_t start = 0, end; (end = table.find('\n', start)) != std::string::npos;
-         start = end + 1)
-        lines.push_back(std::string_view(table).substr(start, end - start));
-    ASSERT_EQ(lines.size(), 3u);
-    // The flags column starts at the same place under a wide name.
-    for (const auto& [line, flagsText] : {std::pair{lines[1], "Offline,PaperOut"}, {lines[2], "-"}})
-        EXPECT_EQ(DisplayWidth(line.substr(0, line.rfind(flagsText))),
-                  DisplayWidth(lines[0].substr(0, lines[0].find("FLAGS"))));
-    EXPECT_NE(lines[1].find(" ok "), std::string::npos);
-    EXPECT_NE(lines[2].find("P?[2J"), std::string::npos);
-    EXPECT_NE(lines[2].find(" silent "), std::string::npos);
-    EXPECT_EQ(table.find('\x1B'), std::string::npos);
-    const std::string line = MonitorChangeText(boards[1], StatusChange{0, boards[0].flags, {}});
-    EXPECT_TRUE(line.starts_with("1970-01-01T00:00:00.000Z 00-00-00-00-00-00 0.0.0.0 \"P?[2J\":"));
 }
