@@ -67,6 +67,17 @@ quint16 MetricsServer::port() const {
     return m_server->serverPort();
 }
 
+namespace {
+
+// Qt's server keeps every connection open: a client that asked for it to be
+// closed (a script, curl -0) would otherwise wait for the idle time-out.
+void closeIfAsked(const QHttpServerRequest& request, QTcpSocket* socket) {
+    if (request.value("connection").toLower().contains("close"))
+        socket->disconnectFromHost();
+}
+
+} // namespace
+
 bool MetricsServer::handleRequest(const QHttpServerRequest& request, QTcpSocket* socket) {
     const QString path = request.url().path();
     if (path != QLatin1String("/metrics") && path != QLatin1String("/"))
@@ -76,6 +87,7 @@ bool MetricsServer::handleRequest(const QHttpServerRequest& request, QTcpSocket*
         responder.write(QByteArrayLiteral("method not allowed\n"),
                         {{"Content-Type", "text/plain; charset=utf-8"}, {"Allow", "GET"}},
                         QHttpServerResponder::StatusCode::MethodNotAllowed);
+        closeIfAsked(request, socket);
         return true;
     }
     if (path == QLatin1String("/"))
@@ -83,6 +95,7 @@ bool MetricsServer::handleRequest(const QHttpServerRequest& request, QTcpSocket*
                         {{"Content-Type", "text/plain; charset=utf-8"}});
     else
         responder.write(m_render(), {{"Content-Type", "text/plain; version=0.0.4; charset=utf-8"}});
+    closeIfAsked(request, socket);
     return true;
 }
 
@@ -90,6 +103,7 @@ void MetricsServer::missingHandler(const QHttpServerRequest& request, QTcpSocket
     makeResponder(request, socket)
         .write(QByteArrayLiteral("not found\n"), {{"Content-Type", "text/plain; charset=utf-8"}},
                QHttpServerResponder::StatusCode::NotFound);
+    closeIfAsked(request, socket);
 }
 
 } // namespace quorvel

@@ -20,18 +20,27 @@ namespace {
 
 constexpr quint16 kMonitorPort = 9847;
 constexpr quint16 kPrometheusPort = 9090;
+// The rest of a request line and the headers every request here has.
+const QByteArray kHttp = " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n";
 const QString kPaperOut = QStringLiteral("02-51-56-00-20-01");
 const QString kSilent = QStringLiteral("02-51-56-00-20-02");
 
-// The value of the one series an instant query finds, or "" when none.
-QString queryValue(const QString& query) {
+// All a server sends back for a raw request on this namespace's loopback.
+QByteArray exchange(quint16 port, const QByteArray& request) {
     QTcpSocket socket;
-    socket.connectToHost(QHostAddress::LocalHost, kPrometheusPort);
-    socket.write("GET /api/v1/query?query=" + QUrl::toPercentEncoding(query) +
-                 " HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n");
+    socket.connectToHost(QHostAddress::LocalHost, port);
+    socket.write(request);
     QByteArray reply;
     while (socket.waitForReadyRead(5000))
         reply += socket.readAll();
+    return reply;
+}
+
+// The value of the one series an instant query finds, or "" when none.
+QString queryValue(const QString& query) {
+    const QByteArray reply =
+        exchange(kPrometheusPort,
+                 "GET /api/v1/query?query=" + QUrl::toPercentEncoding(query) + kHttp + "\r\n");
     const QJsonArray result = QJsonDocument::fromJson(reply.mid(reply.indexOf("\r\n\r\n") + 4))
                                   .object()["data"]
                                   .toObject()["result"]
@@ -103,6 +112,24 @@ private Q_SLOTS:
                            "--log.level=warn"});
         QVERIFY(m_prometheus.waitForStarted(10000));
         QVERIFY2(upBoardsBecome("3"), "Prometheus never saw three boards up");
+
+        // The endpoint serves GET /metrics and / and refuses the rest; a
+        // request longer than any it takes is dropped unanswered.
+        const struct {
+            QByteArray request, statusLine;
+        } requests[] = {
+            {"GET /metrics" + kHttp + "\r\n", "HTTP/1.1 200"},
+            {"GET /" + kHttp + "\r\n", "HTTP/1.1 200"},
+            {"POST /metrics" + kHttp + "Content-Length: 0\r\n\r\n", "HTTP/1.1 405"},
+            {"GET /metrics/../etc" + kHttp + "\r\n", "HTTP/1.1 404"},
+            {"GET /metrics" + kHttp + "X-Pad: " + QByteArray(40000, 'a') + "\r\n\r\n", ""},
+        };
+        for (const auto& [request, statusLine] : requests) {
+            const QByteArray reply = exchange(kMonitorPort, request);
+            QVERIFY2(reply.startsWith(statusLine) && (statusLine.isEmpty() == reply.isEmpty()),
+                     reply.left(200).constData());
+        }
+        QVERIFY(exchange(kMonitorPort, requests[0].request).contains("quorvel_monitor_boards 3"));
 
         // A second monitor on the same endpoint is refused with one line.
         QByteArray refusal;
