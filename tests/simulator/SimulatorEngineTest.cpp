@@ -184,23 +184,17 @@ TEST(SimulatorEngine, ScheduledBoardsChangeTheirStatusOrFallSilent) {
     boards[1].silentAfter = 2;
     Rig rig;
     SimulatorEngine engine(boards, {}, rig.start);
-    const auto ask = [&](std::uint32_t to) {
-        Received r;
-        const Bytes request{4, 0, 0, 0};
-        r.bytes = request;
-        r.source = {kTool, 40000};
-        r.destinationIp = to;
-        ReplyBatch out;
-        engine.handle(r, rig.start, out);
-        return out.items.empty() ? Bytes{} : payload(out, 0);
-    };
-    // Request by request: board 1 answers 1, 1, then 0x2000; board 2 answers twice.
+    const Bytes request{4, 0, 0, 0}, one{5, 0, 1, 0}, paperOut{5, 0, 0, 0x20};
+    // Request by request: board 1 answers 1, 1, then paper out; board 2 twice, then never.
     const std::array<std::pair<Bytes, Bytes>, 3> answers = {
-        {{{5, 0, 1, 0}, {5, 0, 1, 0}}, {{5, 0, 1, 0}, {5, 0, 1, 0}}, {{5, 0, 0, 0x20}, {}}}};
-    for (const auto& [first, second] : answers) {
-        EXPECT_EQ(ask(0xC6120101), first);
-        EXPECT_EQ(ask(0xC6120102), second);
-    }
+        {{one, one}, {one, one}, {paperOut, {}}}};
+    for (const auto& [first, second] : answers)
+        for (const auto& [board, expected] :
+             {std::pair{0xC6120101u, first}, {0xC6120102u, second}}) {
+            ReplyBatch out;
+            engine.handle({request, {kTool, 40000}, board}, rig.start, out);
+            EXPECT_EQ(out.items.empty() ? Bytes{} : payload(out, 0), expected);
+        }
 }
 
 TEST(SimulatorEngine, FaultsChangeTheRepliesOfTheFaultyBoardsOnly) {
