@@ -196,24 +196,21 @@ private Q_SLOTS:
                                              "198.19.5.254,厨房\n"),
                            &error),
                  qPrintable(error));
-        const struct {
-            QString target;
-            std::set<QString> found;
-        } cases[] = {
+        const std::pair<QString, std::set<QString>> cases[] = {
             {{}, {}},
             {broadcast, {"198.19.5.11", "198.19.5.12"}},
-            {"198.19.5.12", {"198.19.5.12"}},
-        };
-        for (const auto& c : cases) {
-            SearchSettings{{}, c.target.isEmpty() ? QStringList() : QStringList{c.target}, 0}
-                .save();
+            {"198.19.5.12", {"198.19.5.12"}}};
+        for (const auto& [target, found] : cases) {
+            const QStringList targets = target.isEmpty() ? QStringList() : QStringList{target};
+            SearchSettings{{}, targets, 0}.save();
             const qsizetype heardBefore = rig.received("search").size();
-            QCOMPARE(search(a), c.found);
-            QSet<QString> heard;
+            QCOMPARE(search(a), found);
+            QStringList heard; // nothing crossed the router but the target
             for (const LoggedDatagram& d : rig.received("search").mid(heardBefore))
-                heard.insert(d.to.section(u':', 0, 0));
-            QCOMPARE(heard, c.target.isEmpty() ? QSet<QString>() : QSet<QString>{c.target});
-            QCOMPARE(shownExplanation().isEmpty(), !c.found.empty());
+                heard << d.to.section(u':', 0, 0);
+            heard.removeDuplicates();
+            QCOMPARE(heard, targets);
+            QCOMPARE(shownExplanation().isEmpty(), !found.empty());
         }
         SearchSettings().save();
         QVERIFY(sink.messages.empty());
@@ -221,11 +218,9 @@ private Q_SLOTS:
         QProcess cli;
         cli.start(QStringLiteral(QUORVEL_CLI),
                   {"search", "--csv", "--wait", "2", "--target", broadcast});
-        QVERIFY(cli.waitForFinished(20000));
+        QVERIFY(cli.waitForFinished(20000) && cli.exitCode() == 0);
         const QString out = QString::fromUtf8(cli.readAllStandardOutput());
-        QCOMPARE(cli.exitCode(), 0);
-        EXPECT_IN(out, QStringLiteral("198.19.5.11"));
-        EXPECT_IN(out, QStringLiteral("198.19.5.12"));
+        QVERIFY2(out.contains("198.19.5.11,") && out.contains("198.19.5.12,"), qPrintable(out));
     }
 };
 

@@ -17,13 +17,10 @@
 #   link 2  198.19.0.1/24   boards' namespace 2: 198.19.0.0/16 local, so a board
 #                           there may sit outside the tool's subnet
 # and its default route leads to link 1 (none with --no-default-route).
-# --router puts the boards behind a router, in a subnet of their own:
-#   tool namespace        router namespace (forwarding)          boards namespace
-#   198.18.0.1/24 <-veth-> 198.18.0.254/24 | 198.19.5.254/24 <-veth-> 198.19.5.2/24,
-#                                                                all of 198.19.5.0/24 local
-# The tool reaches 198.19.5.0/24 only through the router (its default route,
-# if any, leads there too). The router forwards directed broadcasts to
-# 198.19.5.255 but, as every router, not the limited broadcast.
+# --router puts the boards behind a router namespace, on a subnet of their own:
+#   tool 198.18.0.1/24 <-> 198.18.0.254/24 router 198.19.5.254/24 <-> 198.19.5.2/24
+#   boards (all of 198.19.5.0/24 local). The tool reaches them only through the
+#   router, which forwards directed broadcasts (198.19.5.255), not 255.255.255.255.
 # --rp-filter sets reverse-path filtering in the tool's namespace (all,
 # default and each link); without it the namespace keeps what it inherited.
 #
@@ -112,8 +109,6 @@ BOARDS_ADDRESS=198.18.0.2
 TOOL_ADDRESS_2=198.19.0.1
 BOARDS_ADDRESS_2=198.19.0.2
 ROUTER_ADDRESS=198.18.0.254
-ROUTER_FAR_ADDRESS=198.19.5.254
-FAR_BOARDS_ADDRESS=198.19.5.2
 FAR_SUBNET=198.19.5.0/24
 FAR_BROADCAST=198.19.5.255
 SIM_PID=""
@@ -215,8 +210,6 @@ link() {
     ip -n "$TOOL_NS" neigh replace "$boards_address" lladdr "$boards_mac" dev "$tool_if" nud permanent
 }
 
-# The boards behind a router: the tool's link ends in the router, whose
-# second link leads to the boards' subnet.
 routed() {
     ip netns add "$ROUTER_NS"
     ip -n "$ROUTER_NS" link set lo up
@@ -224,8 +217,8 @@ routed() {
     ip link add "$ROUTER_IF_BOARDS" netns "$ROUTER_NS" type veth peer name "$BOARDS_IF" netns "$BOARDS_NS"
     ip -n "$TOOL_NS" addr add "$TOOL_ADDRESS/24" dev "$TOOL_IF"
     ip -n "$ROUTER_NS" addr add "$ROUTER_ADDRESS/24" dev "$ROUTER_IF_TOOL"
-    ip -n "$ROUTER_NS" addr add "$ROUTER_FAR_ADDRESS/24" dev "$ROUTER_IF_BOARDS"
-    ip -n "$BOARDS_NS" addr add "$FAR_BOARDS_ADDRESS/24" dev "$BOARDS_IF"
+    ip -n "$ROUTER_NS" addr add 198.19.5.254/24 dev "$ROUTER_IF_BOARDS"
+    ip -n "$BOARDS_NS" addr add 198.19.5.2/24 dev "$BOARDS_IF"
     for end in "$TOOL_NS $TOOL_IF" "$ROUTER_NS $ROUTER_IF_TOOL" "$ROUTER_NS $ROUTER_IF_BOARDS" \
         "$BOARDS_NS $BOARDS_IF" "$BOARDS_NS lo"; do
         read -r ns ifname <<<"$end"
@@ -239,8 +232,8 @@ routed() {
     ip netns exec "$ROUTER_NS" sysctl -qw net.ipv4.ip_forward=1
     # Every board address is local on the boards' side, but for the router's.
     ip -n "$BOARDS_NS" route add local "$FAR_SUBNET" dev lo
-    ip -n "$BOARDS_NS" route add "$ROUTER_FAR_ADDRESS/32" dev "$BOARDS_IF" table local
-    ip -n "$BOARDS_NS" route add default via "$ROUTER_FAR_ADDRESS" dev "$BOARDS_IF"
+    ip -n "$BOARDS_NS" route add 198.19.5.254/32 dev "$BOARDS_IF" table local
+    ip -n "$BOARDS_NS" route add default via 198.19.5.254 dev "$BOARDS_IF"
     ip -n "$TOOL_NS" route add "$FAR_SUBNET" via "$ROUTER_ADDRESS" dev "$TOOL_IF"
     [ "$DEFAULT_ROUTE" -eq 1 ] && ip -n "$TOOL_NS" route add default via "$ROUTER_ADDRESS" dev "$TOOL_IF"
     return 0
@@ -280,12 +273,8 @@ if [ "$LINKS" -eq 2 ]; then
     export QUORVEL_RIG_TOOL_ADDRESS_2="$TOOL_ADDRESS_2"
     export QUORVEL_RIG_TOOL_IF_2="$TOOL_IF_2"
 fi
-if [ "$ROUTER" -eq 1 ]; then
-    export QUORVEL_RIG_ROUTER_NS="$ROUTER_NS"
-    export QUORVEL_RIG_ROUTER_ADDRESS="$ROUTER_ADDRESS"
-    export QUORVEL_RIG_FAR_SUBNET="$FAR_SUBNET"
-    export QUORVEL_RIG_FAR_BROADCAST="$FAR_BROADCAST"
-fi
+[ "$ROUTER" -eq 1 ] && export QUORVEL_RIG_ROUTER_NS="$ROUTER_NS" QUORVEL_RIG_ROUTER_ADDRESS="$ROUTER_ADDRESS" \
+    QUORVEL_RIG_FAR_SUBNET="$FAR_SUBNET" QUORVEL_RIG_FAR_BROADCAST="$FAR_BROADCAST"
 export QUORVEL_RIG_WORKDIR="$WORKDIR"
 SIMULATOR="$(readlink -f "$SIMULATOR" 2>/dev/null || echo "$SIMULATOR")"
 export QUORVEL_SIMULATOR="$SIMULATOR"

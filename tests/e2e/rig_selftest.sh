@@ -49,15 +49,6 @@ status=$?
 check "two links, no default route, rp_filter as asked" '[ "$status" -eq 0 ]'
 check "no namespace left after two links" '! left_behind'
 
-# Behind a router: the far subnet only through it, the router's namespace gone too.
-rm -f "$SCRATCH/names"
-bash "$RIG" --simulator "$SIMULATOR" --router -- bash -c \
-    'echo "$QUORVEL_RIG_TOOL_NS $QUORVEL_RIG_BOARDS_NS $QUORVEL_RIG_ROUTER_NS" > '"$SCRATCH"'/names
-     ip route get 198.19.5.11 | grep -q "via $QUORVEL_RIG_ROUTER_ADDRESS"'
-status=$?
-check "behind a router, routed through it" '[ "$status" -eq 0 ]'
-check "no namespace left after a router" '! left_behind'
-
 # A kill while the command runs: the rig removes everything within seconds.
 rm -f "$SCRATCH/names"
 bash "$RIG" --simulator "$SIMULATOR" --sim --count 2 -- bash -c \
