@@ -3,7 +3,8 @@
 // reverse-path filtering: a foreign board's dropped reply, a host firewall
 // and the fixed local port that gets past it, an address searched besides
 // the broadcast, and a cable without an address. Runs inside
-// tests/e2e/rig.sh --links 2 --no-default-route --rp-filter 2.
+// tests/e2e/rig.sh --links 2 --no-default-route --rp-filter 2; and inside
+// rig.sh --router, where the boards sit behind a router.
 #include "ModalDriver.h"
 #include "RealSocketApp.h"
 #include "RecordingMessageSink.h"
@@ -82,16 +83,16 @@ class SearchOptionsEndToEndTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void initTestCase() {
-        const QString why = SimulatorRig::unavailableReason(2);
+        const QString why = SimulatorRig::unavailableReason();
         if (!why.isEmpty())
             QSKIP(qPrintable(why));
-        if (qEnvironmentVariable("QUORVEL_RIG_LINKS") != "2")
-            QSKIP("runs in rig.sh --links 2 --no-default-route --rp-filter 2");
         QStandardPaths::setTestModeEnabled(true);
         QSettings(QStringLiteral("quorvel"), QStringLiteral("Quorvel")).clear();
     }
 
     void theWindowExplainsAndSearchesWhereItIsPointed() {
+        if (qEnvironmentVariable("QUORVEL_RIG_LINKS") != "2")
+            QSKIP("runs in rig.sh --links 2 --no-default-route --rp-filter 2");
         const QString link1 = qEnvironmentVariable("QUORVEL_RIG_TOOL_IF");
         const QString link2 = qEnvironmentVariable("QUORVEL_RIG_TOOL_IF_2");
         RecordingMessageSink sink;
@@ -175,6 +176,51 @@ private Q_SLOTS:
         EXPECT_IN(clipboard->text(), QStringLiteral("/16 dev %1\n").arg(link2));
         QVERIFY(marker->isHidden());
         QVERIFY(sink.messages.empty());
+    }
+
+    // The limited broadcast stops at the router; the far subnet's directed
+    // broadcast and a board's own address cross it, and the replies come back.
+    void theWindowAndTheCommandLineReachBoardsBehindARouter() {
+        if (qEnvironmentVariableIsEmpty("QUORVEL_RIG_ROUTER_NS"))
+            QSKIP("runs in rig.sh --router");
+        const QString broadcast = qEnvironmentVariable("QUORVEL_RIG_FAR_BROADCAST");
+        RecordingMessageSink sink;
+        RealSocketApp a;
+        QCOMPARE(a.opened, SocketOpenResult::Opened);
+        a.window->show();
+        SimulatorRig rig;
+        QString error;
+        QVERIFY2(rig.start(boards("far.csv", "02-51-56-CC-00-21,198.19.5.11,255.255.255.0,"
+                                             "198.19.5.254,前台\n"
+                                             "02-51-56-CC-00-22,198.19.5.12,255.255.255.0,"
+                                             "198.19.5.254,厨房\n"),
+                           &error),
+                 qPrintable(error));
+        const std::pair<QString, std::set<QString>> cases[] = {
+            {{}, {}},
+            {broadcast, {"198.19.5.11", "198.19.5.12"}},
+            {"198.19.5.12", {"198.19.5.12"}}};
+        for (const auto& [target, found] : cases) {
+            const QStringList targets = target.isEmpty() ? QStringList() : QStringList{target};
+            SearchSettings{{}, targets, 0}.save();
+            const qsizetype heardBefore = rig.received("search").size();
+            QCOMPARE(search(a), found);
+            QStringList heard; // nothing crossed the router but the target
+            for (const LoggedDatagram& d : rig.received("search").mid(heardBefore))
+                heard << d.to.section(u':', 0, 0);
+            heard.removeDuplicates();
+            QCOMPARE(heard, targets);
+            QCOMPARE(shownExplanation().isEmpty(), !found.empty());
+        }
+        SearchSettings().save();
+        QVERIFY(sink.messages.empty());
+
+        QProcess cli;
+        cli.start(QStringLiteral(QUORVEL_CLI),
+                  {"search", "--csv", "--wait", "2", "--target", broadcast});
+        QVERIFY(cli.waitForFinished(20000) && cli.exitCode() == 0);
+        const QString out = QString::fromUtf8(cli.readAllStandardOutput());
+        QVERIFY2(out.contains("198.19.5.11,") && out.contains("198.19.5.12,"), qPrintable(out));
     }
 };
 

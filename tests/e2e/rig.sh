@@ -8,7 +8,7 @@
 #   runs COMMAND                            runs the board simulator (optional)
 #
 # Usage: rig.sh [--simulator PATH] [--workdir DIR] [--timeout SECONDS]
-#               [--links 1|2] [--no-default-route] [--rp-filter 0|1|2]
+#               [--links 1|2 | --router] [--no-default-route] [--rp-filter 0|1|2]
 #               [--sim SIMULATOR-ARGUMENTS...] -- COMMAND [ARGUMENTS...]
 #
 # --links 2 stands for a technician's laptop with two cables: a second boards'
@@ -17,6 +17,10 @@
 #   link 2  198.19.0.1/24   boards' namespace 2: 198.19.0.0/16 local, so a board
 #                           there may sit outside the tool's subnet
 # and its default route leads to link 1 (none with --no-default-route).
+# --router puts the boards behind a router namespace, on a subnet of their own:
+#   tool 198.18.0.1/24 <-> 198.18.0.254/24 router 198.19.5.254/24 <-> 198.19.5.2/24
+#   boards (all of 198.19.5.0/24 local). The tool reaches them only through the
+#   router, which forwards directed broadcasts (198.19.5.255), not 255.255.255.255.
 # --rp-filter sets reverse-path filtering in the tool's namespace (all,
 # default and each link); without it the namespace keeps what it inherited.
 #
@@ -29,6 +33,9 @@
 #   QUORVEL_RIG_BOARDS_NS_2, QUORVEL_RIG_TOOL_ADDRESS_2, QUORVEL_RIG_TOOL_IF_2
 #                                                link 2, with --links 2
 #   QUORVEL_RIG_DEFAULT_ROUTE                    1, or 0 with --no-default-route
+#   QUORVEL_RIG_ROUTER_NS, QUORVEL_RIG_ROUTER_ADDRESS (198.18.0.254),
+#   QUORVEL_RIG_FAR_SUBNET (198.19.5.0/24), QUORVEL_RIG_FAR_BROADCAST
+#                                                with --router
 #   QUORVEL_RIG_WORKDIR                          a scratch folder for logs
 #   QUORVEL_SIMULATOR                            the simulator binary, to start more
 #   QUORVEL_SIM_LOG, QUORVEL_SIM_PID             of the simulator started with --sim
@@ -48,6 +55,7 @@ COMMAND=()
 LINKS=1
 DEFAULT_ROUTE=1
 RP_FILTER=""
+ROUTER=0
 
 skip() {
     echo "SKIP: $*" >&2
@@ -65,6 +73,7 @@ while [ $# -gt 0 ]; do
     --timeout) TIMEOUT="$2"; shift 2 ;;
     --links) LINKS="$2"; shift 2 ;;
     --no-default-route) DEFAULT_ROUTE=0; shift ;;
+    --router) ROUTER=1; shift ;;
     --rp-filter) RP_FILTER="$2"; shift 2 ;;
     --sim)
         RUN_SIM=1
@@ -77,6 +86,7 @@ while [ $# -gt 0 ]; do
 done
 [ ${#COMMAND[@]} -gt 0 ] || fail "no command given (usage: rig.sh [--sim ARGS...] -- COMMAND...)"
 [[ "$LINKS" =~ ^[12]$ ]] || fail "--links takes 1 or 2"
+[ "$ROUTER" -eq 0 ] || [ "$LINKS" -eq 1 ] || fail "--router and --links 2 do not go together"
 [[ -z "$RP_FILTER" || "$RP_FILTER" =~ ^[012]$ ]] || fail "--rp-filter takes 0, 1 or 2"
 
 [ "$(id -u)" -eq 0 ] || skip "creating network namespaces needs root; run the end-to-end tests as root"
@@ -87,21 +97,27 @@ ID="qv$(printf '%x%04x' $$ $((RANDOM)))"
 TOOL_NS="quorvel-$ID-tool"
 BOARDS_NS="quorvel-$ID-boards"
 BOARDS_NS_2="quorvel-$ID-boards2"
+ROUTER_NS="quorvel-$ID-router"
 TOOL_IF="${ID}t"
 BOARDS_IF="${ID}b"
 TOOL_IF_2="${ID}u"
 BOARDS_IF_2="${ID}c"
+ROUTER_IF_TOOL="${ID}r"
+ROUTER_IF_BOARDS="${ID}s"
 TOOL_ADDRESS=198.18.0.1
 BOARDS_ADDRESS=198.18.0.2
 TOOL_ADDRESS_2=198.19.0.1
 BOARDS_ADDRESS_2=198.19.0.2
+ROUTER_ADDRESS=198.18.0.254
+FAR_SUBNET=198.19.5.0/24
+FAR_BROADCAST=198.19.5.255
 SIM_PID=""
 
 # A leftover of a rig that was killed outright (SIGKILL): its owner is gone
 # and nothing runs inside, so it is garbage.
 remove_stale_namespaces() {
     local ns pid
-    for ns in $(ip netns list 2>/dev/null | awk '{print $1}' | grep -E '^quorvel-qv[0-9a-f]+-(tool|boards|boards2)$'); do
+    for ns in $(ip netns list 2>/dev/null | awk '{print $1}' | grep -E '^quorvel-qv[0-9a-f]+-(tool|boards|boards2|router)$'); do
         pid=$((16#$(echo "$ns" | sed -E 's/^quorvel-qv([0-9a-f]+)[0-9a-f]{4}-.*/\1/')))
         if ! kill -0 "$pid" 2>/dev/null && [ -z "$(ip netns pids "$ns" 2>/dev/null)" ]; then
             ip netns del "$ns" 2>/dev/null || true
@@ -114,7 +130,7 @@ stop_namespace_processes() {
     local ns pids tries
     for tries in 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 20; do
         pids=""
-        for ns in "$TOOL_NS" "$BOARDS_NS" "$BOARDS_NS_2"; do
+        for ns in "$TOOL_NS" "$BOARDS_NS" "$BOARDS_NS_2" "$ROUTER_NS"; do
             [ -e "/run/netns/$ns" ] && pids="$pids $(ip netns pids "$ns" 2>/dev/null | tr '\n' ' ')"
         done
         [ -z "${pids// /}" ] && return
@@ -132,6 +148,7 @@ cleanup() {
     ip netns del "$TOOL_NS" 2>/dev/null
     ip netns del "$BOARDS_NS" 2>/dev/null
     ip netns del "$BOARDS_NS_2" 2>/dev/null
+    ip netns del "$ROUTER_NS" 2>/dev/null
     rm -rf "/etc/netns/$TOOL_NS"
     if [ "$status" -ne 0 ] && [ "$status" -ne "$SKIP" ] && [ -s "$WORKDIR/simulator.err" ]; then
         echo "rig: the simulator said:" >&2
@@ -178,6 +195,10 @@ link() {
     # Every board address is local on the boards' side, so one simulator
     # answers for all of them, from each board's own address...
     ip -n "$boards_ns" route add local "$range" dev lo
+    # Of two routes to a board's address the longer wins, whatever their
+    # table: the link's own subnet must be local as well where it is longer.
+    [ "$prefix" -gt "${range#*/}" ] &&
+        ip -n "$boards_ns" route add local "${tool_address%.*}.0/$prefix" dev lo
     # ...except the tool's own address, which must stay across the veth.
     ip -n "$boards_ns" route add "$tool_address/32" dev "$boards_if" table local
     # Fixed neighbours: the first burst of thousands of replies must not queue
@@ -189,9 +210,40 @@ link() {
     ip -n "$TOOL_NS" neigh replace "$boards_address" lladdr "$boards_mac" dev "$tool_if" nud permanent
 }
 
+routed() {
+    ip netns add "$ROUTER_NS"
+    ip -n "$ROUTER_NS" link set lo up
+    ip link add "$TOOL_IF" netns "$TOOL_NS" type veth peer name "$ROUTER_IF_TOOL" netns "$ROUTER_NS"
+    ip link add "$ROUTER_IF_BOARDS" netns "$ROUTER_NS" type veth peer name "$BOARDS_IF" netns "$BOARDS_NS"
+    ip -n "$TOOL_NS" addr add "$TOOL_ADDRESS/24" dev "$TOOL_IF"
+    ip -n "$ROUTER_NS" addr add "$ROUTER_ADDRESS/24" dev "$ROUTER_IF_TOOL"
+    ip -n "$ROUTER_NS" addr add 198.19.5.254/24 dev "$ROUTER_IF_BOARDS"
+    ip -n "$BOARDS_NS" addr add 198.19.5.2/24 dev "$BOARDS_IF"
+    for end in "$TOOL_NS $TOOL_IF" "$ROUTER_NS $ROUTER_IF_TOOL" "$ROUTER_NS $ROUTER_IF_BOARDS" \
+        "$BOARDS_NS $BOARDS_IF" "$BOARDS_NS lo"; do
+        read -r ns ifname <<<"$end"
+        ip -n "$ns" link set "$ifname" up
+    done
+    # A directed broadcast is forwarded only where "all" and the arriving
+    # link both allow it.
+    for conf in all "$ROUTER_IF_TOOL" "$ROUTER_IF_BOARDS"; do
+        ip netns exec "$ROUTER_NS" sysctl -qw "net.ipv4.conf.$conf.bc_forwarding=1"
+    done
+    ip netns exec "$ROUTER_NS" sysctl -qw net.ipv4.ip_forward=1
+    # Every board address is local on the boards' side, but for the router's.
+    ip -n "$BOARDS_NS" route add local "$FAR_SUBNET" dev lo
+    ip -n "$BOARDS_NS" route add 198.19.5.254/32 dev "$BOARDS_IF" table local
+    ip -n "$BOARDS_NS" route add default via 198.19.5.254 dev "$BOARDS_IF"
+    ip -n "$TOOL_NS" route add "$FAR_SUBNET" via "$ROUTER_ADDRESS" dev "$TOOL_IF"
+    [ "$DEFAULT_ROUTE" -eq 1 ] && ip -n "$TOOL_NS" route add default via "$ROUTER_ADDRESS" dev "$TOOL_IF"
+    return 0
+}
+
 set -e
 ip -n "$TOOL_NS" link set lo up
-if [ "$LINKS" -eq 1 ]; then
+if [ "$ROUTER" -eq 1 ]; then
+    routed
+elif [ "$LINKS" -eq 1 ]; then
     link "$TOOL_IF" "$TOOL_ADDRESS" 15 "$BOARDS_NS" "$BOARDS_IF" "$BOARDS_ADDRESS" 198.18.0.0/15
 else
     ip netns add "$BOARDS_NS_2"
@@ -200,7 +252,7 @@ else
         198.19.0.0/16
 fi
 # A default route, as most hosts have; it leads only to the veth.
-[ "$DEFAULT_ROUTE" -eq 1 ] && ip -n "$TOOL_NS" route add default dev "$TOOL_IF"
+[ "$DEFAULT_ROUTE" -eq 1 ] && [ "$ROUTER" -eq 0 ] && ip -n "$TOOL_NS" route add default dev "$TOOL_IF"
 if [ -n "$RP_FILTER" ]; then
     # The effective value is the larger of "all" and the interface's own.
     for conf in all default "$TOOL_IF" $([ "$LINKS" -eq 2 ] && echo "$TOOL_IF_2"); do
@@ -221,6 +273,8 @@ if [ "$LINKS" -eq 2 ]; then
     export QUORVEL_RIG_TOOL_ADDRESS_2="$TOOL_ADDRESS_2"
     export QUORVEL_RIG_TOOL_IF_2="$TOOL_IF_2"
 fi
+[ "$ROUTER" -eq 1 ] && export QUORVEL_RIG_ROUTER_NS="$ROUTER_NS" QUORVEL_RIG_ROUTER_ADDRESS="$ROUTER_ADDRESS" \
+    QUORVEL_RIG_FAR_SUBNET="$FAR_SUBNET" QUORVEL_RIG_FAR_BROADCAST="$FAR_BROADCAST"
 export QUORVEL_RIG_WORKDIR="$WORKDIR"
 SIMULATOR="$(readlink -f "$SIMULATOR" 2>/dev/null || echo "$SIMULATOR")"
 export QUORVEL_SIMULATOR="$SIMULATOR"

@@ -52,6 +52,12 @@ gui_files=(
     share/doc/quorvel/manual/images/search.png
     share/doc/quorvel/manual/images/assign.png
     share/doc/quorvel/manual/images/printer-status.png
+    share/doc/quorvel/manual/images/no-devices.png
+    share/doc/quorvel/manual/images/no-devices-en.png
+    share/doc/quorvel/manual/images/search-settings.png
+    share/doc/quorvel/manual/images/search-settings-en.png
+    share/doc/quorvel/manual/images/settings-marker.png
+    share/doc/quorvel/manual/images/settings-marker-en.png
 )
 sizes=(16 22 24 32 48 64 128 256)
 for size in "${sizes[@]}"; do

@@ -1,25 +1,39 @@
 // Draws the manual's pictures: the search dialog while the example boards
 // answer, the main window with them listed, the assign dialog and the printer
 // status dialog for the selected board. The boards' replies are fed to the
-// real reply handlers through an in-memory socket; nothing is sent.
+// real reply handlers through an in-memory socket; nothing is sent. Then
+// the help for an empty search: its explanation, the search settings and the
+// marker they leave above the list, from made-up facts (nothing is probed).
 //   manual_screenshots BOARDS.csv OUTDIR   (under the offscreen platform)
+// The locale chooses the language, as in the program: LANG=zh_CN.UTF-8 draws
+// NAME.png, LANG=en_US.UTF-8 the empty search's help again as NAME-en.png.
 
 #include "BoardFile.h"
 #include "BoardReplies.h"
-#include "gui/app/CQuorvelApp.h"
-#include "gui/app/CQuorvelDlg.h"
-#include "gui/app/FontSetup.h"
 #include "core/AssignExchange.h"
 #include "core/DeviceTable.h"
 #include "core/SearchExchange.h"
 #include "core/StatusExchange.h"
+#include "gui/app/CQuorvelApp.h"
+#include "gui/app/CQuorvelDlg.h"
+#include "gui/app/FontSetup.h"
+#include "gui/app/SearchOptions.h"
+#include "gui/app/Translations.h"
 #include "gui/dialogs/CAssignDlg.h"
 #include "gui/dialogs/CSearchDlg.h"
 #include "gui/dialogs/PrtStatDlg.h"
+#include "gui/dialogs/SearchExplanationDlg.h"
+#include "gui/dialogs/SearchSettingsDlg.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QImage>
+#include <QLabel>
+#include <QListWidget>
+#include <QLocale>
+#include <QPushButton>
+#include <QStandardPaths>
 #include <cstdio>
 #include <deque>
 #include <vector>
@@ -53,7 +67,21 @@ public:
     void close() override {}
 };
 
-bool save(QWidget& widget, const QString& path) {
+// "" for Chinese, else "-" and the language of the translation in use.
+QString g_languageSuffix;
+
+// Both manuals show the Chinese windows and quote their texts; the help for
+// an empty search is drawn in each language. Other pictures are drawn only
+// in Chinese.
+bool save(QWidget& widget, QString path) {
+    if (!g_languageSuffix.isEmpty()) {
+        static const QStringList everyLanguage = {QStringLiteral("no-devices.png"),
+                                                  QStringLiteral("search-settings.png"),
+                                                  QStringLiteral("settings-marker.png")};
+        if (!everyLanguage.contains(QFileInfo(path).fileName()))
+            return true;
+        path.insert(path.size() - 4, g_languageSuffix); // before ".png"
+    }
     widget.show();
     QApplication::processEvents();
     QImage image(widget.size(), QImage::Format_ARGB32_Premultiplied);
@@ -65,6 +93,70 @@ bool save(QWidget& widget, const QString& path) {
     }
     std::printf("%s: %d x %d\n", qPrintable(path), image.width(), image.height());
     return true;
+}
+
+// A laptop whose search found nothing: a cable in a USB adapter that got no
+// address, the office link answered by no board, Wi-Fi with the default
+// route, a bridge that is down, and a firewall.
+SearchExplanation madeUpEmptySearch() {
+    SearchEnvironment env;
+    auto use = [&](const char* name, std::optional<InterfaceSkipReason> skipped, bool carrier,
+                   int rpFilter) {
+        InterfaceUse u;
+        u.name = name;
+        u.skipped = skipped;
+        u.carrier = carrier;
+        u.rpFilterAll = rpFilter;
+        u.rpFilterOwn = rpFilter;
+        u.networkManaged = true;
+        env.interfaces.push_back(u);
+    };
+    use("enp3s0", std::nullopt, true, 1);
+    use("wlp2s0", std::nullopt, true, 1);
+    use("enx00e04c360a17", InterfaceSkipReason::NoIpv4Address, true, 1);
+    use("virbr0", InterfaceSkipReason::Down, false, 0);
+    env.defaultRouteInterface = "wlp2s0";
+    env.activeFirewalls = {"ufw"};
+    env.martiansBefore = 12;
+    env.martiansAfter = 15;
+    return ExplainSearch(env, 0);
+}
+
+// The explanation box with its details open, the search settings, and the
+// main window with the marker of changed settings.
+bool saveSearchHelp(CQuorvelDlg& window, const QDir& out) {
+    {
+        SearchExplanationDlg box(madeUpEmptySearch());
+        auto* details = box.findChild<QPushButton*>(QStringLiteral("showDetails"));
+        details->setChecked(true);
+        details->setFocus(); // no text cursor in the summary
+        box.resize(box.sizeHint().expandedTo(QSize(640, 0)));
+        if (!save(box, out.filePath(QStringLiteral("no-devices.png"))))
+            return false;
+    }
+    const SearchSettings settings{
+        {QStringLiteral("enp3s0")}, {QStringLiteral("198.18.5.255")}, 47000};
+    {
+        SearchSettingsDlg dialog(settings);
+        // This machine's own interfaces stay out of the manual.
+        auto* list = dialog.findChild<QListWidget*>(QStringLiteral("interfaces"));
+        for (int i = list->count() - 1; i >= 0; --i)
+            if (list->item(i)->text() != settings.interfaces.front())
+                delete list->takeItem(i);
+        for (const char* name : {"wlp2s0", "enx00e04c360a17"}) {
+            auto* item = new QListWidgetItem(QString::fromLatin1(name), list);
+            item->setFlags(list->item(0)->flags());
+            item->setCheckState(Qt::Unchecked);
+        }
+        if (!save(dialog, out.filePath(QStringLiteral("search-settings.png"))))
+            return false;
+    }
+    auto* marker = window.findChild<QLabel*>(QStringLiteral("searchSettingsMarker"));
+    marker->setText(SearchSettingsSummary(settings));
+    marker->show();
+    const bool saved = save(window, out.filePath(QStringLiteral("settings-marker.png")));
+    marker->hide();
+    return saved;
 }
 
 } // namespace
@@ -84,6 +176,13 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
     InstallFontSubstitutions();
+    QStandardPaths::setTestModeEnabled(true); // not the user's saved settings
+    const QString translation = InstallTranslations(
+        application, QLocale::system().uiLanguages(),
+        TranslationDirectories() << QStringLiteral(QUORVEL_BUILD_TRANSLATIONS_DIR));
+    const QString language = QFileInfo(translation).completeBaseName().section(u'_', 1);
+    if (!language.isEmpty() && !language.startsWith(QStringLiteral("zh")))
+        g_languageSuffix = u'-' + language;
 
     auto owned = std::make_unique<CannedSocket>();
     CannedSocket& socket = *owned;
@@ -137,5 +236,5 @@ int main(int argc, char** argv) {
             return 1;
         status.done(0);
     }
-    return 0;
+    return saveSearchHelp(window, out) ? 0 : 1;
 }
