@@ -20,7 +20,6 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QSettings>
-#include <QStandardPaths>
 #include <QTest>
 #include <set>
 
@@ -86,8 +85,9 @@ private Q_SLOTS:
         const QString why = SimulatorRig::unavailableReason();
         if (!why.isEmpty())
             QSKIP(qPrintable(why));
-        QStandardPaths::setTestModeEnabled(true);
-        QSettings(QStringLiteral("quorvel"), QStringLiteral("Quorvel")).clear();
+        // Settings of this rig's own: other runs of this test go on at the same time.
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                           qEnvironmentVariable("QUORVEL_RIG_WORKDIR"));
     }
 
     void theWindowExplainsAndSearchesWhereItIsPointed() {
