@@ -69,6 +69,12 @@ private Q_SLOTS:
         }
         QCOMPARE(f.socket.sent[1].ip, Ipv4Word(board(2).ip));
         QCOMPARE(f.socket.sent[1].port, board(2).replyPort);
+        // Stopped with requests in flight and started again (a window shown
+        // anew): the new round asks at once, not after the old time-outs.
+        f.monitor.stop();
+        f.monitor.start();
+        f.at(0);
+        QCOMPARE(f.socket.sent.size(), 7u);
     }
 
     void matchesRepliesBySenderAndSetsAsideTheRest() {
