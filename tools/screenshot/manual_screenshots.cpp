@@ -1,27 +1,35 @@
 // Draws the manual's pictures: the search dialog while the example boards
 // answer, the main window with them listed, the assign dialog and the printer
-// status dialog for the selected board. The boards' replies are fed to the
-// real reply handlers through an in-memory socket; nothing is sent.
+// status dialog for the selected board, and the printer overview in Chinese
+// and English. The boards' replies are fed to the real reply handlers through
+// an in-memory socket; nothing is sent.
 //   manual_screenshots BOARDS.csv OUTDIR   (under the offscreen platform)
 
 #include "BoardFile.h"
 #include "BoardReplies.h"
-#include "gui/app/CQuorvelApp.h"
-#include "gui/app/CQuorvelDlg.h"
-#include "gui/app/FontSetup.h"
 #include "core/AssignExchange.h"
 #include "core/DeviceTable.h"
 #include "core/SearchExchange.h"
 #include "core/StatusExchange.h"
+#include "gui/app/CQuorvelApp.h"
+#include "gui/app/CQuorvelDlg.h"
+#include "gui/app/FontSetup.h"
+#include "gui/app/Translations.h"
 #include "gui/dialogs/CAssignDlg.h"
 #include "gui/dialogs/CSearchDlg.h"
+#include "gui/dialogs/PrinterOverviewDlg.h"
 #include "gui/dialogs/PrtStatDlg.h"
 
 #include <QApplication>
+#include <QDateTime>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QImage>
+#include <QTableView>
+#include <QTranslator>
 #include <cstdio>
 #include <deque>
+#include <map>
 #include <vector>
 
 using namespace quorvel;
@@ -65,6 +73,67 @@ bool save(QWidget& widget, const QString& path) {
     }
     std::printf("%s: %d x %d\n", qPrintable(path), image.width(), image.height());
     return true;
+}
+
+// Answers each status request at once with the board's word, on the
+// simulator's schedule; a board left out stays silent.
+class StatusBoards : public CannedSocket {
+public:
+    std::map<std::uint32_t, sim::SimBoard> boards; // by address, host order
+
+    int sendTo(std::span<const std::uint8_t>, std::uint32_t ip, std::uint16_t, unsigned) override {
+        const auto board = boards.find(ip);
+        if (board == boards.end())
+            return 0;
+        sim::SimBoard& b = board->second;
+        if (b.changeAfter && b.statusAnswered == b.changeAfter)
+            b.status = b.laterStatus;
+        ++b.statusAnswered;
+        const auto reply = sim::EncodePrinterStatusReply(b.status);
+        queue.push_back({{reply.begin(), reply.end()}, ip});
+        onReadyRead();
+        return 0;
+    }
+};
+
+// Replaces the translations with those for `language`.
+void useLanguage(QApplication& application, const QString& language) {
+    for (QTranslator* translator : application.findChildren<QTranslator*>()) {
+        QCoreApplication::removeTranslator(translator);
+        delete translator;
+    }
+    InstallTranslations(application, {language},
+                        TranslationDirectories() << QStringLiteral(QUORVEL_BUILD_TRANSLATIONS_DIR));
+}
+
+// The overview after two rounds: the first board's paper ran low after its
+// first answer, the last never answers, the rest answer as in the file. The
+// board with two flags is selected.
+bool saveOverview(CQuorvelDlg& window, const std::vector<sim::SimBoard>& boards,
+                  const QString& path) {
+    auto owned = std::make_unique<StatusBoards>();
+    for (std::size_t i = 0; i + 1 < boards.size(); ++i)
+        owned->boards[sim::ToHostOrder(boards[i].ip)] = boards[i];
+    sim::SimBoard& first = owned->boards[sim::ToHostOrder(boards.front().ip)];
+    first.changeAfter = 1;
+    first.laterStatus = 1u << PaperNearEnd;
+    PrinterOverviewDlg overview(std::move(owned), &window);
+    const qint64 epoch = QDateTime(QDate::currentDate(), QTime(10, 24)).toMSecsSinceEpoch();
+    QElapsedTimer clock;
+    clock.start();
+    overview.monitor().wallClock = [&] { return epoch + clock.elapsed(); };
+    overview.addBoards(window.deviceTable().recordList());
+    overview.show();
+    // Past the second round and the silent board's time-out.
+    while (clock.elapsed() < PrinterOverviewDlg::kRefreshMs + StatusMonitor::kTimeoutMs)
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+    overview.refresh();
+    for (int row = 0; row < overview.model().rowCount(); ++row)
+        if (overview.model().flagText(row).contains(u'\n'))
+            overview.view().selectRow(row);
+    const bool saved = save(overview, path);
+    overview.done(0);
+    return saved;
 }
 
 } // namespace
@@ -137,5 +206,13 @@ int main(int argc, char** argv) {
             return 1;
         status.done(0);
     }
+
+    useLanguage(application, QStringLiteral("zh-CN"));
+    if (!saveOverview(window, loaded.boards, out.filePath(QStringLiteral("printer-overview.png"))))
+        return 1;
+    useLanguage(application, QStringLiteral("en-US"));
+    if (!saveOverview(window, loaded.boards,
+                      out.filePath(QStringLiteral("printer-overview-en.png"))))
+        return 1;
     return 0;
 }

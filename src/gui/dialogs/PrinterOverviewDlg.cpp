@@ -6,7 +6,6 @@
 #include <QBrush>
 #include <QDateTime>
 #include <QDialogButtonBox>
-#include <QFont>
 #include <QHeaderView>
 #include <QLabel>
 #include <QShowEvent>
@@ -34,7 +33,7 @@ const Colours kConditionColours[kPrinterConditionCount + 1] = {
     {"#2e7d32", "#ffffff"}, // normal
     {"#e0e0e0", "#000000"}, // asking
 };
-const char kHighlight[] = "#fff59d";
+const char kHighlight[] = "#b2ebf2";
 
 std::size_t rankOf(const std::optional<PrinterCondition>& condition) {
     return condition ? std::size_t(*condition) : kPrinterConditionCount;
@@ -164,13 +163,6 @@ QVariant PrinterOverviewModel::data(const QModelIndex& index, int role) const {
         if (isCondition)
             return QBrush(QColor(QLatin1String(colours.text)));
         return isHighlighted(row) ? QVariant(QBrush(Qt::black)) : QVariant();
-    case Qt::FontRole:
-        if (isHighlighted(row)) {
-            QFont bold;
-            bold.setBold(true);
-            return bold;
-        }
-        return {};
     case Qt::ToolTipRole:
     case Qt::AccessibleDescriptionRole:
         return flagText(row);
@@ -261,6 +253,14 @@ void PrinterOverviewDlg::refresh() {
     m_model->refresh(m_monitor->wallClock());
     if (m_model->rowCount() != rowsBefore) {
         m_view->resizeColumnsToContents();
+        // Wide enough for every word, not only those shown now.
+        int widest = 0;
+        for (std::size_t c = 0; c < kPrinterConditionCount; ++c)
+            widest = std::max(widest, m_view->fontMetrics().horizontalAdvance(
+                                          PrinterConditionWord(PrinterCondition(c))));
+        m_view->setColumnWidth(PrinterOverviewModel::ConditionColumn,
+                               std::max(m_view->columnWidth(PrinterOverviewModel::ConditionColumn),
+                                        widest + 2 * m_view->fontMetrics().averageCharWidth() + 8));
         if (!m_view->currentIndex().isValid())
             m_view->setCurrentIndex(m_model->index(0, 0));
     }
