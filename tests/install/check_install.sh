@@ -52,6 +52,8 @@ gui_files=(
     share/doc/quorvel/manual/images/search.png
     share/doc/quorvel/manual/images/assign.png
     share/doc/quorvel/manual/images/printer-status.png
+    share/doc/quorvel/manual/images/printer-overview.png
+    share/doc/quorvel/manual/images/printer-overview-en.png
 )
 sizes=(16 22 24 32 48 64 128 256)
 for size in "${sizes[@]}"; do
