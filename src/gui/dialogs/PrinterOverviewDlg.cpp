@@ -12,6 +12,7 @@
 #include <QTableView>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <utility>
 
 namespace quorvel {
 
@@ -240,6 +241,9 @@ PrinterOverviewDlg::PrinterOverviewDlg(std::unique_ptr<DatagramSocket> socket, Q
 
 PrinterOverviewDlg::~PrinterOverviewDlg() {
     m_monitor->stop();
+    // Before the monitor they read goes.
+    delete m_view;
+    delete m_model;
 }
 
 void PrinterOverviewDlg::addBoards(const std::vector<DeviceRecord>& records) {
