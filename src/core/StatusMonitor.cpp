@@ -48,6 +48,12 @@ void StatusMonitor::addBoards(const std::vector<DeviceRecord>& records) {
 }
 
 void StatusMonitor::start() {
+    // A restart forgets the requests in flight: their times are the old clock's.
+    m_inFlight.clear();
+    m_outstanding.clear();
+    m_roundStarts.clear();
+    for (MonitoredBoard& board : m_boards)
+        board.pending = false;
     m_started = true;
     m_clock.start();
     m_roundStart = 0;

@@ -93,6 +93,12 @@ private Q_SLOTS:
         // The round ended with its last time-out.
         QCOMPARE(f.monitor.roundsCompleted(), 1u);
         QCOMPARE(f.monitor.lastRoundSeconds(), 9.5);
+        // Stopped with a request in flight and started again (a window shown
+        // anew): the new round asks at once, not after the old time-out.
+        f.monitor.stop();
+        f.monitor.start();
+        f.at(0);
+        QCOMPARE(f.socket.sent.size(), 6u);
     }
 
     void tellsChangesOnlyAndKeepsAShortHistory() {

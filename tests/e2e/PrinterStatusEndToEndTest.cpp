@@ -1,17 +1,23 @@
-// "打印机状态" on a board the search listed, over the real socket against the
-// board simulator: the real dialogs, the real 500 ms wait. Runs inside
-// tests/e2e/rig.sh.
+// "打印机状态" on a board the search listed, and the overview of every board
+// found, over the real socket against the board simulator: the real dialogs,
+// the real 500 ms wait, the overview's real pace. Runs inside tests/e2e/rig.sh.
 #include "ModalDriver.h"
 #include "RealSocketApp.h"
 #include "RecordingMessageSink.h"
 #include "SimulatorRig.h"
 #include "core/DeviceTable.h"
+#include "gui/app/PrinterOverview.h"
 #include "gui/dialogs/CSearchDlg.h"
+#include "gui/dialogs/PrinterOverviewDlg.h"
 #include "gui/dialogs/PrtStatDlg.h"
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QFile>
+#include <QLabel>
+#include <QMenu>
 #include <QPushButton>
+#include <QTableView>
 #include <QTest>
 #include <cstdlib>
 #include <ctime>
@@ -30,33 +36,41 @@ const char kBoards[] = "mac,ip,mask,gateway,name,description,left_label,right_la
                        "02-51-56-AA-00-03,198.18.7.3,255.254.0.0,198.18.0.1,仓库打印机,"
                        "58毫米热敏,开机时间,联网时间,0x3FFF\n";
 
-bool startBoards(SimulatorRig& rig, QString* error) {
+bool startBoards(SimulatorRig& rig, QString* error, const char* boards = kBoards,
+                 QStringList options = {"--faulty-boards", "3", "--ignore", "status"}) {
     const QString path = qEnvironmentVariable("QUORVEL_RIG_WORKDIR") + "/status-boards.csv";
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(kBoards) < 0) {
+    if (!file.open(QIODevice::WriteOnly) || file.write(boards) < 0) {
         *error = QStringLiteral("cannot write ") + path;
         return false;
     }
     file.close();
-    return rig.start({"--boards", path, "--faulty-boards", "3", "--ignore", "status"}, error);
+    return rig.start(QStringList{"--boards", path} + options, error);
 }
 
 void click(QWidget* button) {
     qobject_cast<QAbstractButton*>(button)->click();
 }
 
-// "搜索", stopped with "终止" once all three boards are listed.
-bool listBoards(RealSocketApp& a) {
+// "搜索", stopped with "终止" once all the boards are listed.
+bool listBoards(RealSocketApp& a, std::uint32_t boards = 3) {
     ModalDriver driver;
     driver.pollMs = 10;
     bool found = false;
     driver.drive = [&](QDialog& dialog) {
         auto& search = dynamic_cast<CSearchDlg&>(dialog);
-        found = SpinUntil([&] { return search.foundCount() == 3; }, 5000);
+        found = SpinUntil([&] { return search.foundCount() == int(boards); }, 5000);
         click(search.control(2));
     };
     driver.run([&] { click(a.window->control(1005)); });
-    return found && a.window->deviceTable().GetRecordCount() == 3;
+    return found && a.window->deviceTable().GetRecordCount() == boards;
+}
+
+QStringList overviewColumn(const PrinterOverviewModel& model, int column) {
+    QStringList texts;
+    for (int row = 0; row < model.rowCount(); ++row)
+        texts << model.index(row, column).data().toString();
+    return texts;
 }
 
 bool selectBoard(DeviceTable& table, int lastOctet) {
@@ -176,6 +190,101 @@ private Q_SLOTS:
         const QList<LoggedDatagram> asked = rig.received(QStringLiteral("status"));
         QCOMPARE(asked.size(), 1);
         QCOMPARE(asked[0].to, QStringLiteral("198.18.7.3:3040"));
+    }
+
+    // The first board runs out of paper after its second answer, the second's
+    // paper is near its end, the third answers once and then never again.
+    void theOverviewShowsPaperOutWithinTwoRefreshes() {
+        const char* const header =
+            "mac,ip,mask,name,status,later_status,change_after,silent_after\n";
+        SimulatorRig rig;
+        QString error;
+        QVERIFY2(startBoards(rig, &error,
+                             QByteArray(header) +
+                                 "02-51-56-AB-00-01,198.18.7.11,255.254.0.0,前台,0,0x2000,2,0\n"
+                                 "02-51-56-AB-00-02,198.18.7.12,255.254.0.0,厨房,0x1000,0,0,0\n"
+                                 "02-51-56-AB-00-03,198.18.7.13,255.254.0.0,仓库,0,0,0,1\n",
+                             {}),
+                 qPrintable(error));
+        RecordingMessageSink sink;
+        RealSocketApp a;
+        QCOMPARE(a.opened, SocketOpenResult::Opened);
+        a.window->show();
+        QVERIFY(listBoards(a));
+
+        // F9 opens it; the board menu's entry raises the same window.
+        a.window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(a.window.get()));
+        QTest::keyClick(a.window.get(), Qt::Key_F9);
+        const QPointer<PrinterOverviewDlg> overview = OpenedPrinterOverview(*a.window);
+        QVERIFY(overview && overview->isVisible());
+        QCOMPARE(overview->windowTitle(), QStringLiteral("打印机状态总览"));
+        const std::unique_ptr<QMenu> menu(a.window->createBoardMenu());
+        QAction* entry = menu->findChild<QAction*>(QStringLiteral("boardMenu.printerOverview"));
+        QCOMPARE(entry->shortcut(), QKeySequence(Qt::Key_F9));
+        entry->trigger();
+        QCOMPARE(a.window->findChildren<PrinterOverviewDlg*>().size(), 1);
+
+        using M = PrinterOverviewModel;
+        const PrinterOverviewModel& model = overview->model();
+        const auto conditionOf = [&](const QString& ip) {
+            const int row = int(overviewColumn(model, M::IpColumn).indexOf(ip));
+            return row < 0 ? QString() : model.index(row, M::ConditionColumn).data().toString();
+        };
+        QVERIFY(SpinUntil([&] { return conditionOf("198.18.7.11") == "缺纸"; }, 20000));
+        const double shown = MonotonicNow();
+        QList<LoggedDatagram> asked;
+        for (const LoggedDatagram& d : rig.received(QStringLiteral("status")))
+            if (d.to == QStringLiteral("198.18.7.11:3040"))
+                asked << d;
+        QVERIFY(asked.size() >= 3);
+        qInfo("paper out shown %.3f s after the board's second answer set it", shown - asked[1].t);
+        QVERIFY(shown - asked[1].t <= 2 * PrinterOverviewDlg::kRefreshMs / 1000.0);
+
+        // Worst first; both rows that changed are highlighted.
+        QVERIFY(SpinUntil([&] { return conditionOf("198.18.7.13") == "无应答"; }, 15000));
+        QCOMPARE(overviewColumn(model, M::IpColumn),
+                 QStringList({"198.18.7.13", "198.18.7.11", "198.18.7.12"}));
+        QCOMPARE(overviewColumn(model, M::ConditionColumn),
+                 QStringList({"无应答", "缺纸", "纸将尽"}));
+        QCOMPARE(
+            QList<bool>({model.isHighlighted(0), model.isHighlighted(1), model.isHighlighted(2)}),
+            QList<bool>({true, true, false}));
+        QVERIFY(model.flagText(0).startsWith(QStringLiteral("最后一次应答（")));
+        QVERIFY(model.flagText(0).endsWith(QStringLiteral("）时的状态：\n没有状态标志。")));
+        QCOMPARE(model.index(1, M::NameColumn).data(Qt::ToolTipRole).toString(), "缺纸");
+        overview->view().setCurrentIndex(model.index(1, 0));
+        auto* flags = overview->findChild<QLabel*>(QStringLiteral("flags"));
+        QCOMPARE(flags->text(), QStringLiteral("缺纸"));
+
+        // Tab goes from the list to the flags and "关闭", each with a name.
+        overview->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(overview));
+        overview->view().setFocus();
+        QStringList names;
+        for (int i = 0; i < 3; ++i, QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab))
+            names << QAccessible::queryAccessibleInterface(QApplication::focusWidget())
+                         ->text(QAccessible::Name);
+        QCOMPARE(names, QStringList({"打印机列表", "所选打印机的状态标志", "Close"}));
+
+        // A new search's boards join those already shown.
+        QVERIFY2(startBoards(rig, &error,
+                             QByteArray(header) +
+                                 "02-51-56-AB-00-04,198.18.7.14,255.254.0.0,新机,0,0,0,0\n",
+                             {}),
+                 qPrintable(error));
+        QVERIFY(listBoards(a, 1));
+        QVERIFY(SpinUntil([&] { return conditionOf("198.18.7.14") == "正常"; }, 10000));
+        QCOMPARE(model.rowCount(), 4);
+
+        // Closed, it asks no board anything more.
+        overview->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!overview);
+        const qsizetype before = rig.received(QStringLiteral("status")).size();
+        SpinFor(PrinterOverviewDlg::kRefreshMs + 1000);
+        QCOMPARE(rig.received(QStringLiteral("status")).size(), before);
+        QVERIFY(sink.messages.empty());
     }
 };
 

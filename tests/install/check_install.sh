@@ -58,6 +58,8 @@ gui_files=(
     share/doc/quorvel/manual/images/search-settings-en.png
     share/doc/quorvel/manual/images/settings-marker.png
     share/doc/quorvel/manual/images/settings-marker-en.png
+    share/doc/quorvel/manual/images/printer-overview.png
+    share/doc/quorvel/manual/images/printer-overview-en.png
 )
 sizes=(16 22 24 32 48 64 128 256)
 for size in "${sizes[@]}"; do

@@ -1,12 +1,14 @@
 // Draws the manual's pictures: the search dialog while the example boards
 // answer, the main window with them listed, the assign dialog and the printer
-// status dialog for the selected board. The boards' replies are fed to the
-// real reply handlers through an in-memory socket; nothing is sent. Then
+// status dialog for the selected board, and the printer overview. The boards'
+// replies are fed to the real reply handlers through an in-memory socket;
+// nothing is sent. Then
 // the help for an empty search: its explanation, the search settings and the
 // marker they leave above the list, from made-up facts (nothing is probed).
 //   manual_screenshots BOARDS.csv OUTDIR   (under the offscreen platform)
 // The locale chooses the language, as in the program: LANG=zh_CN.UTF-8 draws
-// NAME.png, LANG=en_US.UTF-8 the empty search's help again as NAME-en.png.
+// NAME.png, LANG=en_US.UTF-8 the empty search's help and the overview again
+// as NAME-en.png.
 
 #include "BoardFile.h"
 #include "BoardReplies.h"
@@ -21,12 +23,15 @@
 #include "gui/app/Translations.h"
 #include "gui/dialogs/CAssignDlg.h"
 #include "gui/dialogs/CSearchDlg.h"
+#include "gui/dialogs/PrinterOverviewDlg.h"
 #include "gui/dialogs/PrtStatDlg.h"
 #include "gui/dialogs/SearchExplanationDlg.h"
 #include "gui/dialogs/SearchSettingsDlg.h"
 
 #include <QApplication>
+#include <QDateTime>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QImage>
 #include <QLabel>
@@ -34,8 +39,10 @@
 #include <QLocale>
 #include <QPushButton>
 #include <QStandardPaths>
+#include <QTableView>
 #include <cstdio>
 #include <deque>
+#include <map>
 #include <vector>
 
 using namespace quorvel;
@@ -71,13 +78,13 @@ public:
 QString g_languageSuffix;
 
 // Both manuals show the Chinese windows and quote their texts; the help for
-// an empty search is drawn in each language. Other pictures are drawn only
-// in Chinese.
+// an empty search and the overview are drawn in each language. Other
+// pictures are drawn only in Chinese.
 bool save(QWidget& widget, QString path) {
     if (!g_languageSuffix.isEmpty()) {
-        static const QStringList everyLanguage = {QStringLiteral("no-devices.png"),
-                                                  QStringLiteral("search-settings.png"),
-                                                  QStringLiteral("settings-marker.png")};
+        static const QStringList everyLanguage = {
+            QStringLiteral("no-devices.png"), QStringLiteral("search-settings.png"),
+            QStringLiteral("settings-marker.png"), QStringLiteral("printer-overview.png")};
         if (!everyLanguage.contains(QFileInfo(path).fileName()))
             return true;
         path.insert(path.size() - 4, g_languageSuffix); // before ".png"
@@ -159,6 +166,57 @@ bool saveSearchHelp(CQuorvelDlg& window, const QDir& out) {
     return saved;
 }
 
+// Answers each status request at once with the board's word, on the
+// simulator's schedule; a board left out stays silent.
+class StatusBoards : public CannedSocket {
+public:
+    std::map<std::uint32_t, sim::SimBoard> boards; // by address, host order
+
+    int sendTo(std::span<const std::uint8_t>, std::uint32_t ip, std::uint16_t, unsigned) override {
+        const auto board = boards.find(ip);
+        if (board == boards.end())
+            return 0;
+        sim::SimBoard& b = board->second;
+        if (b.changeAfter && b.statusAnswered == b.changeAfter)
+            b.status = b.laterStatus;
+        ++b.statusAnswered;
+        const auto reply = sim::EncodePrinterStatusReply(b.status);
+        queue.push_back({{reply.begin(), reply.end()}, ip});
+        onReadyRead();
+        return 0;
+    }
+};
+
+// The overview after two rounds: the first board's paper ran low after its
+// first answer, the last never answers, the rest answer as in the file. The
+// board with two flags is selected.
+bool saveOverview(CQuorvelDlg& window, const std::vector<sim::SimBoard>& boards,
+                  const QString& path) {
+    auto owned = std::make_unique<StatusBoards>();
+    for (std::size_t i = 0; i + 1 < boards.size(); ++i)
+        owned->boards[sim::ToHostOrder(boards[i].ip)] = boards[i];
+    sim::SimBoard& first = owned->boards[sim::ToHostOrder(boards.front().ip)];
+    first.changeAfter = 1;
+    first.laterStatus = 1u << PaperNearEnd;
+    PrinterOverviewDlg overview(std::move(owned), &window);
+    const qint64 epoch = QDateTime(QDate::currentDate(), QTime(10, 24)).toMSecsSinceEpoch();
+    QElapsedTimer clock;
+    clock.start();
+    overview.monitor().wallClock = [&] { return epoch + clock.elapsed(); };
+    overview.addBoards(window.deviceTable().recordList());
+    overview.show();
+    // Past the second round and the silent board's time-out.
+    while (clock.elapsed() < PrinterOverviewDlg::kRefreshMs + StatusMonitor::kTimeoutMs)
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+    overview.refresh();
+    for (int row = 0; row < overview.model().rowCount(); ++row)
+        if (overview.model().flagText(row).contains(u'\n'))
+            overview.view().selectRow(row);
+    const bool saved = save(overview, path);
+    overview.done(0);
+    return saved;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -236,5 +294,9 @@ int main(int argc, char** argv) {
             return 1;
         status.done(0);
     }
-    return saveSearchHelp(window, out) ? 0 : 1;
+    return saveSearchHelp(window, out) &&
+                   saveOverview(window, loaded.boards,
+                                out.filePath(QStringLiteral("printer-overview.png")))
+               ? 0
+               : 1;
 }

@@ -1,6 +1,7 @@
 #include "BoardMenu.h"
 
 #include "CQuorvelDlg.h"
+#include "PrinterOverview.h"
 #include "SearchOptions.h"
 
 #include <QMenu>
@@ -16,6 +17,7 @@ QMenu* CreateBoardMenu(CQuorvelDlg& window, QWidget* parent) {
     };
     add("modifyIp", CQuorvelDlg::tr("修改IP"), &CQuorvelDlg::OnModifyIp);
     add("printerStatus", CQuorvelDlg::tr("打印机状态"), &CQuorvelDlg::OnPrinterStatus);
+    AddPrinterOverviewEntry(*menu, window);
     menu->addSeparator();
     add("webPage", CQuorvelDlg::tr("打开网页"), &CQuorvelDlg::OnBrowser);
     add("telnet", CQuorvelDlg::tr("Telnet"), &CQuorvelDlg::OnTelnet);

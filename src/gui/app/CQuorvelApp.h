@@ -4,6 +4,7 @@
 #include "core/RemotePortList.h"
 #include "core/SocketDispatch.h"
 
+#include <functional>
 #include <memory>
 
 namespace quorvel {
@@ -23,6 +24,10 @@ public:
     // Start-up: opens the socket, seeds the generator, runs the main window
     // modally, closes the socket. Returns the process exit code.
     int InitInstance();
+
+    // Opens the printer overview's socket: a real one unless set (tests hand
+    // in an in-memory one). Nothing when it cannot be opened.
+    std::function<std::unique_ptr<DatagramSocket>()> openMonitorSocket;
 
     SocketDispatch dispatch;
     RemotePortList ports;

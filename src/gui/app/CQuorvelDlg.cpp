@@ -4,6 +4,7 @@
 #include "CAboutDlg.h"
 #include "CQuorvelApp.h"
 #include "HelpLocation.h"
+#include "PrinterOverview.h"
 #include "SearchOptions.h"
 #include "core/AssignExchange.h"
 #include "core/BoardExport.h"
@@ -100,6 +101,7 @@ CQuorvelDlg::CQuorvelDlg(CQuorvelApp& app, QWidget* parent) : CVtDialog(parent),
 
     OnInitDialog();
     InstallSearchOptions(*this);
+    InstallPrinterOverview(*this);
 }
 
 CQuorvelDlg::~CQuorvelDlg() = default;
@@ -160,6 +162,7 @@ void CQuorvelDlg::OnSearch() {
     deviceTable().Clear();
     dialog.exec();
     run.finished(*this, deviceTable().GetRecordCount());
+    FeedPrinterOverview(*this);
 }
 
 void CQuorvelDlg::OnClear() {

@@ -322,6 +322,37 @@ Send these settings anyway?</translation>
     </message>
 </context>
 <context>
+    <name>PrinterCondition</name>
+    <message>
+        <source>无应答</source>
+        <translation>No answer</translation>
+    </message>
+    <message>
+        <source>故障</source>
+        <translation>Fault</translation>
+    </message>
+    <message>
+        <source>脱机</source>
+        <translation>Offline</translation>
+    </message>
+    <message>
+        <source>上盖打开</source>
+        <translation>Cover open</translation>
+    </message>
+    <message>
+        <source>缺纸</source>
+        <translation>Paper out</translation>
+    </message>
+    <message>
+        <source>纸将尽</source>
+        <translation>Paper low</translation>
+    </message>
+    <message>
+        <source>正常</source>
+        <translation>OK</translation>
+    </message>
+</context>
+<context>
     <name>SearchReplyHandler</name>
     <message>
         <source>Error receiving data</source>
@@ -554,6 +585,14 @@ Send these settings anyway?</translation>
 The manual is at %1
 (the path has been copied to the clipboard)</translation>
     </message>
+    <message>
+        <source>无法打开打印机状态总览：本程序不能再打开一个 UDP 套接字（%1）。请关闭不用的程序后再试。</source>
+        <translation>Cannot open the printer overview: the program cannot open another UDP socket (%1). Close programs you do not need and try again.</translation>
+    </message>
+    <message>
+        <source>打印机状态总览</source>
+        <translation>Printer overview</translation>
+    </message>
 </context>
 <context>
     <name>quorvel::CSearchDlg</name>
@@ -564,6 +603,72 @@ The manual is at %1
     <message>
         <source>找到 %1 个设备</source>
         <translation>Devices found: %1</translation>
+    </message>
+</context>
+<context>
+    <name>quorvel::PrinterOverviewDlg</name>
+    <message>
+        <source>打印机状态总览</source>
+        <translation>Printer overview</translation>
+    </message>
+    <message>
+        <source>打印机列表</source>
+        <translation>Printers</translation>
+    </message>
+    <message>
+        <source>最严重的状态排在最前</source>
+        <translation>Worst condition first</translation>
+    </message>
+    <message>
+        <source>所选打印机的状态标志</source>
+        <translation>Status flags of the selected printer</translation>
+    </message>
+</context>
+<context>
+    <name>quorvel::PrinterOverviewModel</name>
+    <message>
+        <source>正在等待第一次应答。</source>
+        <translation>Waiting for the first answer.</translation>
+    </message>
+    <message>
+        <source>从未应答状态查询。</source>
+        <translation>Has never answered a status request.</translation>
+    </message>
+    <message>
+        <source>最后一次应答（%1）时的状态：</source>
+        <translation>At its last answer (%1):</translation>
+    </message>
+    <message>
+        <source>没有状态标志。</source>
+        <translation>No status flags.</translation>
+    </message>
+    <message>
+        <source>查询中…</source>
+        <translation>Asking…</translation>
+    </message>
+    <message>
+        <source>从未</source>
+        <translation>Never</translation>
+    </message>
+    <message>
+        <source>状态</source>
+        <translation>Condition</translation>
+    </message>
+    <message>
+        <source>名称</source>
+        <translation>Name</translation>
+    </message>
+    <message>
+        <source>IP 地址</source>
+        <translation>IP address</translation>
+    </message>
+    <message>
+        <source>MAC 地址</source>
+        <translation>MAC address</translation>
+    </message>
+    <message>
+        <source>最后应答</source>
+        <translation>Last answer</translation>
     </message>
 </context>
 <context>

@@ -69,8 +69,9 @@ private Q_SLOTS:
         for (QAction* action : f.menu->actions())
             if (!action->isSeparator())
                 texts << action->text();
-        QCOMPARE(texts, (QStringList{"修改IP", "打印机状态", "打开网页", "Telnet", "复制 IP",
-                                     "复制 MAC", "导出列表…", "搜索设置…", "为什么找不到设备？"}));
+        QCOMPARE(texts, (QStringList{"修改IP", "打印机状态", "打印机状态总览", "打开网页", "Telnet",
+                                     "复制 IP", "复制 MAC", "导出列表…", "搜索设置…",
+                                     "为什么找不到设备？"}));
     }
 
     // Without a selection each command refuses exactly as its button does.
