@@ -61,14 +61,6 @@ private Q_SLOTS:
         board.up = false; // its last flags stay, but it no longer answers
         QCOMPARE(ConditionOf(board), C::NoAnswer);
     }
-
-    void wordsWorstFirst() {
-        QStringList words;
-        for (std::size_t c = 0; c < kPrinterConditionCount; ++c)
-            words << PrinterConditionWord(C(c));
-        QCOMPARE(words,
-                 QStringList({"无应答", "故障", "脱机", "上盖打开", "缺纸", "纸将尽", "正常"}));
-    }
 };
 
 QTEST_APPLESS_MAIN(PrinterConditionTest)
