@@ -13,10 +13,12 @@
 #include <mutex>
 #include <netinet/in.h>
 #include <poll.h>
+#include <pthread.h>
 #include <sys/eventfd.h>
 #include <sys/socket.h>
 #include <system_error>
 #include <thread>
+#include <time.h>
 #include <unistd.h>
 
 namespace quorvel {
@@ -35,6 +37,11 @@ constexpr qint64 kMaxMillisecondsPerNotification = 20;
 // Datagrams per recvmmsg call: one system call instead of two per datagram
 // (a look and a read) is most of what a flood of replies costs the kernel side.
 constexpr std::size_t kBatchSize = 64;
+
+// The event loop is woken once the socket has been quiet this long, or once
+// the oldest datagram it was not told of has waited this long.
+constexpr int kBurstGapMilliseconds = 1;
+constexpr std::int64_t kMaxAnnounceDelayMicroseconds = 10000;
 
 // What the reader may hold for an event loop that does not come: past it,
 // the kernel's buffer fills and drops, as it would without the reader.
@@ -74,6 +81,12 @@ struct QueuedDatagram {
     std::uint32_t length; // the datagram's own
     std::uint32_t offset; // of its bytes in the chunk
 };
+
+std::int64_t monotonicMicroseconds() {
+    timespec now{};
+    ::clock_gettime(CLOCK_MONOTONIC, &now);
+    return std::int64_t{now.tv_sec} * 1000000 + now.tv_nsec / 1000;
+}
 
 void wake(int eventFd) {
     const std::uint64_t one = 1;
@@ -121,14 +134,15 @@ public:
             return false;
         try {
             m_thread = std::thread([this] { run(); });
+            ::pthread_setname_np(m_thread.native_handle(), "quorvel-reader");
         } catch (const std::system_error&) {
             return false;
         }
         return true;
     }
 
-    // Readable from when a datagram is queued into an empty queue until
-    // clearWake().
+    // Readable from when queued datagrams are announced (the socket went
+    // quiet, or they waited long enough) until clearWake().
     int wakeLoopFd() const { return m_wakeLoopFd; }
     void clearWake() {
         std::uint64_t count;
@@ -167,8 +181,12 @@ private:
         auto batch = std::make_unique<Batch>();
         std::unique_ptr<Chunk> chunk = newChunk();
         pollfd waits[2] = {{m_fd, POLLIN, 0}, {m_stopFd, POLLIN, 0}};
+        // When the first chunk the event loop was not yet woken for was
+        // queued; 0 when there is none.
+        std::int64_t unannouncedSince = 0;
         for (;;) {
             if (m_queuedBytes.load(std::memory_order_relaxed) >= kMaxQueuedBytes) {
+                announce(unannouncedSince);
                 std::unique_lock lock(m_mutex);
                 m_roomFreed.wait(lock, [this] {
                     return m_stopping ||
@@ -181,15 +199,33 @@ private:
             if (got > 0) {
                 pack(*batch, static_cast<std::size_t>(got), *chunk);
                 chunk = publish(std::move(chunk));
+                const std::int64_t now = monotonicMicroseconds();
+                if (unannouncedSince == 0)
+                    unannouncedSince = now;
+                else if (now - unannouncedSince >= kMaxAnnounceDelayMicroseconds)
+                    announce(unannouncedSince);
                 continue;
             }
             if (got < 0 && errno == EINTR)
                 continue;
-            // Nothing waiting (or an error, which the read consumed).
+            // Nothing waiting (or an error, which the read consumed). While a
+            // burst goes on, the event loop is left asleep, so that it does
+            // not take the core this thread needs to keep pace with the wire.
             waits[0].revents = waits[1].revents = 0;
-            if (::poll(waits, 2, -1) > 0 && (waits[1].revents & POLLIN))
+            const int timeout = unannouncedSince == 0 ? -1 : kBurstGapMilliseconds;
+            const int ready = ::poll(waits, 2, timeout);
+            if (ready > 0 && (waits[1].revents & POLLIN))
                 return;
+            if (ready == 0)
+                announce(unannouncedSince);
         }
+    }
+
+    void announce(std::int64_t& unannouncedSince) {
+        if (unannouncedSince == 0)
+            return;
+        unannouncedSince = 0;
+        wake(m_wakeLoopFd);
     }
 
     int receiveBatch(Batch& b) {
@@ -229,11 +265,9 @@ private:
     // Queues `full` and returns an empty chunk for the next read.
     std::unique_ptr<Chunk> publish(std::unique_ptr<Chunk> full) {
         std::unique_ptr<Chunk> empty;
-        bool wasEmpty;
         {
             std::lock_guard lock(m_mutex);
             m_queuedBytes.fetch_add(full->footprint(), std::memory_order_relaxed);
-            wasEmpty = m_ready.empty();
             m_ready.push_back(std::move(full));
             m_queuedChunks.store(m_ready.size(), std::memory_order_release);
             if (!m_spare.empty()) {
@@ -241,10 +275,6 @@ private:
                 m_spare.pop_back();
             }
         }
-        // The event loop reads on while anything is queued: only the first
-        // chunk after it ran dry needs to wake it.
-        if (wasEmpty)
-            wake(m_wakeLoopFd);
         return empty ? std::move(empty) : newChunk();
     }
 
