@@ -338,6 +338,7 @@ private:
             return a.stamp != b.stamp ? a.stamp < b.stamp : a.order < b.order;
         });
         std::size_t taken = 0;
+        bool published = false;
         for (; taken < m_pending.size() && m_pending[taken].stamp <= complete; ++taken) {
             const Pending& p = m_pending[taken];
             // A broadcast reaches every socket of the port: the copies carry
@@ -356,6 +357,11 @@ private:
                 chunk->bytes.insert(chunk->bytes.end(), m_pendingBytes.begin() + p.datagram.offset,
                                     m_pendingBytes.begin() + p.datagram.offset + d.length);
             chunk->datagrams.push_back(d);
+            // Chunks of one batch at most, so that those kept for reuse stay small.
+            if (chunk->datagrams.size() >= kBatchSize) {
+                chunk = publish(std::move(chunk));
+                published = true;
+            }
         }
         // Those held back move to the front, their bytes with them.
         m_heldBytes.clear();
@@ -371,9 +377,12 @@ private:
         m_pendingBytes.swap(m_heldBytes);
         if (m_pending.empty())
             m_nextOrder = 0;
-        if (chunk->datagrams.empty())
+        if (!chunk->datagrams.empty()) {
+            chunk = publish(std::move(chunk));
+            published = true;
+        }
+        if (!published)
             return chunk;
-        chunk = publish(std::move(chunk));
         const std::int64_t now = monotonicMicroseconds();
         if (unannouncedSince == 0)
             unannouncedSince = now;
