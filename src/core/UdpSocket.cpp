@@ -41,9 +41,10 @@ constexpr qint64 kMaxMillisecondsPerNotification = 20;
 constexpr std::size_t kBatchSize = 64;
 
 // The event loop is woken once the socket has been quiet this long, or once
-// the oldest datagram it was not told of has waited this long.
+// the oldest datagram it was not told of has waited this long (which also
+// bounds what waits in the queue).
 constexpr int kBurstGapMilliseconds = 1;
-constexpr std::int64_t kMaxAnnounceDelayMicroseconds = 10000;
+constexpr std::int64_t kMaxAnnounceDelayMicroseconds = 2000;
 
 // What the reader may hold for an event loop that does not come: past it,
 // the kernel's buffer fills and drops, as it would without the reader.
