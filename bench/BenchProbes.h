@@ -7,9 +7,11 @@
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace quorvel::bench {
@@ -108,6 +110,32 @@ inline std::string LoadAverage() {
     std::string one, five, fifteen;
     load >> one >> five >> fifteen;
     return one + " " + five + " " + fifteen;
+}
+
+// The scheduler's account of this process's threads of one name (the main
+// thread when `name` is empty): time run, time spent runnable but waiting
+// for a core, and how often each was switched in.
+struct ThreadTimes {
+    double runMs = 0;
+    double waitMs = 0;
+    long long slices = 0;
+};
+
+inline ThreadTimes ReadThreadTimes(const std::string& name) {
+    ThreadTimes t;
+    const std::string self = std::to_string(::getpid());
+    for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
+        std::string comm;
+        std::getline(std::ifstream(task.path() / "comm"), comm);
+        if (name.empty() ? task.path().filename() != self : comm != name)
+            continue;
+        long long run = 0, wait = 0, slices = 0;
+        std::ifstream(task.path() / "schedstat") >> run >> wait >> slices;
+        t.runMs += run / 1e6;
+        t.waitMs += wait / 1e6;
+        t.slices += slices;
+    }
+    return t;
 }
 
 } // namespace quorvel::bench

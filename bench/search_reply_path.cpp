@@ -243,6 +243,9 @@ Reading replyPathQueued(long boards) {
     return r;
 }
 
+// The socket's reader thread, by its name.
+const std::string kReaderThread = "quorvel-reader";
+
 struct Live {
     Reading reading;
     long listed = 0;
@@ -255,6 +258,7 @@ struct Live {
     double runS = 0;
     int requests = 0;
     int receiveBufferBytes = 0;
+    ThreadTimes reader, gui; // over the run
 };
 
 Live replyPathLive(SimulatorRig& rig, long boards) {
@@ -268,12 +272,20 @@ Live replyPathLive(SimulatorRig& rig, long boards) {
     StallProbe probe;
     const qsizetype requestsBefore = rig.received(QStringLiteral("search")).size();
     const UdpCounters before = ReadUdpCounters();
+    const ThreadTimes readerBefore = ReadThreadTimes(kReaderThread),
+                      guiBefore = ReadThreadTimes(std::string());
     probe.start();
     const double clicked = Now();
     qobject_cast<QAbstractButton*>(a.window->control(1005))->click(); // modal, ten seconds
     const double returned = Now();
     probe.stop();
     const UdpCounters after = ReadUdpCounters();
+    const ThreadTimes readerAfter = ReadThreadTimes(kReaderThread),
+                      guiAfter = ReadThreadTimes(std::string());
+    l.reader = {readerAfter.runMs - readerBefore.runMs, readerAfter.waitMs - readerBefore.waitMs,
+                readerAfter.slices - readerBefore.slices};
+    l.gui = {guiAfter.runMs - guiBefore.runMs, guiAfter.waitMs - guiBefore.waitMs,
+             guiAfter.slices - guiBefore.slices};
 
     const QList<testing::LoggedDatagram> heard = rig.received(QStringLiteral("search"));
     l.requests = static_cast<int>(heard.size() - requestsBefore);
@@ -403,6 +415,10 @@ int main(int argc, char** argv) {
                     live.worstStallArrivingMs);
         std::printf("worst_gui_stall_whole_search_ms %.1f\n", live.worstStallRunMs);
         std::printf("search_window_open_s %.2f\n", live.runS);
+        for (const auto& [name, t] :
+             {std::pair{"reader_thread", live.reader}, {"gui_thread", live.gui}})
+            std::printf("%s_run_ms %.1f  waiting_for_a_core_ms %.1f  switched_in %lld\n", name,
+                        t.runMs, t.waitMs, t.slices);
     }
     if (liveOnly) {
         std::printf("load_average_after %s\n", LoadAverage().c_str());

@@ -4,19 +4,23 @@
 
 #include <QElapsedTimer>
 #include <QSocketNotifier>
+#include <algorithm>
 #include <arpa/inet.h>
 #include <atomic>
 #include <cerrno>
+#include <climits>
 #include <condition_variable>
 #include <cstring>
 #include <deque>
 #include <mutex>
 #include <netinet/in.h>
 #include <poll.h>
+#include <pthread.h>
 #include <sys/eventfd.h>
 #include <sys/socket.h>
 #include <system_error>
 #include <thread>
+#include <time.h>
 #include <unistd.h>
 
 namespace quorvel {
@@ -36,23 +40,56 @@ constexpr qint64 kMaxMillisecondsPerNotification = 20;
 // (a look and a read) is most of what a flood of replies costs the kernel side.
 constexpr std::size_t kBatchSize = 64;
 
+// The event loop is woken once the socket has been quiet this long, or once
+// the oldest datagram it was not told of has waited this long (which also
+// bounds what waits in the queue).
+constexpr int kBurstGapMilliseconds = 1;
+constexpr std::int64_t kMaxAnnounceDelayMicroseconds = 2000;
+
 // What the reader may hold for an event loop that does not come: past it,
 // the kernel's buffer fills and drops, as it would without the reader.
 constexpr std::size_t kMaxQueuedBytes = 64 * 1024 * 1024;
 // Emptied chunks kept for reuse; the rest of a flood's are freed.
 constexpr std::size_t kMaxSpareChunks = 32;
 
-// Room for the one control message asked for: where the datagram arrived.
+// Room for the control message a send gives: the way out.
 constexpr std::size_t kControlBytes = CMSG_SPACE(sizeof(in_pktinfo));
+// And for the two a read asks for: where and when the datagram arrived.
+constexpr std::size_t kReadControlBytes = kControlBytes + CMSG_SPACE(sizeof(timespec));
 
-unsigned arrivalInterface(msghdr header) {
+// Sockets sharing the port, each with a receive buffer of its own: the
+// kernel spreads unicast replies among them by their source, so a burst
+// larger than one buffer (an ordinary user's is a few hundred replies) waits
+// in several while the reader is off its core.
+constexpr std::size_t kReceiveSockets = 8;
+// Datagrams are merged by their arrival time. One stamped this long before a
+// socket was found empty is taken to be in it (or in one read before).
+constexpr std::int64_t kStampMarginNanoseconds = 200000;
+
+struct Arrival {
+    unsigned interfaceIndex = 0;
+    std::int64_t stamp = 0; // CLOCK_REALTIME nanoseconds; 0 when not given
+};
+
+Arrival arrivalOf(msghdr header) {
+    Arrival a;
     for (cmsghdr* c = CMSG_FIRSTHDR(&header); c; c = CMSG_NXTHDR(&header, c))
         if (c->cmsg_level == IPPROTO_IP && c->cmsg_type == IP_PKTINFO) {
             in_pktinfo info;
             std::memcpy(&info, CMSG_DATA(c), sizeof info);
-            return static_cast<unsigned>(info.ipi_ifindex);
+            a.interfaceIndex = static_cast<unsigned>(info.ipi_ifindex);
+        } else if (c->cmsg_level == SOL_SOCKET && c->cmsg_type == SCM_TIMESTAMPNS) {
+            timespec t;
+            std::memcpy(&t, CMSG_DATA(c), sizeof t);
+            a.stamp = std::int64_t{t.tv_sec} * 1000000000 + t.tv_nsec;
         }
-    return 0;
+    return a;
+}
+
+std::int64_t realtimeNanoseconds() {
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    return std::int64_t{now.tv_sec} * 1000000000 + now.tv_nsec;
 }
 
 struct Batch {
@@ -61,7 +98,7 @@ struct Batch {
     };
     Slot slots[kBatchSize];
     sockaddr_in sources[kBatchSize];
-    alignas(cmsghdr) std::uint8_t controls[kBatchSize][kControlBytes];
+    alignas(cmsghdr) std::uint8_t controls[kBatchSize][kReadControlBytes];
     iovec iovs[kBatchSize];
     mmsghdr headers[kBatchSize];
 };
@@ -74,6 +111,12 @@ struct QueuedDatagram {
     std::uint32_t length; // the datagram's own
     std::uint32_t offset; // of its bytes in the chunk
 };
+
+std::int64_t monotonicMicroseconds() {
+    timespec now{};
+    ::clock_gettime(CLOCK_MONOTONIC, &now);
+    return std::int64_t{now.tv_sec} * 1000000 + now.tv_nsec / 1000;
+}
 
 void wake(int eventFd) {
     const std::uint64_t one = 1;
@@ -96,7 +139,7 @@ struct UdpSocket::Chunk {
 // the queue. Everything else, the dispatch included, stays on the event loop.
 class UdpSocket::Reader {
 public:
-    explicit Reader(int fd) : m_fd(fd) {}
+    explicit Reader(std::vector<int> fds) : m_fds(std::move(fds)) {}
     ~Reader() {
         if (m_thread.joinable()) {
             {
@@ -121,14 +164,15 @@ public:
             return false;
         try {
             m_thread = std::thread([this] { run(); });
+            ::pthread_setname_np(m_thread.native_handle(), "quorvel-reader");
         } catch (const std::system_error&) {
             return false;
         }
         return true;
     }
 
-    // Readable from when a datagram is queued into an empty queue until
-    // clearWake().
+    // Readable from when queued datagrams are announced (the socket went
+    // quiet, or they waited long enough) until clearWake().
     int wakeLoopFd() const { return m_wakeLoopFd; }
     void clearWake() {
         std::uint64_t count;
@@ -166,9 +210,18 @@ private:
     void run() {
         auto batch = std::make_unique<Batch>();
         std::unique_ptr<Chunk> chunk = newChunk();
-        pollfd waits[2] = {{m_fd, POLLIN, 0}, {m_stopFd, POLLIN, 0}};
+        std::vector<pollfd> waits;
+        for (int fd : m_fds)
+            waits.push_back({fd, POLLIN, 0});
+        waits.push_back({m_stopFd, POLLIN, 0});
+        // When the first chunk the event loop was not yet woken for was
+        // queued; 0 when there is none.
+        std::int64_t unannouncedSince = 0;
+        bool readAll = true; // else only the sockets poll found readable
+        std::int64_t quietSince = 0;
         for (;;) {
             if (m_queuedBytes.load(std::memory_order_relaxed) >= kMaxQueuedBytes) {
+                announce(unannouncedSince);
                 std::unique_lock lock(m_mutex);
                 m_roomFreed.wait(lock, [this] {
                     return m_stopping ||
@@ -176,23 +229,60 @@ private:
                 });
                 if (m_stopping)
                     return;
+                readAll = true;
             }
-            const int got = receiveBatch(*batch);
-            if (got > 0) {
-                pack(*batch, static_cast<std::size_t>(got), *chunk);
-                chunk = publish(std::move(chunk));
+            // Every datagram stamped before `complete` has been read.
+            std::int64_t complete = INT64_MAX;
+            bool readAny = false;
+            for (std::size_t s = 0; s < m_fds.size(); ++s) {
+                if (!readAll && !(waits[s].revents & POLLIN)) {
+                    complete = std::min(complete, quietSince - kStampMarginNanoseconds);
+                    continue;
+                }
+                const std::int64_t before = realtimeNanoseconds();
+                const int got = receiveBatch(m_fds[s], *batch);
+                if (got > 0) {
+                    collect(*batch, static_cast<std::size_t>(got), s);
+                    readAny = true;
+                }
+                complete = std::min(complete, got == static_cast<int>(kBatchSize)
+                                                  ? m_pending.back().stamp
+                                                  : before - kStampMarginNanoseconds);
+            }
+            if (readAny)
+                chunk = merge(std::move(chunk), complete, unannouncedSince);
+            if (readAny) {
+                readAll = true;
                 continue;
             }
-            if (got < 0 && errno == EINTR)
-                continue;
-            // Nothing waiting (or an error, which the read consumed).
-            waits[0].revents = waits[1].revents = 0;
-            if (::poll(waits, 2, -1) > 0 && (waits[1].revents & POLLIN))
+            // Nothing waiting. While a burst goes on the event loop is left
+            // asleep, so that it does not take the core this thread needs to
+            // keep pace with the wire.
+            for (pollfd& w : waits)
+                w.revents = 0;
+            const bool holding = unannouncedSince != 0 || !m_pending.empty();
+            const int ready =
+                ::poll(waits.data(), waits.size(), holding ? kBurstGapMilliseconds : -1);
+            quietSince = realtimeNanoseconds();
+            if (ready > 0 && (waits.back().revents & POLLIN))
                 return;
+            readAll = ready <= 0;
+            if (ready == 0) {
+                // Quiet for a while: nothing stamped earlier is still on its way.
+                chunk = merge(std::move(chunk), INT64_MAX, unannouncedSince);
+                announce(unannouncedSince);
+            }
         }
     }
 
-    int receiveBatch(Batch& b) {
+    void announce(std::int64_t& unannouncedSince) {
+        if (unannouncedSince == 0)
+            return;
+        unannouncedSince = 0;
+        wake(m_wakeLoopFd);
+    }
+
+    static int receiveBatch(int fd, Batch& b) {
         for (std::size_t i = 0; i < kBatchSize; ++i) {
             b.iovs[i] = {b.slots[i].bytes, sizeof b.slots[i].bytes};
             msghdr& h = b.headers[i].msg_hdr;
@@ -205,35 +295,109 @@ private:
             h.msg_controllen = sizeof b.controls[i];
             b.headers[i].msg_len = 0;
         }
-        // MSG_TRUNC: each length is the datagram's own, also past the buffer.
-        return ::recvmmsg(m_fd, b.headers, kBatchSize, MSG_DONTWAIT | MSG_TRUNC, nullptr);
+        for (;;) {
+            // MSG_TRUNC: each length is the datagram's own, also past the buffer.
+            const int got =
+                ::recvmmsg(fd, b.headers, kBatchSize, MSG_DONTWAIT | MSG_TRUNC, nullptr);
+            if (got >= 0 || errno != EINTR)
+                return got;
+        }
     }
 
-    static void pack(const Batch& b, std::size_t count, Chunk& chunk) {
+    // Datagrams read but not yet queued, with when and where they arrived.
+    struct Pending {
+        QueuedDatagram datagram; // its offset in m_pendingBytes
+        std::int64_t stamp;
+        std::uint32_t order; // as read
+        std::uint32_t socket;
+    };
+
+    void collect(const Batch& b, std::size_t count, std::size_t socket) {
         for (std::size_t i = 0; i < count; ++i) {
+            const Arrival arrival = arrivalOf(b.headers[i].msg_hdr);
             QueuedDatagram d{};
             d.sourceIp = ntohl(b.sources[i].sin_addr.s_addr);
             d.sourcePort = ntohs(b.sources[i].sin_port);
-            d.interfaceIndex = arrivalInterface(b.headers[i].msg_hdr);
+            d.interfaceIndex = arrival.interfaceIndex;
             d.length = b.headers[i].msg_len;
             d.cut =
                 (b.headers[i].msg_hdr.msg_flags & MSG_TRUNC) != 0 || d.length > kReceiveBufferSize;
-            d.offset = static_cast<std::uint32_t>(chunk.bytes.size());
+            d.offset = static_cast<std::uint32_t>(m_pendingBytes.size());
             if (!d.cut)
-                chunk.bytes.insert(chunk.bytes.end(), b.slots[i].bytes,
-                                   b.slots[i].bytes + d.length);
-            chunk.datagrams.push_back(d);
+                m_pendingBytes.insert(m_pendingBytes.end(), b.slots[i].bytes,
+                                      b.slots[i].bytes + d.length);
+            m_pending.push_back(
+                {d, arrival.stamp, m_nextOrder++, static_cast<std::uint32_t>(socket)});
         }
+    }
+
+    // Queues, in arrival order, what was read and arrived before `complete`;
+    // returns the chunk for the next merge.
+    std::unique_ptr<Chunk> merge(std::unique_ptr<Chunk> chunk, std::int64_t complete,
+                                 std::int64_t& unannouncedSince) {
+        std::sort(m_pending.begin(), m_pending.end(), [](const Pending& a, const Pending& b) {
+            return a.stamp != b.stamp ? a.stamp < b.stamp : a.order < b.order;
+        });
+        std::size_t taken = 0;
+        bool published = false;
+        for (; taken < m_pending.size() && m_pending[taken].stamp <= complete; ++taken) {
+            const Pending& p = m_pending[taken];
+            // A broadcast reaches every socket of the port: the copies carry
+            // the same stamp, and only the first is kept.
+            bool copy = false;
+            for (std::size_t k = taken; k-- > 0 && m_pending[k].stamp == p.stamp && !copy;)
+                copy = m_pending[k].socket != p.socket &&
+                       m_pending[k].datagram.sourceIp == p.datagram.sourceIp &&
+                       m_pending[k].datagram.sourcePort == p.datagram.sourcePort &&
+                       m_pending[k].datagram.length == p.datagram.length;
+            if (copy)
+                continue;
+            QueuedDatagram d = p.datagram;
+            d.offset = static_cast<std::uint32_t>(chunk->bytes.size());
+            if (!d.cut)
+                chunk->bytes.insert(chunk->bytes.end(), m_pendingBytes.begin() + p.datagram.offset,
+                                    m_pendingBytes.begin() + p.datagram.offset + d.length);
+            chunk->datagrams.push_back(d);
+            // Chunks of one batch at most, so that those kept for reuse stay small.
+            if (chunk->datagrams.size() >= kBatchSize) {
+                chunk = publish(std::move(chunk));
+                published = true;
+            }
+        }
+        // Those held back move to the front, their bytes with them.
+        m_heldBytes.clear();
+        for (std::size_t i = taken; i < m_pending.size(); ++i) {
+            Pending& p = m_pending[i];
+            const std::size_t from = p.datagram.offset;
+            p.datagram.offset = static_cast<std::uint32_t>(m_heldBytes.size());
+            if (!p.datagram.cut)
+                m_heldBytes.insert(m_heldBytes.end(), m_pendingBytes.begin() + from,
+                                   m_pendingBytes.begin() + from + p.datagram.length);
+        }
+        m_pending.erase(m_pending.begin(), m_pending.begin() + taken);
+        m_pendingBytes.swap(m_heldBytes);
+        if (m_pending.empty())
+            m_nextOrder = 0;
+        if (!chunk->datagrams.empty()) {
+            chunk = publish(std::move(chunk));
+            published = true;
+        }
+        if (!published)
+            return chunk;
+        const std::int64_t now = monotonicMicroseconds();
+        if (unannouncedSince == 0)
+            unannouncedSince = now;
+        else if (now - unannouncedSince >= kMaxAnnounceDelayMicroseconds)
+            announce(unannouncedSince);
+        return chunk;
     }
 
     // Queues `full` and returns an empty chunk for the next read.
     std::unique_ptr<Chunk> publish(std::unique_ptr<Chunk> full) {
         std::unique_ptr<Chunk> empty;
-        bool wasEmpty;
         {
             std::lock_guard lock(m_mutex);
             m_queuedBytes.fetch_add(full->footprint(), std::memory_order_relaxed);
-            wasEmpty = m_ready.empty();
             m_ready.push_back(std::move(full));
             m_queuedChunks.store(m_ready.size(), std::memory_order_release);
             if (!m_spare.empty()) {
@@ -241,10 +405,6 @@ private:
                 m_spare.pop_back();
             }
         }
-        // The event loop reads on while anything is queued: only the first
-        // chunk after it ran dry needs to wake it.
-        if (wasEmpty)
-            wake(m_wakeLoopFd);
         return empty ? std::move(empty) : newChunk();
     }
 
@@ -255,7 +415,12 @@ private:
         return chunk;
     }
 
-    const int m_fd;
+    const std::vector<int> m_fds;
+    // The reader thread's own.
+    std::vector<Pending> m_pending;
+    std::vector<std::uint8_t> m_pendingBytes, m_heldBytes;
+    std::uint32_t m_nextOrder = 0;
+
     int m_wakeLoopFd = -1;
     int m_stopFd = -1;
     std::thread m_thread;
@@ -280,9 +445,43 @@ UdpSocket::~UdpSocket() {
     close();
 }
 
+namespace {
+
+// One socket of the port's group, bound and set up to read; -1 (errno set)
+// when it cannot be.
+int openReceiver(std::uint16_t port, bool mayForceReceiveBuffer) {
+    const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return -1;
+    const int on = 1;
+    sockaddr_in local{};
+    local.sin_family = AF_INET;
+    local.sin_addr.s_addr = htonl(INADDR_ANY);
+    local.sin_port = htons(port);
+    if (::setsockopt(fd, SOL_SOCKET, SO_REUSEPORT, &on, sizeof on) != 0 ||
+        ::bind(fd, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0) {
+        const int error = errno;
+        ::close(fd);
+        errno = error;
+        return -1;
+    }
+    ::setsockopt(fd, IPPROTO_IP, IP_PKTINFO, &on, sizeof on);
+    ::setsockopt(fd, SOL_SOCKET, SO_TIMESTAMPNS, &on, sizeof on);
+    // FORCE works for root and lifts the rmem_max cap; otherwise take what we get.
+    if (!mayForceReceiveBuffer || ::setsockopt(fd, SOL_SOCKET, SO_RCVBUFFORCE, &kReceiveBufferBytes,
+                                               sizeof kReceiveBufferBytes) != 0)
+        ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &kReceiveBufferBytes, sizeof kReceiveBufferBytes);
+    return fd;
+}
+
+} // namespace
+
 SocketOpenResult UdpSocket::open(bool mayForceReceiveBuffer) {
-    m_fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-    if (m_fd < 0) {
+    // A plain bind first: a port in use is refused as it would be to any
+    // socket, and a port the system picks is one no other group shares, so
+    // that another copy of the tool never joins this one's.
+    const int probe = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    if (probe < 0) {
         const int error = errno;
         return error == EAFNOSUPPORT || error == EPROTONOSUPPORT
                    ? SocketOpenResult::PlatformUnavailable
@@ -292,22 +491,31 @@ SocketOpenResult UdpSocket::open(bool mayForceReceiveBuffer) {
     local.sin_family = AF_INET;
     local.sin_addr.s_addr = htonl(INADDR_ANY);
     local.sin_port = htons(m_localPortWanted);
-    if (::bind(m_fd, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0) {
+    socklen_t length = sizeof local;
+    if (::bind(probe, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0 ||
+        ::getsockname(probe, reinterpret_cast<sockaddr*>(&local), &length) != 0) {
         const int error = errno;
-        close();
+        ::close(probe);
         errno = error;
         return SocketOpenResult::CannotOpen;
     }
+    ::close(probe);
+    const std::uint16_t port = ntohs(local.sin_port);
+    m_fd = openReceiver(port, mayForceReceiveBuffer);
+    if (m_fd < 0)
+        return SocketOpenResult::CannotOpen;
     const int on = 1;
     ::setsockopt(m_fd, SOL_SOCKET, SO_BROADCAST, &on, sizeof on);
-    ::setsockopt(m_fd, IPPROTO_IP, IP_PKTINFO, &on, sizeof on);
-    // FORCE works for root and lifts the rmem_max cap; otherwise take what we get.
-    if (!mayForceReceiveBuffer ||
-        ::setsockopt(m_fd, SOL_SOCKET, SO_RCVBUFFORCE, &kReceiveBufferBytes,
-                     sizeof kReceiveBufferBytes) != 0)
-        ::setsockopt(m_fd, SOL_SOCKET, SO_RCVBUF, &kReceiveBufferBytes, sizeof kReceiveBufferBytes);
+    std::vector<int> fds{m_fd};
+    while (fds.size() < kReceiveSockets) {
+        const int fd = openReceiver(port, mayForceReceiveBuffer);
+        if (fd < 0)
+            break; // fewer buffers, nothing worse
+        m_extraFds.push_back(fd);
+        fds.push_back(fd);
+    }
 
-    m_reader = std::make_unique<Reader>(m_fd);
+    m_reader = std::make_unique<Reader>(std::move(fds));
     if (!m_reader->start()) {
         const int error = errno;
         close();
@@ -462,6 +670,9 @@ void UdpSocket::close() {
     m_reader.reset();
     m_chunk.reset();
     m_next = 0;
+    for (int fd : m_extraFds)
+        ::close(fd);
+    m_extraFds.clear();
     if (m_fd >= 0) {
         ::close(m_fd);
         m_fd = -1;

@@ -15,10 +15,12 @@ namespace quorvel {
 enum class SocketOpenResult { Opened, PlatformUnavailable, CannotOpen };
 
 // The shared socket over POSIX: IPv4 UDP bound to 0.0.0.0 port 0, broadcast
-// on, non-blocking. A reader thread takes datagrams from the kernel as they
-// arrive, several at a time, into a queue; the event loop is woken and hands
-// them out one by one, in arrival order. A flood larger than the receive
-// buffer is thus not lost while the event loop paints or waits in a dialog.
+// on, non-blocking; the port is read through several sockets, each with a
+// receive buffer of its own. A reader thread takes datagrams from the kernel
+// as they arrive, several at a time, into a queue in arrival order; the event
+// loop is woken and hands them out one by one. A flood larger than one
+// receive buffer is thus not lost while the event loop paints or waits in a
+// dialog.
 class UdpSocket : public DatagramSocket {
 public:
     UdpSocket();
@@ -59,7 +61,8 @@ private:
 
     class Reader;
     struct Chunk;
-    int m_fd = -1;
+    int m_fd = -1;               // sends, and reads with the others
+    std::vector<int> m_extraFds; // read only: more of the port's receive buffer
     std::uint16_t m_localPortWanted = 0;
     std::vector<std::string> m_allowed;
     std::map<std::string, int> m_broadcastFailures;

@@ -1,12 +1,14 @@
 #include "TextDecoding.h"
 
+#include <algorithm>
 #include <array>
+#include <bit>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
 #include <iconv.h>
 #include <memory>
-#include <unordered_map>
+#include <vector>
 
 namespace quorvel {
 
@@ -145,6 +147,29 @@ private:
     std::array<std::unique_ptr<Row>, kLeads> m_rows;
 };
 
+struct TextHash {
+    // Eight bytes at a time: names are short, and this runs for every text of
+    // every reply.
+    std::uint64_t operator()(std::string_view bytes) const {
+        constexpr std::uint64_t kMultiplier = 0x9E3779B97F4A7C15u;
+        std::uint64_t h = bytes.size() * kMultiplier;
+        std::size_t i = 0;
+        for (; i + 8 <= bytes.size(); i += 8) {
+            std::uint64_t word;
+            std::memcpy(&word, bytes.data() + i, sizeof word);
+            h = std::rotl((h ^ word) * kMultiplier, 29);
+        }
+        if (i < bytes.size()) {
+            std::uint64_t word = 0;
+            std::memcpy(&word, bytes.data() + i, bytes.size() - i);
+            h = std::rotl((h ^ word) * kMultiplier, 29);
+        }
+        h ^= h >> 32;
+        h *= 0xD6E8FEB86659FD93u;
+        return h ^ (h >> 32);
+    }
+};
+
 std::string decode(std::string_view bytes) {
     if (isPlainAscii(bytes))
         return std::string(bytes);
@@ -152,28 +177,69 @@ std::string decode(std::string_view bytes) {
     return converter.decode(bytes);
 }
 
-struct TextHash {
-    using is_transparent = void;
-    std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
-};
-
+// Distinct texts by their bytes: an open-addressing table of small slots,
+// the bytes packed one after another, the decoded texts shared.
 class InternedTexts {
 public:
-    InternedTexts() { m_texts.reserve(kMaxInternedTexts); }
+    InternedTexts() : m_slots(std::make_unique<Slot[]>(kSlots)) {
+        m_entries.reserve(kMaxInternedTexts);
+        m_keys.reserve(kMaxKeyBytes);
+    }
+
     std::shared_ptr<const std::string> find(std::string_view bytes) {
-        const auto known = m_texts.find(bytes);
-        if (known != m_texts.end())
-            return known->second;
-        if (m_texts.size() >= kMaxInternedTexts)
-            m_texts.clear();
-        auto text = std::make_shared<const std::string>(decode(bytes));
-        m_texts.emplace(bytes, text);
-        return text;
+        if (bytes.size() > kMaxKeyLength)
+            return std::make_shared<const std::string>(decode(bytes));
+        const std::uint64_t hash = TextHash{}(bytes);
+        const auto check = static_cast<std::uint32_t>(hash >> 32);
+        std::size_t i = hash & (kSlots - 1);
+        for (; m_slots[i].entry != 0; i = (i + 1) & (kSlots - 1)) {
+            const Slot& slot = m_slots[i];
+            if (slot.check != check)
+                continue;
+            const Entry& e = m_entries[slot.entry - 1];
+            if (e.keyLength == bytes.size() &&
+                (bytes.empty() ||
+                 std::memcmp(&m_keys[e.keyOffset], bytes.data(), bytes.size()) == 0))
+                return e.text;
+        }
+        if (m_entries.size() >= kMaxInternedTexts || m_keys.size() + bytes.size() > kMaxKeyBytes) {
+            clear();
+            i = hash & (kSlots - 1);
+        }
+        m_entries.push_back({static_cast<std::uint32_t>(m_keys.size()),
+                             static_cast<std::uint32_t>(bytes.size()),
+                             std::make_shared<const std::string>(decode(bytes))});
+        m_keys.insert(m_keys.end(), bytes.begin(), bytes.end());
+        m_slots[i] = {check, static_cast<std::uint32_t>(m_entries.size())};
+        return m_entries.back().text;
     }
 
 private:
-    std::unordered_map<std::string, std::shared_ptr<const std::string>, TextHash, std::equal_to<>>
-        m_texts;
+    // Half full at most, so that probes stay short.
+    static constexpr std::size_t kSlots = 2 * kMaxInternedTexts;
+    static constexpr std::size_t kMaxKeyLength = 1024;
+    static constexpr std::size_t kMaxKeyBytes = 4 * 1024 * 1024;
+    static_assert((kSlots & (kSlots - 1)) == 0);
+
+    struct Slot {
+        std::uint32_t check = 0; // the hash's other half
+        std::uint32_t entry = 0; // 1-based; 0 is empty
+    };
+    struct Entry {
+        std::uint32_t keyOffset;
+        std::uint32_t keyLength;
+        std::shared_ptr<const std::string> text;
+    };
+
+    void clear() {
+        std::fill_n(m_slots.get(), kSlots, Slot{});
+        m_entries.clear();
+        m_keys.clear();
+    }
+
+    std::unique_ptr<Slot[]> m_slots;
+    std::vector<Entry> m_entries;
+    std::vector<char> m_keys;
 };
 
 } // namespace

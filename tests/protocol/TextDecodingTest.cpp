@@ -111,3 +111,12 @@ TEST(IsValidUtf8, acceptsWellFormedTextOnly) {
     for (const auto& [bytes, valid] : rows)
         EXPECT_EQ(IsValidUtf8(bytes), valid) << bytes;
 }
+
+// More texts than the cache holds: each still decodes as itself, and a text
+// handed out before the cache started over lives on.
+TEST(InternBoardText, decodesPastTheCachesCapacity) {
+    const auto first = InternBoardText("\xB4\xF2 0");
+    for (int i = 0; i < 140000; ++i)
+        ASSERT_EQ(*InternBoardText("\xB4\xF2 " + std::to_string(i)), "打 " + std::to_string(i));
+    EXPECT_EQ(*first, "打 0");
+}
