@@ -6,6 +6,7 @@
 #include "protocol/SearchDatagrams.h"
 
 #include <QCoreApplication>
+#include <unordered_map>
 #include <utility>
 
 namespace quorvel {
@@ -29,6 +30,21 @@ bool alreadyListed(const DeviceTable& table, SearchRunState& run, const MacAddre
         run.indexedRecords = table.GetRecordCount();
     }
     return run.listedMacs.contains(macKey(mac));
+}
+
+// The label as the table holds it, ": " appended. Boards of a fleet share a
+// few labels, so each is composed once rather than once per board. Keyed by
+// the interned string, which the entry keeps alive.
+SharedText shownLabel(const SharedText& label) {
+    constexpr std::size_t kMaxLabels = 4096;
+    thread_local std::unordered_map<const std::string*, std::pair<SharedText, SharedText>> shown;
+    if (const auto found = shown.find(&label.str()); found != shown.end())
+        return found->second.second;
+    if (shown.size() >= kMaxLabels)
+        shown.clear();
+    SharedText composed(label.str() + ": ");
+    shown.emplace(&label.str(), std::make_pair(label, composed));
+    return composed;
 }
 
 } // namespace
@@ -63,8 +79,8 @@ SearchReplyOutcome HandleSearchDatagram(DatagramSocket& socket, DeviceTable& tab
         run.labels.emplace(parsed.leftLabel, parsed.rightLabel);
         result.labelsChanged = true;
     }
-    parsed.record.leftLabel += ": ";
-    parsed.record.rightLabel += ": ";
+    parsed.record.leftLabel = shownLabel(parsed.record.leftLabel);
+    parsed.record.rightLabel = shownLabel(parsed.record.rightLabel);
     parsed.record.interfaceIndex = outcome.interfaceIndex;
     table.AppendRecord(std::move(parsed.record));
     run.listedMacs.insert(macKey(mac));

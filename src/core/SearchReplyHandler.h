@@ -1,8 +1,9 @@
 #pragma once
 
+#include "protocol/SharedText.h"
+
 #include <cstdint>
 #include <optional>
-#include <string>
 #include <unordered_set>
 #include <utility>
 
@@ -23,7 +24,7 @@ struct SearchRunState {
     std::uint32_t indexedRecords = 0;
 
     // The column labels of the last board listed by this run.
-    std::optional<std::pair<std::string, std::string>> labels;
+    std::optional<std::pair<SharedText, SharedText>> labels;
 };
 
 struct SearchReplyOutcome {

@@ -1,13 +1,14 @@
 #pragma once
 
 #include "Addresses.h"
+#include "SharedText.h"
 
 #include <cstdint>
-#include <string>
 
 namespace quorvel {
 
-// One board that answered a search. Texts are held as UTF-8.
+// One board that answered a search. Texts are held as UTF-8, shared between
+// the boards that carry the same text.
 struct DeviceRecord {
     std::uint8_t staticAddress = 0;
     std::uint32_t leftDays = 0;
@@ -23,10 +24,10 @@ struct DeviceRecord {
     std::uint16_t replyPort = 0;
     Ipv4Address subnetMask{};
     Ipv4Address gateway{};
-    std::string name;
-    std::string description;
-    std::string leftLabel;
-    std::string rightLabel;
+    SharedText name;
+    SharedText description;
+    SharedText leftLabel;
+    SharedText rightLabel;
     // The host interface the reply that listed the board came in on; 0 when
     // unknown. Requests to the board leave through it.
     unsigned interfaceIndex = 0;

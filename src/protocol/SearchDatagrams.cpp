@@ -46,10 +46,10 @@ ParsedSearchReply ParseSearchReply(std::span<const std::uint8_t> datagram,
     r.replyPort = sourcePort;
 
     std::size_t offset = kSearchReplyFixedSize;
-    r.name = DecodeBoardText(reader.zeroTerminated(offset));
-    r.description = DecodeBoardText(reader.zeroTerminated(offset));
-    parsed.leftLabel = DecodeBoardText(reader.zeroTerminated(offset));
-    parsed.rightLabel = DecodeBoardText(reader.zeroTerminated(offset));
+    r.name = InternBoardText(reader.zeroTerminated(offset));
+    r.description = InternBoardText(reader.zeroTerminated(offset));
+    parsed.leftLabel = InternBoardText(reader.zeroTerminated(offset));
+    parsed.rightLabel = InternBoardText(reader.zeroTerminated(offset));
     r.leftLabel = parsed.leftLabel;
     r.rightLabel = parsed.rightLabel;
     return parsed;

@@ -26,9 +26,9 @@ SearchDatagramKind ClassifySearchDatagram(const ReadBytes& datagram,
                                           std::optional<std::uint16_t> currentNumber);
 
 struct ParsedSearchReply {
-    DeviceRecord record;    // labels as received, without ": "
-    std::string leftLabel;  // text 3
-    std::string rightLabel; // text 4
+    DeviceRecord record;   // labels as received, without ": "
+    SharedText leftLabel;  // text 3
+    SharedText rightLabel; // text 4
 };
 
 // Expects a datagram classified as Reply; any shorter input still decodes

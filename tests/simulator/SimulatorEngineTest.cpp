@@ -234,7 +234,7 @@ TEST(SimulatorEngine, FaultsChangeTheRepliesOfTheFaultyBoardsOnly) {
              EXPECT_EQ(std::count(bytes.begin() + 32, bytes.end(), 0), 0);
              const DeviceRecord r = ParseSearchReply(bytes, 1).record;
              EXPECT_EQ(r.description, "");
-             EXPECT_EQ(r.name.rfind("票据打印机-0002", 0), 0u); // the rest runs on
+             EXPECT_EQ(r.name.str().rfind("票据打印机-0002", 0), 0u); // the rest runs on
          }},
         {"delay and jitter",
          [](FaultOptions& f) {
