@@ -76,6 +76,25 @@ private Q_SLOTS:
         QCOMPARE(f.labels(), Labels("", ""));
     }
 
+    void boardsOfOneKindShareTheirTexts() {
+        // Held once for the whole fleet, not copied per board, also when
+        // boards of another kind answer in between.
+        Fixture f;
+        f.run.randomNumber = 9;
+        const std::vector<std::string> texts = {"Receipt printer 80", "Network board, 100M",
+                                                "Time since power-on", "Time since link-up"};
+        f.deliver(SearchReplyBytes(9, 1, texts));
+        f.deliver(SearchReplyBytes(9, 2, {"Label printer", "", "Printed", "Cut"}));
+        f.deliver(SearchReplyBytes(9, 3, texts));
+        const DeviceRecord& first = f.table().recordList()[0];
+        const DeviceRecord& third = f.table().recordList()[2];
+        QVERIFY(third.name.sharesWith(first.name));
+        QVERIFY(third.description.sharesWith(first.description));
+        QVERIFY(third.leftLabel.sharesWith(first.leftLabel));
+        QVERIFY(third.rightLabel.sharesWith(first.rightLabel));
+        QCOMPARE(third.leftLabel, std::string("Time since power-on: "));
+    }
+
     void dropsDuplicatesByAllSixMacBytes() {
         RecordingMessageSink sink;
         Fixture f;
