@@ -82,6 +82,7 @@ SearchReplyOutcome HandleSearchDatagram(DatagramSocket& socket, DeviceTable& tab
     parsed.record.leftLabel = shownLabel(parsed.record.leftLabel);
     parsed.record.rightLabel = shownLabel(parsed.record.rightLabel);
     parsed.record.interfaceIndex = outcome.interfaceIndex;
+    parsed.record.replyAddress = Ipv4FromWord(outcome.sourceIp);
     table.AppendRecord(std::move(parsed.record));
     run.listedMacs.insert(macKey(mac));
     run.indexedRecords = table.GetRecordCount();
