@@ -100,14 +100,19 @@ std::variant<CommandLine, EarlyExit> ParseCommandLine(const QStringList& argumen
     given.target = isSet("target");
     given.interface = isSet("interface");
     given.wait = isSet("wait");
-    given.monitorOnly =
-        isSet("interval") || isSet("rescan") || isSet("listen") || isSet("textfile");
+    given.monitorOnly = isSet("interval") || isSet("rescan") || isSet("listen") ||
+                        isSet("textfile") || isSet("max-boards") || isSet("forget-after") ||
+                        isSet("probe-only");
+    given.listen = isSet("listen");
+    given.rescan = isSet("rescan");
+    given.probeOnly = isSet("probe-only");
     if (auto problem = CheckOptionCombination(given))
         return usageError(*problem);
 
     // Each single-valued option given twice is a mistake worth naming.
-    for (const char* single : {"target", "local-port", "ip", "mask", "gateway", "plan", "watch",
-                               "wait", "interval", "rescan", "listen", "textfile"})
+    for (const char* single :
+         {"target", "local-port", "ip", "mask", "gateway", "plan", "watch", "wait", "interval",
+          "rescan", "listen", "textfile", "max-boards", "forget-after"})
         if (values(single).size() > 1 && !(given.command == "monitor" && single == "target"s))
             return usageError(std::string("--") + single + " given more than once");
 
@@ -160,9 +165,18 @@ std::variant<CommandLine, EarlyExit> ParseCommandLine(const QStringList& argumen
     if (isSet("interval"))
         take(ParseSeconds(text("interval")), line.intervalSeconds, "--interval");
     if (isSet("rescan")) {
-        take(ParseSeconds(text("rescan")), line.rescanMinutes, "--rescan");
-        if (!problem && line.rescanMinutes > 24 * 60)
-            problem = "--rescan: at most 1440 minutes";
+        const std::string value = text("rescan");
+        if (value.find_first_not_of("0123456789") == std::string::npos) {
+            int minutes = 0;
+            take(ParseSeconds(value), minutes, "--rescan");
+            if (!problem && minutes > 24 * 60)
+                problem = "--rescan: at most 1440 minutes";
+            line.rescanSeconds = std::int64_t(minutes) * 60;
+        } else {
+            take(ParseDuration(value), line.rescanSeconds, "--rescan");
+            if (!problem && (line.rescanSeconds < 5 || line.rescanSeconds > 86400))
+                problem = "--rescan: from 5s to 24h";
+        }
     }
     if (isSet("listen")) {
         const std::string value = text("listen");
@@ -179,6 +193,11 @@ std::variant<CommandLine, EarlyExit> ParseCommandLine(const QStringList& argumen
             return usageError("--textfile: empty file name");
         line.textfile = text("textfile");
     }
+    if (isSet("max-boards"))
+        take(ParseCount(text("max-boards"), 1, 1000000), line.maxBoards, "--max-boards");
+    if (isSet("forget-after"))
+        take(ParseDuration(text("forget-after")), line.forgetAfterSeconds, "--forget-after");
+    line.probeOnly = given.probeOnly;
     if (isSet("local-port")) {
         std::uint16_t number = 0;
         take(ParsePort(text("local-port")), number, "--local-port");

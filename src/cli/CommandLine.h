@@ -40,9 +40,12 @@ struct CommandLine {
     // monitor
     std::vector<Ipv4Address> targets; // every --target (target above holds the first)
     int intervalSeconds = 30;
-    int rescanMinutes = 5;
+    std::int64_t rescanSeconds = 5 * 60;
     std::optional<std::pair<Ipv4Address, std::uint16_t>> listen;
     std::optional<std::string> textfile;
+    int maxBoards = 10000;
+    std::int64_t forgetAfterSeconds = 24 * 3600; // 0: never
+    bool probeOnly = false;
 };
 
 // A run that ends before anything is sent: help, version or a usage error.

@@ -6,6 +6,7 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
+#include <memory>
 #include <unistd.h>
 
 namespace quorvel {
@@ -51,8 +52,10 @@ private:
     int m_open = 0;
 };
 
-MetricsServer::MetricsServer(std::function<QByteArray()> render, QObject* parent)
-    : QAbstractHttpServer(parent), m_render(std::move(render)), m_server(new BoundedServer(this)) {}
+MetricsServer::MetricsServer(std::function<QByteArray()> metrics, ProbeHandler probe,
+                             QObject* parent)
+    : QAbstractHttpServer(parent), m_render(std::move(metrics)), m_probe(std::move(probe)),
+      m_server(new BoundedServer(this)) {}
 
 MetricsServer::~MetricsServer() = default;
 
@@ -80,6 +83,26 @@ void closeIfAsked(const QHttpServerRequest& request, QTcpSocket* socket) {
 
 bool MetricsServer::handleRequest(const QHttpServerRequest& request, QTcpSocket* socket) {
     const QString path = request.url().path();
+    if (path == QLatin1String("/probe") && m_probe &&
+        request.method() == QHttpServerRequest::Method::Get) {
+        auto responder = std::make_shared<QHttpServerResponder>(makeResponder(request, socket));
+        QPointer<QTcpSocket> alive(socket);
+        const bool close = request.value("connection").toLower().contains("close");
+        std::optional<double> timeout;
+        bool ok = false;
+        const double seconds = request.value("x-prometheus-scrape-timeout-seconds").toDouble(&ok);
+        if (ok)
+            timeout = seconds;
+        m_probe(QUrlQuery(request.url()), timeout, [responder, alive, close](HttpAnswer answer) {
+            if (!alive)
+                return;
+            responder->write(answer.body, {{"Content-Type", answer.contentType}},
+                             QHttpServerResponder::StatusCode(answer.status));
+            if (close)
+                alive->disconnectFromHost();
+        });
+        return true;
+    }
     if (path != QLatin1String("/metrics") && path != QLatin1String("/"))
         return false;
     QHttpServerResponder responder = makeResponder(request, socket);

@@ -7,7 +7,8 @@ std::optional<std::string> CheckOptionCombination(const GivenOptions& g) {
     if (g.json && g.csv)
         return "--json and --csv cannot be used together";
     if (g.monitorOnly && g.command != "monitor" && !g.command.empty())
-        return "--interval, --rescan, --listen and --textfile apply only to monitor";
+        return "--interval, --rescan, --listen, --textfile, --max-boards, --forget-after and "
+               "--probe-only apply only to monitor";
     if (g.target && g.interface && g.command != "monitor")
         return "--target cannot be used with --interface: a request to one address leaves "
                "by the host's routes";
@@ -71,6 +72,11 @@ std::optional<std::string> CheckOptionCombination(const GivenOptions& g) {
             return "--ip/--mask/--gateway/--dhcp/--plan and their options apply only to assign";
         if (g.watch)
             return "--watch applies only to status";
+        if (g.probeOnly && !g.listen)
+            return "--probe-only needs --listen: probes are asked over HTTP";
+        if (g.probeOnly && (g.target || g.rescan || g.interface))
+            return "--probe-only cannot be used with --target, --rescan or --interface: it "
+                   "searches for no fleet";
         return std::nullopt;
     }
     if (g.command.empty())

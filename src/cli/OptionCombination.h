@@ -16,7 +16,8 @@ struct GivenOptions {
     bool watch = false;
     bool target = false, interface = false;
     bool wait = false;
-    bool monitorOnly = false; // --interval, --rescan, --listen or --textfile
+    bool monitorOnly = false; // an option of monitor's alone
+    bool listen = false, rescan = false, probeOnly = false;
 };
 
 // The first conflict or missing option, as one line; nothing when they fit.

@@ -40,7 +40,9 @@ const std::vector<OptionSpec>& Options() {
         {0, "watch", "SECONDS", "Ask again every SECONDS and print what changed.", ForStatus},
         {0, "interval", "SECONDS",
          "Ask every board once per SECONDS, the requests spread over it (default 30).", ForMonitor},
-        {0, "rescan", "MINUTES", "Search again every MINUTES for new and moved boards (default 5).",
+        {0, "rescan", "MINUTES",
+         "Search again every MINUTES for new and moved boards (default 5), or after a duration "
+         "such as 90s (at least 5s).",
          ForMonitor},
         {0, "listen", "[ADDRESS:]PORT",
          "Serve the metrics over HTTP for Prometheus on PORT, at ADDRESS (127.0.0.1 unless "
@@ -48,7 +50,19 @@ const std::vector<OptionSpec>& Options() {
          ForMonitor},
         {0, "textfile", "PATH",
          "Write the metrics to PATH after every round, replacing it whole (for a textfile "
-         "collector).",
+         "collector); PATH may not be a symbolic link.",
+         ForMonitor},
+        {0, "max-boards", "N",
+         "Watch at most N boards (default 10000); boards found beyond it are counted, not "
+         "watched.",
+         ForMonitor},
+        {0, "forget-after", "DURATION",
+         "Stop watching a board that no search found and that did not answer for DURATION "
+         "(default 24h; 0: never).",
+         ForMonitor},
+        {0, "probe-only", "",
+         "Watch no fleet: no search, no rounds; only answer probes of single boards over "
+         "--listen.",
          ForMonitor},
     };
     return options;
@@ -79,15 +93,16 @@ const std::vector<CommandSpec>& Commands() {
         {CliCommand::Monitor,
          "monitor",
          "[--interval SECONDS] [--rescan MINUTES] [--target ADDRESS]... [--listen [ADDRESS:]PORT] "
-         "[--textfile PATH] [OPTIONS]",
+         "[--textfile PATH] [--max-boards N] [--forget-after DURATION] [OPTIONS]\n       "
+         "quorvel monitor --probe-only --listen [ADDRESS:]PORT [OPTIONS]",
          "Watch every board's printer status until interrupted: a table on a terminal, else one "
-         "line per change; metrics for Prometheus with --listen or --textfile. Series: "
-         "quorvel_printer_up{mac,ip,name,interface}, quorvel_printer_flag{mac,flag}, "
-         "quorvel_printer_last_answer_timestamp_seconds{mac}, quorvel_monitor_boards, "
-         "quorvel_monitor_round_duration_seconds, quorvel_monitor_replies_ignored_total{reason}.",
+         "line per change; metrics for Prometheus over HTTP with --listen, which also probes "
+         "single boards on request, or in a file with --textfile. Only boards that answer from "
+         "their own unicast address are asked.",
          {"quorvel monitor --interval 10 --listen 9847",
           "quorvel monitor --target 198.18.0.20 --target 198.18.0.21 --json",
-          "quorvel monitor --textfile /var/lib/prometheus/node-exporter/quorvel.prom"}},
+          "quorvel monitor --textfile /var/lib/prometheus/node-exporter/quorvel.prom",
+          "quorvel monitor --probe-only --listen 0.0.0.0:9847"}},
     };
     return commands;
 }

@@ -60,10 +60,14 @@ TEST(CommandLine, readsEachCommandsOptions) {
                "veth1", "--interval", "10", "--rescan", "2", "--listen", "198.18.0.1:9847"}));
     EXPECT_EQ(monitor.targets, (std::vector<Ipv4Address>{{198, 18, 0, 20}, {198, 18, 0, 21}}));
     EXPECT_EQ(monitor.intervalSeconds, 10);
-    EXPECT_EQ(monitor.rescanMinutes, 2);
+    EXPECT_EQ(monitor.rescanSeconds, 120);
     EXPECT_EQ(monitor.listen, (std::pair<Ipv4Address, std::uint16_t>{{198, 18, 0, 1}, 9847}));
     EXPECT_EQ(std::get<CommandLine>(parse({"monitor", "--listen", "9100"})).listen->first,
               (Ipv4Address{127, 0, 0, 1}));
+    const auto bounded = std::get<CommandLine>(
+        parse({"monitor", "--rescan", "90s", "--max-boards", "50", "--forget-after", "1h30m"}));
+    EXPECT_EQ(std::tuple(bounded.rescanSeconds, bounded.maxBoards, bounded.forgetAfterSeconds),
+              std::tuple(std::int64_t(90), 50, std::int64_t(5400)));
 }
 
 TEST(CommandLine, helpVersionAndUsageErrors) {
@@ -132,11 +136,15 @@ TEST(CommandLine, helpVersionAndUsageErrors) {
          "--watch: bad number of seconds \"0\" (expected 1 to 86400)"},
         {parse({}), "missing command: search, assign, status or monitor"},
         {parse({"search", "--listen", "9100"}),
-         "--interval, --rescan, --listen and --textfile apply only to monitor"},
+         "--interval, --rescan, --listen, --textfile, --max-boards, --forget-after and "
+         "--probe-only apply only to monitor"},
         {parse({"monitor", "--listen", "1.2.3:80"}),
          "--listen: bad IPv4 address \"1.2.3\" (expected four numbers like 198.18.0.20)"},
         {parse({"monitor", "--listen", "0"}), "--listen: bad port \"0\" (expected 1 to 65535)"},
         {parse({"monitor", "00-0B-3C-12-34-56"}), "monitor takes no arguments"},
+        {parse({"monitor", "--rescan", "2s"}), "--rescan: from 5s to 24h"},
+        {parse({"monitor", "--max-boards", "0"}),
+         "--max-boards: bad number \"0\" (expected 1 to 1000000)"},
     };
     for (const auto& c : cases) {
         const auto* exit = std::get_if<EarlyExit>(&c.result);

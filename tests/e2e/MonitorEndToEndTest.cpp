@@ -133,7 +133,7 @@ private Q_SLOTS:
 
         // A second monitor on the same endpoint is refused with one line.
         QByteArray refusal;
-        QCOMPARE(run(QUORVEL_CLI, QStringList{"monitor", "--quiet"} + listen, &refusal), 2);
+        QCOMPARE(run(QUORVEL_CLI, QStringList{"monitor", "--quiet"} + listen, &refusal), 4);
         QVERIFY2(refusal.startsWith("quorvel: cannot listen on 127.0.0.1:9847: ") &&
                      refusal.count('\n') == 1,
                  refusal.constData());
