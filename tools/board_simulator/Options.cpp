@@ -1,6 +1,7 @@
 #include "Options.h"
 
 #include "BoardFile.h"
+#include "protocol/Addresses.h"
 
 #include <charconv>
 #include <cstdlib>
@@ -48,6 +49,11 @@ Faults (RATE is a chance per reply, 0 to 1)
                             bytes, random, other replies), once per search number
   --junk-ms MS              spread them over MS (default 2000)
   --faulty-boards LIST      board numbers the faults apply to, e.g. 2,5-7 (default all)
+  --forge N                 also answer each new search with N forged replies, sent
+                            from --forge-from: random MACs, board addresses in turn
+                            loopback, broadcast, zero, multicast, the next host's
+                            and the forger's own; status requests unanswered
+  --forge-from ADDRESS      the forger's own address (198.18.0.0/15)
   --seed N                  seed of the fault generator (default 1)
   --help
 )";
@@ -193,6 +199,18 @@ OptionsOrError ParseOptions(const std::vector<std::string>& arguments) {
         {"--truncate-to", [&](const std::string& v) { return toNumber(v, f.truncateTo); }},
         {"--faulty-boards", [&](const std::string& v) { return toBoardList(v, f.faultyBoards); }},
         {"--seed", [&](const std::string& v) { return toNumber(v, f.seed); }},
+        {"--forge",
+         [&](const std::string& v) {
+             return toNumber(v, o.engine.forger.perSearch) && o.engine.forger.perSearch <= 100000;
+         }},
+        {"--forge-from",
+         [&](const std::string& v) {
+             const auto address = quorvel::ParseIpv4Address(v);
+             if (!address || (*address)[0] != 198 || ((*address)[1] & 0xFE) != 18)
+                 return false;
+             o.engine.forger.from = ToHostOrder(*address);
+             return true;
+         }},
     };
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string& name = arguments[i];
@@ -221,6 +239,8 @@ OptionsOrError ParseOptions(const std::vector<std::string>& arguments) {
     }
     if (o.boardFile.empty() == (o.count == 0))
         result.error = "give either --count N or --boards FILE";
+    if (o.engine.forger.perSearch > 0 && o.engine.forger.from == 0)
+        result.error = "--forge needs --forge-from ADDRESS";
     if (o.ports.empty())
         o.ports.push_back(3040);
     return result;
