@@ -106,12 +106,20 @@ void MonitorCommand::searchNext() {
     }
     m_search = std::make_unique<BoardSearch>(m_session);
     m_search->setTarget(m_searches[m_nextSearch++]);
+    // The monitor's rules already sort the replies as they come, so that
+    // forged boards fill no room in the search's table.
+    m_search->setRecordLimit(std::uint32_t(m_session.line().maxBoards));
+    m_search->setRecordFilter(
+        [this, broadcasts = DirectedBroadcasts(ReadInterfaceEntries())](const DeviceRecord& r) {
+            return m_monitor.screen(r, broadcasts);
+        });
     connect(m_search.get(), &BoardSearch::finished, this, &MonitorCommand::searched);
     ++m_searchesRun;
     m_search->start();
 }
 
 void MonitorCommand::searched() {
+    m_monitor.countOverLimit(m_search->overLimit());
     m_monitor.addBoards(m_search->records());
     if (const std::uint64_t refused = m_monitor.counters().boardLimit; refused && !m_limitTold) {
         m_limitTold = true;
@@ -156,7 +164,8 @@ void MonitorCommand::drawTable() {
 }
 
 void MonitorCommand::render() {
-    const MonitorFacts facts{m_searchesRun, QUORVEL_VERSION, qVersion()};
+    const MonitorFacts facts{!m_session.line().probeOnly, m_searchesRun, QUORVEL_VERSION,
+                             qVersion()};
     m_exposition = QByteArray::fromStdString(MetricsExposition(m_monitor, facts));
 }
 

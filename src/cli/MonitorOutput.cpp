@@ -59,6 +59,20 @@ QByteArray MonitorChangeJson(const MonitoredBoard& board, const StatusChange& ch
     return QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
 }
 
+const std::vector<std::pair<const char*, const char*>>& MonitorJsonKeys() {
+    static const std::vector<std::pair<const char*, const char*>> keys = {
+        {"time", "when the change was seen, ISO 8601 in UTC"},
+        {"mac", "the board's MAC address"},
+        {"ip", "its address"},
+        {"name", "its name"},
+        {"interface", "the host interface it answers on"},
+        {"answered", "boolean: whether it answered this time"},
+        {"old", "the flags set before, an array of names; null when unknown or silent"},
+        {"new", "the flags set now, null when it did not answer"},
+    };
+    return keys;
+}
+
 std::string MonitorTable(const std::vector<MonitoredBoard>& boards) {
     std::size_t nameWidth = 4;
     std::vector<std::string> names;

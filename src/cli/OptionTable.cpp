@@ -1,6 +1,8 @@
 #include "OptionTable.h"
 
 #include "ExitCode.h"
+#include "MonitorOutput.h"
+#include "core/MetricsExposition.h"
 
 namespace quorvel {
 
@@ -241,6 +243,50 @@ std::string ManSections() {
         for (const char* example : spec.examples)
             out += ".PP\n.nf\n" + roff(example) + "\n.fi\n";
     out += ".SH \"EXIT STATUS\"\n" + roff(kExitStatusText);
+    return out;
+}
+
+std::string MetricsManSection() {
+    std::string out =
+        ".SH METRICS\n.B quorvel monitor\nwrites these series in the Prometheus text format, "
+        "served at\n.B GET /metrics\nwith\n.B \\-\\-listen\nand written to the\n"
+        ".B \\-\\-textfile\nfile.\nThe values are those of the last round: a scrape never asks "
+        "a board.\n.B GET /probe?target=\\fIADDRESS\\fP[&port=\\fIN\\fP]\nasks one board now "
+        "(a search sent to its address, by default at port 3040, then a status request) within "
+        "the scraper's time-out\n(\\fBX\\-Prometheus\\-Scrape\\-Timeout\\-Seconds\\fP less half a "
+        "second; 4 seconds without it)\nand answers\n"
+        R"(.BR quorvel_probe_success " and " quorvel_probe_duration_seconds)"
+        "\nand the board's\n"
+        R"(.BR quorvel_printer_up ", " quorvel_printer_info " and " quorvel_printer_flag)"
+        "\nseries; a bad or missing target is refused with 400.\n";
+    for (const MetricDescription& metric : MonitorMetrics()) {
+        out += ".TP\n.B " + roff(metric.name);
+        if (*metric.labels)
+            out += std::string("{") + metric.labels + "}";
+        out += std::string("\n") + metric.type +
+               (*metric.unit ? std::string(", ") + metric.unit : "") + ". " + roff(metric.help) +
+               "\n";
+    }
+    out += ".PP\nThe\n.B flag\nlabel takes these values, in the bit order of the status word "
+           "(the name the JSON and text outputs use in parentheses):\n";
+    const auto& names = PrinterStatusFlagNames();
+    for (std::size_t f = 0; f < names.size(); ++f)
+        out += ".BR " + roff(names[f].key) + " \" (" + roff(names[f].name) + ")" +
+               (f + 1 < names.size() ? ",\"\n" : ".\"\n");
+    out += ".PP\nThe\n.B reason\nlabel of\n.B quorvel_monitor_replies_ignored_total\nis one of\n"
+           R"(.BR wrong_length ", " unknown_sender ", " duplicate ", " late ", " not_unicast ", " )"
+           R"(address_mismatch " and " board_limit .)"
+           "\n";
+    return out;
+}
+
+std::string MonitorJsonManText() {
+    std::string out = ".PP\n.B monitor \\-\\-json\nprints one object a line for each change of "
+                      "a board:\n";
+    const auto& keys = MonitorJsonKeys();
+    for (std::size_t i = 0; i < keys.size(); ++i)
+        out += ".BR " + std::string(keys[i].first) + " \" (" + roff(keys[i].second) +
+               (i + 1 < keys.size() ? ")," : ").") + "\"\n";
     return out;
 }
 

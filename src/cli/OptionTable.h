@@ -45,5 +45,9 @@ const CommandSpec* FindCommand(std::string_view name);
 std::string HelpText(const CommandSpec* command);
 // The man page's OPTIONS, COMMANDS and EXIT STATUS sections in roff.
 std::string ManSections();
+// The man page's METRICS section, and its paragraph on the monitor's JSON
+// lines, from the tables the monitor writes them by.
+std::string MetricsManSection();
+std::string MonitorJsonManText();
 
 } // namespace quorvel

@@ -132,7 +132,7 @@ std::string MetricsExposition(const StatusMonitor& monitor, const MonitorFacts& 
                    number(boards[i].lastAnswerMs / 1000.0) + '\n';
 
     const MonitorCounters& c = monitor.counters();
-    const std::pair<const char*, std::string> single[] = {
+    const std::pair<const char*, std::string> fleet[] = {
         {"quorvel_monitor_boards", std::to_string(boards.size())},
         {"quorvel_monitor_round_duration_seconds", number(monitor.lastRoundSeconds())},
         {"quorvel_monitor_requests_sent_total", std::to_string(c.requestsSent)},
@@ -140,7 +140,9 @@ std::string MetricsExposition(const StatusMonitor& monitor, const MonitorFacts& 
         {"quorvel_monitor_searches_total", std::to_string(facts.searches)},
         {"quorvel_monitor_boards_forgotten_total", std::to_string(c.forgotten)},
     };
-    for (const auto& [name, value] : single) {
+    for (const auto& [name, value] : fleet) {
+        if (!facts.fleet)
+            break;
         header(out, name);
         out += std::string(name) + ' ' + value + '\n';
     }

@@ -27,6 +27,7 @@ const std::vector<MetricDescription>& MonitorMetrics();
 
 // What the exposition tells beside the monitor's own state.
 struct MonitorFacts {
+    bool fleet = true; // false: a monitor that only answers probes has no rounds to tell
     std::uint64_t searches = 0;
     std::string version;
     std::string qtVersion;

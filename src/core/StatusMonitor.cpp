@@ -55,15 +55,8 @@ void StatusMonitor::addBoards(const std::vector<DeviceRecord>& records) {
     std::unordered_set<std::size_t> seen;
     bool joined = false;
     for (const DeviceRecord& record : records) {
-        const std::uint32_t ip = Ipv4Word(record.ip);
-        if (!IsUnicastHostAddress(ip, broadcasts)) {
-            ++m_counters.notUnicast;
+        if (!screen(record, broadcasts))
             continue;
-        }
-        if (Ipv4Word(record.replyAddress) != ip) {
-            ++m_counters.addressMismatch;
-            continue;
-        }
         const auto known = m_byMac.find(macKey(record.mac));
         std::size_t index = 0;
         if (known != m_byMac.end()) {
@@ -100,6 +93,20 @@ void StatusMonitor::addBoards(const std::vector<DeviceRecord>& records) {
     }
     if (joined)
         Q_EMIT boardsChanged();
+}
+
+bool StatusMonitor::screen(const DeviceRecord& record,
+                           std::span<const std::uint32_t> directedBroadcasts) {
+    const std::uint32_t ip = Ipv4Word(record.ip);
+    if (!IsUnicastHostAddress(ip, directedBroadcasts)) {
+        ++m_counters.notUnicast;
+        return false;
+    }
+    if (Ipv4Word(record.replyAddress) != ip) {
+        ++m_counters.addressMismatch;
+        return false;
+    }
+    return true;
 }
 
 void StatusMonitor::start() {

@@ -93,6 +93,11 @@ public:
     // (by MAC) take their present address. A vanished board goes silent, and
     // is forgotten after the limit's time.
     void addBoards(const std::vector<DeviceRecord>& records);
+    // Whether a search reply's board may be watched: it names a single
+    // host's address and came from it. A refusal is counted.
+    bool screen(const DeviceRecord& record, std::span<const std::uint32_t> directedBroadcasts);
+    // Boards a search did not even list, its table being full.
+    void countOverLimit(std::uint64_t boards) { m_counters.boardLimit += boards; }
     void start();
     void stop();
     // One step of the pace at monotonic time `nowMs`: time-outs, then the

@@ -269,7 +269,7 @@ private Q_SLOTS:
         f.now = 1700000000123;
         f.from(board(1), reply({PaperOut}));
         f.at(5000);
-        const std::string text = MetricsExposition(f.monitor, {7, "1.0.0.1", "6.4.2"});
+        const std::string text = MetricsExposition(f.monitor, {true, 7, "1.0.0.1", "6.4.2"});
         for (const char* line :
              {"quorvel_printer_up{mac=\"00-0B-3C-00-00-01\"} 1\n",
               "quorvel_printer_up{mac=\"00-0B-3C-00-00-02\"} 0\n",
