@@ -44,9 +44,27 @@ double valueOf(const QByteArray& exposition, const QByteArray& series) {
     return -1;
 }
 
+// Prometheus keeps the targets in a file and sends each to /probe.
+constexpr char kPrometheusConfig[] = R"(global: {scrape_interval: 1s, scrape_timeout: 1s}
+scrape_configs:
+- job_name: printers
+  metrics_path: /probe
+  file_sd_configs: [{files: ['%1']}]
+  relabel_configs:
+  - {source_labels: [__address__], target_label: __param_target}
+  - {source_labels: [__param_target], target_label: instance}
+  - {target_label: __address__, replacement: '127.0.0.1:%2'}
+)";
+
 QByteArray boardsCsv(const char* addressA, const char* addressB) {
-    return QByteArray("mac,ip,mask,name\n") + kBoardA + "," + addressA + ",255.254.0.0,A\n" +
-           kBoardB + "," + addressB + ",255.254.0.0,B\n";
+    return "mac,ip,mask,name\n" + kBoardA + "," + addressA + ",255.254.0.0,A\n" + kBoardB + "," +
+           addressB + ",255.254.0.0,B\n";
+}
+
+QString write(const QTemporaryDir& dir, const char* name, const QByteArray& bytes) {
+    QFile file(dir.filePath(name));
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() ? file.fileName()
+                                                                                : QString();
 }
 
 // Instant query results as instance → value.
@@ -75,62 +93,37 @@ private Q_SLOTS:
         if (QStandardPaths::findExecutable("prometheus").isEmpty())
             QSKIP("prometheus is missing (scripts/setup.sh installs Debian's prometheus)");
         QVERIFY(m_scratch.isValid());
-
-        // A request to a loopback "board" would land here.
-        QUdpSocket loopback;
+        QUdpSocket loopback; // where a request to a loopback "board" would land
         QVERIFY(loopback.bind(QHostAddress::LocalHost, 3040));
-
-        QFile boards(m_scratch.filePath("boards.csv"));
-        QVERIFY(boards.open(QIODevice::WriteOnly));
-        boards.write(boardsCsv("198.18.2.1", "198.18.2.2"));
-        boards.close();
         QString error;
-        QVERIFY2(
-            m_rig.start({"--boards", boards.fileName(), "--forge", "60", "--forge-from", kForger},
-                        &error),
-            qPrintable(error));
-
+        QVERIFY2(m_rig.start({"--boards",
+                              write(m_scratch, "a.csv", boardsCsv("198.18.2.1", "198.18.2.2")),
+                              "--forge", "60", "--forge-from", kForger},
+                             &error),
+                 qPrintable(error));
         m_fleet.start(QUORVEL_CLI, {"monitor", "--json", "--quiet", "--interval", "1", "--wait",
                                     "2", "--rescan", "6s", "--max-boards", "20", "--forget-after",
                                     "8s", "--listen", QString::number(kFleetPort)});
         m_probes.start(QUORVEL_CLI, {"monitor", "--probe-only", "--quiet", "--listen",
                                      QString::number(kProbePort)});
-        QVERIFY(m_fleet.waitForStarted(10000) && m_probes.waitForStarted(10000));
-
-        // Prometheus keeps the targets (two boards and a silent address) in a
-        // file and sends each to /probe by relabelling.
-        QFile targets(m_scratch.filePath("boards.json"));
-        QVERIFY(targets.open(QIODevice::WriteOnly));
-        targets.write(QStringLiteral("[{\"targets\": [\"198.18.2.1\", \"198.18.2.2\", \"%1\"]}]")
-                          .arg(kSilent)
-                          .toUtf8());
-        targets.close();
-        QFile config(m_scratch.filePath("prometheus.yml"));
-        QVERIFY(config.open(QIODevice::WriteOnly));
-        config.write(
-            QStringLiteral("global: {scrape_interval: 1s, scrape_timeout: 1s}\n"
-                           "scrape_configs:\n"
-                           "- job_name: printers\n"
-                           "  metrics_path: /probe\n"
-                           "  file_sd_configs: [{files: ['%1']}]\n"
-                           "  relabel_configs:\n"
-                           "  - {source_labels: [__address__], target_label: __param_target}\n"
-                           "  - {source_labels: [__param_target], target_label: instance}\n"
-                           "  - {target_label: __address__, replacement: '127.0.0.1:%2'}\n")
-                .arg(targets.fileName())
-                .arg(kProbePort)
-                .toUtf8());
-        config.close();
+        const QString targets = write(m_scratch, "boards.json",
+                                      "[{\"targets\": [\"198.18.2.1\", \"198.18.2.2\", \"" +
+                                          kSilent.toUtf8() + "\"]}]");
         m_prometheus.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         m_prometheus.start(
-            "prometheus", {"--config.file=" + config.fileName(),
-                           "--storage.tsdb.path=" + m_scratch.filePath("data"),
-                           QStringLiteral("--web.listen-address=127.0.0.1:%1").arg(kPrometheusPort),
-                           "--log.level=warn"});
-        QVERIFY(m_prometheus.waitForStarted(10000));
+            "prometheus",
+            {"--config.file=" +
+                 write(
+                     m_scratch, "prometheus.yml",
+                     QString::fromLatin1(kPrometheusConfig).arg(targets).arg(kProbePort).toUtf8()),
+             "--storage.tsdb.path=" + m_scratch.filePath("data"),
+             QStringLiteral("--web.listen-address=127.0.0.1:%1").arg(kPrometheusPort),
+             "--log.level=warn"});
+        QVERIFY(m_fleet.waitForStarted(10000) && m_probes.waitForStarted(10000) &&
+                m_prometheus.waitForStarted(10000));
 
         // Each board probed well, the silent address not, each scrape inside
-        // its one-second time-out.
+        // its one-second time-out; a broadcast target refused.
         const QMap<QString, QString> expected = {
             {"198.18.2.1", "1"}, {"198.18.2.2", "1"}, {kSilent, "0"}};
         QVERIFY2(SpinUntil([&] { return query("quorvel_probe_success") == expected; }, 30000),
@@ -139,70 +132,66 @@ private Q_SLOTS:
         for (const QString& seconds : query("scrape_duration_seconds").values())
             QVERIFY2(seconds.toDouble() < 1.0, qPrintable(seconds));
         QCOMPARE(query("quorvel_printer_info{name=\"A\"}").keys(), QStringList{"198.18.2.1"});
-        const QByteArray badProbe = get(kProbePort, "/probe?target=255.255.255.255");
-        QVERIFY2(badProbe.startsWith("HTTP/1.1 400"), badProbe.constData());
+        QVERIFY(get(kProbePort, "/probe?target=255.255.255.255").startsWith("HTTP/1.1 400"));
 
-        // The forger's boards fill the watched set up to its bound, and go
+        // The forger's boards fill the watched set up to its bound and go
         // again once neither found nor heard for eight seconds.
         QByteArray metrics;
+        const auto value = [&](const QByteArray& series) { return valueOf(metrics, series); };
+        const auto ignored = [&](const char* reason) {
+            return value(QByteArray("quorvel_monitor_replies_ignored_total{reason=\"") + reason +
+                         "\"}");
+        };
         QVERIFY2(SpinUntil(
                      [&] {
                          metrics = get(kFleetPort, "/metrics");
-                         return valueOf(metrics, "quorvel_monitor_boards_forgotten_total") >= 10 &&
-                                valueOf(metrics, "quorvel_monitor_replies_ignored_total{reason="
-                                                 "\"board_limit\"}") > 0;
+                         return value("quorvel_monitor_boards_forgotten_total") >= 10 &&
+                                ignored("board_limit") > 0;
                      },
                      40000),
                  metrics.constData());
-        const auto ignored = [&](const char* reason) {
-            return valueOf(metrics, QByteArray("quorvel_monitor_replies_ignored_total{reason=\"") +
-                                        reason + "\"}");
-        };
         QVERIFY(ignored("not_unicast") >= 40 && ignored("address_mismatch") >= 10);
 
-        // A and B trade addresses; the forger is gone. After the next rescan
-        // both answer at their new addresses, and the forged boards leave.
-        QVERIFY(boards.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        boards.write(boardsCsv("198.18.2.2", "198.18.2.1"));
-        boards.close();
+        // A and B trade addresses and the forger is gone: after the next
+        // rescan both answer at their new addresses, the forged boards left.
         const QList<LoggedDatagram> heardBefore = m_rig.received("status");
-        QVERIFY2(m_rig.start({"--boards", boards.fileName()}, &error), qPrintable(error));
-        QVERIFY2(
-            SpinUntil(
-                [&] {
-                    metrics = get(kFleetPort, "/metrics");
-                    return metrics.contains("quorvel_printer_info{mac=\"" + kBoardA +
-                                            "\",ip=\"198.18.2.2\"") &&
-                           valueOf(metrics, "quorvel_printer_up{mac=\"" + kBoardA + "\"}") == 1 &&
-                           valueOf(metrics, "quorvel_printer_up{mac=\"" + kBoardB + "\"}") == 1 &&
-                           valueOf(metrics, "quorvel_monitor_boards") == 2;
-                },
-                40000),
-            metrics.constData());
+        QVERIFY2(m_rig.start(
+                     {"--boards", write(m_scratch, "b.csv", boardsCsv("198.18.2.2", "198.18.2.1"))},
+                     &error),
+                 qPrintable(error));
+        const auto up = [&](const QByteArray& mac) {
+            return value("quorvel_printer_up{mac=\"" + mac + "\"}") == 1;
+        };
+        QVERIFY2(SpinUntil(
+                     [&] {
+                         metrics = get(kFleetPort, "/metrics");
+                         return metrics.contains("info{mac=\"" + kBoardA +
+                                                 "\",ip=\"198.18.2.2\"") &&
+                                up(kBoardA) && up(kBoardB) && value("quorvel_monitor_boards") == 2;
+                     },
+                     40000),
+                 metrics.constData());
 
         // Status requests went to unicast board addresses only: the two
-        // boards and the forger's own, nothing to its claims.
+        // boards and the forger's own, never to what it claimed.
         QSet<QString> asked;
         for (const LoggedDatagram& d : heardBefore + m_rig.received("status"))
             asked.insert(d.to.section(':', 0, 0));
         QCOMPARE(asked, (QSet<QString>{"198.18.2.1", "198.18.2.2", kForger}));
         QVERIFY(!loopback.hasPendingDatagrams());
 
-        // The textfile collector's path planted as a link: refused, the
-        // link's target untouched.
-        QFile precious(m_scratch.filePath("precious"));
-        QVERIFY(precious.open(QIODevice::WriteOnly) && precious.write("keep\n") == 5);
-        precious.close();
+        // A textfile path planted as a link: refused, its target untouched.
+        const QString precious = write(m_scratch, "precious", "keep\n");
         const QString link = m_scratch.filePath("quorvel.prom");
-        QVERIFY(QFile::link(precious.fileName(), link));
+        QVERIFY(QFile::link(precious, link));
         QProcess refused;
         refused.start(QUORVEL_CLI, {"monitor", "--quiet", "--textfile", link});
         QVERIFY(refused.waitForFinished(10000));
         QCOMPARE(refused.exitCode(), 2);
         const QByteArray line = refused.readAllStandardError();
         QVERIFY2(line.contains("is a symbolic link") && line.count('\n') == 1, line.constData());
-        QVERIFY(precious.open(QIODevice::ReadOnly));
-        QCOMPARE(precious.readAll(), QByteArray("keep\n"));
+        QFile kept(precious);
+        QVERIFY(kept.open(QIODevice::ReadOnly) && kept.readAll() == "keep\n");
     }
 
     void cleanupTestCase() {
