@@ -43,6 +43,11 @@ struct CommandLine {
     int rescanMinutes = 5;
     std::optional<std::pair<Ipv4Address, std::uint16_t>> listen;
     std::optional<std::string> textfile;
+
+    // firmware: the board by MAC or by address (above), or the plan (planFile)
+    std::optional<std::string> imageFile;
+    int parallel = 4;
+    bool noWait = false;
 };
 
 // A run that ends before anything is sent: help, version or a usage error.

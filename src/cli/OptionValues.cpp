@@ -43,6 +43,13 @@ Parsed<std::uint16_t> ParsePort(std::string_view text) {
     return std::uint16_t(*value);
 }
 
+Parsed<int> ParseCount(std::string_view text, int most) {
+    const auto value = wholeNumber<int>(text);
+    if (!value || *value < 1 || *value > most)
+        return "bad number " + quoted(text) + " (expected 1 to " + std::to_string(most) + ")";
+    return *value;
+}
+
 Parsed<int> ParseSeconds(std::string_view text) {
     const auto value = wholeNumber<int>(text);
     if (!value || *value < 1 || *value > 86400)

@@ -20,5 +20,7 @@ Parsed<Ipv4Address> ParseIpv4(std::string_view text);
 Parsed<std::uint16_t> ParsePort(std::string_view text);
 // A whole number of seconds, 1 to one day.
 Parsed<int> ParseSeconds(std::string_view text);
+// A whole number from 1 to `most`.
+Parsed<int> ParseCount(std::string_view text, int most);
 
 } // namespace quorvel

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "BoardReplies.h"
+#include "BoardSilence.h"
 #include "SimBoard.h"
 
 #include <chrono>
@@ -53,6 +54,7 @@ struct EngineOptions {
     std::uint8_t assignResult = 1;
     std::optional<std::uint8_t> unknownMacResult; // none: no answer
     FaultOptions faults;
+    const BoardSilence* silence = nullptr; // boards rebooting after a push answer nothing
 };
 
 // One reply to send: its bytes live in the batch that holds it.
