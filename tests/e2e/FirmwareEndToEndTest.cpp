@@ -11,7 +11,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
-#include <QStandardPaths>
 #include <QTest>
 #include <memory>
 
@@ -99,7 +98,7 @@ class FirmwareEndToEndTest : public QObject {
         return folder + "/boot.img";
     }
 
-    std::vector<std::unique_ptr<QProcess>> m_servers;
+    std::vector<std::unique_ptr<QProcess>> m_servers; // the rig ends them
     SimulatorRig m_boards{1};
     SimulatorRig m_farBoards{2};
 
@@ -115,13 +114,6 @@ private Q_SLOTS:
         const QString far = writeFile("far.csv", "mac,ip,mask\n02-51-56-00-01-00,198.19.0.20,"
                                                  "255.255.255.0\n");
         QVERIFY2(m_farBoards.start({"--boards", far}, &error), qPrintable(error));
-    }
-
-    void cleanupTestCase() {
-        for (auto& server : m_servers) {
-            server->terminate();
-            server->waitForFinished(2000);
-        }
     }
 
     void everyCaseInOneRun() {

