@@ -63,12 +63,14 @@ void BoardReturnWatch::restartSearch() {
 
 void BoardReturnWatch::found() {
     std::vector<int> answered;
-    for (const auto& [id, board] : m_awaited)
+    for (const auto& [id, awaited] : m_awaited) {
+        const Awaited& board = awaited; // a lambda cannot capture a structured binding (clang 14)
         if (std::any_of(m_table.recordList().begin(), m_table.recordList().end(),
                         [&board](const DeviceRecord& r) {
                             return r.ip == board.ip && (!board.mac || *board.mac == r.mac);
                         }))
             answered.push_back(id);
+    }
     if (answered.empty())
         return;
     for (const int id : answered)

@@ -28,7 +28,7 @@ QString workdir() {
 QByteArray pattern(int size, int seed) {
     QByteArray bytes(size, Qt::Uninitialized);
     for (int i = 0; i < size; ++i)
-        bytes[i] = char((i * 131 + seed) ^ (i >> 11));
+        bytes[i] = char((unsigned(i) * 131u + unsigned(seed)) ^ (unsigned(i) >> 11));
     return bytes;
 }
 
