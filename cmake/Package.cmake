@@ -58,6 +58,6 @@ set(CPACK_DEBIAN_GUI_PACKAGE_DEPENDS "fonts-wqy-microhei | fonts-noto-cjk")
 # satisfies this; a bare system gets xterm); Wayland sessions need Qt's
 # Wayland plugin to run natively.
 set(CPACK_DEBIAN_GUI_PACKAGE_RECOMMENDS "xterm | x-terminal-emulator, qt6-wayland")
-set(CPACK_DEBIAN_GUI_PACKAGE_SUGGESTS "tftp-hpa, telnet")
+set(CPACK_DEBIAN_GUI_PACKAGE_SUGGESTS "telnet")
 
 include(CPack)

@@ -21,16 +21,17 @@ QUORVEL_PACKAGES=(
     iproute2
 )
 # The tests, the checks of the installed files and the package, the fuzzers;
-# nftables makes a host firewall inside the end-to-end rig.
+# nftables makes a host firewall inside the end-to-end rig, tftpd-hpa stands
+# for the boards' boot loaders there.
 QUORVEL_TEST_PACKAGES=(
     libgtest-dev clang libclang-rt-14-dev
     desktop-file-utils appstream dpkg-dev file lintian
-    nftables prometheus
+    nftables prometheus tftpd-hpa
 )
 
-# What the tool itself runs on the host: the neighbour steps (iproute2), the
-# boot loader's firmware push (tftp-hpa's syntax) and the telnet session.
-QUORVEL_RUN_PACKAGES=(iproute2 iputils-ping tftp-hpa telnet)
+# What the tool itself runs on the host: the neighbour steps (iproute2) and
+# the telnet session; the firmware push is built in.
+QUORVEL_RUN_PACKAGES=(iproute2 iputils-ping telnet)
 
 quorvel_missing_packages() {
     local missing=() p

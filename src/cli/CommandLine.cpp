@@ -69,7 +69,7 @@ std::variant<CommandLine, EarlyExit> ParseCommandLine(const QStringList& argumen
         const CommandSpec* command = nullptr;
         if (positionals.size() == 2 && !(command = FindCommand(positionals[1].toStdString())))
             return usageError("no help for \"" + positionals[1].toStdString() +
-                              "\" (expected search, assign, status or monitor)");
+                              "\" (expected search, assign, status, monitor or firmware)");
         return EarlyExit{ExitSuccess, HelpText(command), {}};
     }
     if (isSet("help"))
@@ -106,13 +106,16 @@ std::variant<CommandLine, EarlyExit> ParseCommandLine(const QStringList& argumen
     given.listen = isSet("listen");
     given.rescan = isSet("rescan");
     given.probeOnly = isSet("probe-only");
+    given.file = isSet("file");
+    given.parallel = isSet("parallel");
+    given.noWait = isSet("no-wait");
     if (auto problem = CheckOptionCombination(given))
         return usageError(*problem);
 
     // Each single-valued option given twice is a mistake worth naming.
     for (const char* single :
          {"target", "local-port", "ip", "mask", "gateway", "plan", "watch", "wait", "interval",
-          "rescan", "listen", "textfile", "max-boards", "forget-after"})
+          "rescan", "listen", "textfile", "max-boards", "forget-after", "file", "parallel"})
         if (values(single).size() > 1 && !(given.command == "monitor" && single == "target"s))
             return usageError(std::string("--") + single + " given more than once");
 
@@ -127,6 +130,7 @@ std::variant<CommandLine, EarlyExit> ParseCommandLine(const QStringList& argumen
     line.dhcp = given.dhcp;
     line.dryRun = given.dryRun;
     line.verify = given.verify;
+    line.noWait = given.noWait;
 
     std::optional<std::string> problem;
     const auto take = [&problem](const auto& parsed, auto& into, const char* option) {
@@ -218,6 +222,14 @@ std::variant<CommandLine, EarlyExit> ParseCommandLine(const QStringList& argumen
             return usageError("--plan: empty file name");
         line.planFile = text("plan");
     }
+    if (given.file) {
+        if (text("file").empty())
+            return usageError("--file: empty file name");
+        line.imageFile = text("file");
+    }
+    if (given.parallel) {
+        take(ParseCount(text("parallel"), 1, 256), line.parallel, "--parallel");
+    }
     if (given.watch) {
         int seconds = 0;
         take(ParseSeconds(text("watch")), seconds, "--watch");
@@ -225,7 +237,8 @@ std::variant<CommandLine, EarlyExit> ParseCommandLine(const QStringList& argumen
     }
     if (line.command != CliCommand::Search && line.command != CliCommand::Monitor && !given.plan) {
         const std::string board = positionals.constFirst().toStdString();
-        if (line.command == CliCommand::Status && board.find('.') != std::string::npos) {
+        if ((line.command == CliCommand::Status || line.command == CliCommand::Firmware) &&
+            board.find('.') != std::string::npos) {
             Ipv4Address address{};
             take(ParseIpv4(board), address, "board");
             line.boardAddress = address;

@@ -46,6 +46,11 @@ struct CommandLine {
     int maxBoards = 10000;
     std::int64_t forgetAfterSeconds = 24 * 3600; // 0: never
     bool probeOnly = false;
+
+    // firmware: the board by MAC or by address (above), or the plan (planFile)
+    std::optional<std::string> imageFile;
+    int parallel = 4;
+    bool noWait = false;
 };
 
 // A run that ends before anything is sent: help, version or a usage error.

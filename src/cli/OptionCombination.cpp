@@ -9,6 +9,8 @@ std::optional<std::string> CheckOptionCombination(const GivenOptions& g) {
     if (g.monitorOnly && g.command != "monitor" && !g.command.empty())
         return "--interval, --rescan, --listen, --textfile, --max-boards, --forget-after and "
                "--probe-only apply only to monitor";
+    if ((g.file || g.parallel || g.noWait) && g.command != "firmware" && !g.command.empty())
+        return "--file, --parallel and --no-wait apply only to firmware";
     if (g.target && g.interface && g.command != "monitor")
         return "--target cannot be used with --interface: a request to one address leaves "
                "by the host's routes";
@@ -79,9 +81,31 @@ std::optional<std::string> CheckOptionCombination(const GivenOptions& g) {
                    "searches for no fleet";
         return std::nullopt;
     }
+    if (g.command == "firmware") {
+        if (g.csv)
+            return "--csv applies only to search";
+        if (address || g.dhcp || g.noPing || g.repeat || g.dryRun || g.verify)
+            return "--ip/--mask/--gateway/--dhcp and their options apply only to assign";
+        if (g.watch)
+            return "--watch applies only to status";
+        if (g.target)
+            return "--target cannot be used with firmware: the board is named by its address";
+        if (g.plan && g.file)
+            return "--file cannot be used with --plan: the plan names each board's image";
+        if (g.plan)
+            return g.positionals == 0 ? std::nullopt
+                                      : std::optional<std::string>(
+                                            "firmware --plan takes no board: the plan names them");
+        if (g.positionals != 1)
+            return "firmware takes one board: its MAC or IP address (or --plan FILE)";
+        if (!g.file)
+            return "firmware needs --file IMAGE (or --plan FILE)";
+        return std::nullopt;
+    }
     if (g.command.empty())
-        return "missing command: search, assign, status or monitor";
-    return "unknown command \"" + g.command + "\" (expected search, assign, status or monitor)";
+        return "missing command: search, assign, status, monitor or firmware";
+    return "unknown command \"" + g.command +
+           "\" (expected search, assign, status, monitor or firmware)";
 }
 
 } // namespace quorvel

@@ -7,7 +7,7 @@ namespace quorvel {
 
 // Which options a command line gave, for the checks that span several.
 struct GivenOptions {
-    std::string command; // search, assign, status or monitor
+    std::string command; // search, assign, status, monitor or firmware
     int positionals = 0;
     bool json = false, csv = false;
     bool ip = false, mask = false, gateway = false, dhcp = false;
@@ -18,6 +18,7 @@ struct GivenOptions {
     bool wait = false;
     bool monitorOnly = false; // an option of monitor's alone
     bool listen = false, rescan = false, probeOnly = false;
+    bool file = false, parallel = false, noWait = false;
 };
 
 // The first conflict or missing option, as one line; nothing when they fit.

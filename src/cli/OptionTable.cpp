@@ -11,7 +11,8 @@ const std::vector<OptionSpec>& Options() {
         {'h', "help", "", "Show this help (with a command: that command's help).", ForAll},
         {'V', "version", "", "Show the version.", ForAll},
         {'q', "quiet", "", "No progress line on standard error.", ForAll},
-        {0, "json", "", "Print JSON (search, assign --plan, status; monitor: one object per line).",
+        {0, "json", "",
+         "Print JSON (search, assign --plan, status; monitor and firmware: one object per line).",
          ForAll},
         {0, "csv", "", "Print CSV with a header line.", ForSearch},
         {0, "interface", "NAME", "Search and send on this interface only; repeatable.", ForAll},
@@ -35,10 +36,19 @@ const std::vector<OptionSpec>& Options() {
         {0, "repeat", "", "Repeat the request every 10 s until answered.", ForAssign},
         {0, "plan", "FILE",
          "Assign every board of this CSV plan (header mac,ip,mask,gateway; dhcp in the ip "
-         "column).",
-         ForAssign},
+         "column); firmware: push to every board of this CSV plan (header mac,file).",
+         ForAssign | ForFirmware},
         {0, "dry-run", "", "Check the plan and send nothing.", ForAssign},
         {0, "verify", "", "After the plan, search and check every planned board.", ForAssign},
+        {0, "file", "IMAGE",
+         "The firmware image to push (a regular file of at most 32 MiB), sent as boot.img.",
+         ForFirmware},
+        {0, "parallel", "N", "Push to at most N boards at once (default 4, at most 256).",
+         ForFirmware},
+        {0, "no-wait", "",
+         "Done once a board has the whole image; do not wait (up to 60 s) for it to answer a "
+         "search again.",
+         ForFirmware},
         {0, "watch", "SECONDS", "Ask again every SECONDS and print what changed.", ForStatus},
         {0, "interval", "SECONDS",
          "Ask every board once per SECONDS, the requests spread over it (default 30).", ForMonitor},
@@ -105,6 +115,16 @@ const std::vector<CommandSpec>& Commands() {
           "quorvel monitor --target 198.18.0.20 --target 198.18.0.21 --json",
           "quorvel monitor --textfile /var/lib/prometheus/node-exporter/quorvel.prom",
           "quorvel monitor --probe-only --listen 0.0.0.0:9847"}},
+        {CliCommand::Firmware,
+         "firmware",
+         "(MAC | IP) --file IMAGE [OPTIONS]\n       quorvel firmware --plan FILE [--parallel N] "
+         "[OPTIONS]",
+         "Push a firmware image to a board's boot loader over TFTP, then wait for the board to "
+         "answer a search again; or to every board of a CSV plan, a few at a time. A failed board "
+         "never stops the others. Exit 0 when every board got the whole image (and answered "
+         "again, unless --no-wait), 1 when any did not.",
+         {"quorvel firmware 198.18.0.20 --file printer-v2.img",
+          "quorvel firmware --plan firmware.csv --parallel 8 --json"}},
     };
     return commands;
 }
@@ -128,6 +148,8 @@ unsigned maskOf(CliCommand command) {
         return ForStatus;
     case CliCommand::Monitor:
         return ForMonitor;
+    case CliCommand::Firmware:
+        return ForFirmware;
     }
     return ForAll;
 }

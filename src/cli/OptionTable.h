@@ -7,7 +7,7 @@
 
 namespace quorvel {
 
-enum class CliCommand { Search, Assign, Status, Monitor };
+enum class CliCommand { Search, Assign, Status, Monitor, Firmware };
 
 // Which commands an option belongs to.
 enum CommandMask : unsigned {
@@ -15,7 +15,8 @@ enum CommandMask : unsigned {
     ForAssign = 1u << 1,
     ForStatus = 1u << 2,
     ForMonitor = 1u << 3,
-    ForAll = ForSearch | ForAssign | ForStatus | ForMonitor,
+    ForFirmware = 1u << 4,
+    ForAll = ForSearch | ForAssign | ForStatus | ForMonitor | ForFirmware,
 };
 
 // One option of the command line: what --help, the man page and the parser

@@ -3,6 +3,7 @@
 #include "AssignCommand.h"
 #include "CliSession.h"
 #include "CommandLine.h"
+#include "FirmwareCommand.h"
 #include "MonitorCommand.h"
 #include "SearchCommand.h"
 #include "StandardOutput.h"
@@ -47,11 +48,17 @@ int checkedOutput(int exitCode) {
 int runCommand(CliSession& session, TerminationSignals& signals) {
     // The plan and the interfaces are checked before the socket even opens.
     AssignCommand assign(session);
+    FirmwareCommand firmware(session);
     if (const int failed = session.checkInterfaces())
         return failed;
     if (session.line().command == CliCommand::Assign) {
         int exitCode = ExitSuccess;
         if (!assign.prepare(exitCode))
+            return exitCode;
+    }
+    if (session.line().command == CliCommand::Firmware) {
+        int exitCode = ExitSuccess;
+        if (!firmware.prepare(exitCode))
             return exitCode;
     }
     if (const int failed = session.open())
@@ -76,6 +83,9 @@ int runCommand(CliSession& session, TerminationSignals& signals) {
         exitCode = run(status, signals);
         break;
     }
+    case CliCommand::Firmware:
+        exitCode = run(firmware, signals);
+        break;
     case CliCommand::Monitor: {
         MonitorCommand monitor(session);
         if (const int failed = monitor.prepare())

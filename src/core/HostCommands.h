@@ -27,10 +27,6 @@ public:
     // "explorer telnet://IP": a telnet session on the default port, in a
     // terminal.
     static HostCommand telnet(const Ipv4Address& ip);
-    // The boot loader's firmware push: `imagePath` goes to the board over
-    // TFTP in binary mode as boot.img, in a terminal that stays open. The path
-    // is one argument of its own, never read by a shell.
-    static HostCommand tftpPush(const Ipv4Address& ip, const QString& imagePath);
 
     static void run(const HostCommand& command, OutcomeHandler onEnd = {});
     // Runs a command with a `tool` only where the user will see it; else a

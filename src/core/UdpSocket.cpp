@@ -1,5 +1,6 @@
 #include "UdpSocket.h"
 
+#include "DatagramSend.h"
 #include "NetworkInterfaces.h"
 
 #include <QElapsedTimer>
@@ -598,38 +599,7 @@ int UdpSocket::sendTo(std::span<const std::uint8_t> bytes, std::uint32_t ipv4, s
 
 int UdpSocket::sendOne(std::span<const std::uint8_t> bytes, std::uint32_t ipv4, std::uint16_t port,
                        unsigned interfaceIndex, std::uint32_t source) {
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_addr.s_addr = htonl(ipv4);
-    to.sin_port = htons(port);
-    iovec iov{const_cast<std::uint8_t*>(bytes.data()), bytes.size()};
-    msghdr message{};
-    message.msg_name = &to;
-    message.msg_namelen = sizeof to;
-    message.msg_iov = &iov;
-    message.msg_iovlen = 1;
-    alignas(cmsghdr) std::uint8_t control[kControlBytes] = {};
-    if (interfaceIndex != 0) {
-        // Out of this interface as if the destination were on its link: no
-        // route and no privilege needed.
-        message.msg_control = control;
-        message.msg_controllen = sizeof control;
-        cmsghdr* c = CMSG_FIRSTHDR(&message);
-        c->cmsg_level = IPPROTO_IP;
-        c->cmsg_type = IP_PKTINFO;
-        c->cmsg_len = CMSG_LEN(sizeof(in_pktinfo));
-        in_pktinfo info{};
-        info.ipi_ifindex = static_cast<int>(interfaceIndex);
-        info.ipi_spec_dst.s_addr = htonl(source);
-        std::memcpy(CMSG_DATA(c), &info, sizeof info);
-    }
-    for (;;) {
-        if (::sendmsg(m_fd, &message, 0) >= 0)
-            return 0;
-        if (errno == EINTR)
-            continue;
-        return errno;
-    }
+    return SendDatagram(m_fd, bytes, ipv4, port, interfaceIndex, source);
 }
 
 ReadOutcome UdpSocket::receive(std::span<std::uint8_t> buffer) {

@@ -140,9 +140,9 @@ TEST(ArgumentParsing, optionCombinations) {
         std::optional<std::string> problem;
         const char* expected;
     } conflicts[] = {
-        {given("", 0, none), "missing command: search, assign, status or monitor"},
+        {given("", 0, none), "missing command: search, assign, status, monitor or firmware"},
         {given("seach", 0, none),
-         "unknown command \"seach\" (expected search, assign, status or monitor)"},
+         "unknown command \"seach\" (expected search, assign, status, monitor or firmware)"},
         {given("search", 0, [](GivenOptions& g) { g.json = g.csv = true; }),
          "--json and --csv cannot be used together"},
         {given("search", 1, none), "search takes no arguments"},
@@ -180,6 +180,20 @@ TEST(ArgumentParsing, optionCombinations) {
         {given("status", 1, [](GivenOptions& g) { g.csv = true; }), "--csv applies only to search"},
         {given("status", 1, [](GivenOptions& g) { g.noPing = true; }),
          "--ip/--mask/--gateway/--dhcp/--plan and their options apply only to assign"},
+        {given("firmware", 1, [](GivenOptions& g) { g.file = g.noWait = g.parallel = true; }),
+         "(fits)"},
+        {given("firmware", 0, [](GivenOptions& g) { g.plan = g.json = true; }), "(fits)"},
+        {given("firmware", 1, none), "firmware needs --file IMAGE (or --plan FILE)"},
+        {given("firmware", 0, [](GivenOptions& g) { g.file = true; }),
+         "firmware takes one board: its MAC or IP address (or --plan FILE)"},
+        {given("firmware", 0, [](GivenOptions& g) { g.plan = g.file = true; }),
+         "--file cannot be used with --plan: the plan names each board's image"},
+        {given("firmware", 1, [](GivenOptions& g) { g.plan = true; }),
+         "firmware --plan takes no board: the plan names them"},
+        {given("firmware", 1, [](GivenOptions& g) { g.file = g.target = true; }),
+         "--target cannot be used with firmware: the board is named by its address"},
+        {given("status", 1, [](GivenOptions& g) { g.noWait = true; }),
+         "--file, --parallel and --no-wait apply only to firmware"},
     };
     for (const auto& c : conflicts)
         EXPECT_EQ(c.problem.value_or("(fits)"), c.expected);

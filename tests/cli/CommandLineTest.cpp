@@ -55,6 +55,15 @@ TEST(CommandLine, readsEachCommandsOptions) {
     EXPECT_EQ(byAddress.boardAddress, (Ipv4Address{198, 18, 1, 11}));
     EXPECT_FALSE(byAddress.mac);
 
+    const auto firmware = std::get<CommandLine>(
+        parse({"firmware", "198.18.1.11", "--file", "v2.img", "--no-wait", "--parallel", "9"}));
+    EXPECT_EQ(firmware.command, CliCommand::Firmware);
+    EXPECT_EQ(firmware.boardAddress, (Ipv4Address{198, 18, 1, 11}));
+    EXPECT_EQ(firmware.imageFile, "v2.img");
+    EXPECT_TRUE(firmware.noWait);
+    EXPECT_EQ(firmware.parallel, 9);
+    EXPECT_EQ(std::get<CommandLine>(parse({"firmware", "--plan", "fw.csv"})).parallel, 4);
+
     const auto monitor = std::get<CommandLine>(
         parse({"monitor", "--target", "198.18.0.20", "--target", "198.18.0.21", "--interface",
                "veth1", "--interval", "10", "--rescan", "2", "--listen", "198.18.0.1:9847"}));
@@ -123,7 +132,7 @@ TEST(CommandLine, helpVersionAndUsageErrors) {
          "--target cannot be used with --interface: a request to one address leaves by the "
          "host's routes"},
         {parse({"help", "nope"}),
-         "no help for \"nope\" (expected search, assign, status or monitor)"},
+         "no help for \"nope\" (expected search, assign, status, monitor or firmware)"},
         {parse({"search", "--json", "--csv"}), "--json and --csv cannot be used together"},
         {parse({"assign", "02-51-56-00-10", "--dhcp"}),
          "board: bad MAC address \"02-51-56-00-10\" (expected 00-0B-3C-12-34-56)"},
@@ -134,7 +143,7 @@ TEST(CommandLine, helpVersionAndUsageErrors) {
          "board: bad IPv4 address \"198.18.1\" (expected four numbers like 198.18.0.20)"},
         {parse({"status", "198.18.1.11", "--watch", "0"}),
          "--watch: bad number of seconds \"0\" (expected 1 to 86400)"},
-        {parse({}), "missing command: search, assign, status or monitor"},
+        {parse({}), "missing command: search, assign, status, monitor or firmware"},
         {parse({"search", "--listen", "9100"}),
          "--interval, --rescan, --listen, --textfile, --max-boards, --forget-after and "
          "--probe-only apply only to monitor"},
@@ -145,6 +154,9 @@ TEST(CommandLine, helpVersionAndUsageErrors) {
         {parse({"monitor", "--rescan", "2s"}), "--rescan: from 5s to 24h"},
         {parse({"monitor", "--max-boards", "0"}),
          "--max-boards: bad number \"0\" (expected 1 to 1000000)"},
+        {parse({"firmware", "198.18.1.5", "--file", "a.img", "--parallel", "257"}),
+         "--parallel: bad number \"257\" (expected 1 to 256)"},
+        {parse({"firmware", "198.18.1.5", "--file", ""}), "--file: empty file name"},
     };
     for (const auto& c : cases) {
         const auto* exit = std::get_if<EarlyExit>(&c.result);

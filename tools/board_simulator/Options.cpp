@@ -24,6 +24,9 @@ Sockets
                             addresses outside 198.18.0.0/15 (refused otherwise:
                             the boards would answer a real network)
   --exit-after SECONDS      stop by itself after this long (default 3600; 0: never)
+  --tftp-port P             take firmware images by TFTP on port P (69 in the rig)
+  --reboot-seconds S        a board that took a whole image answers nothing for S
+                            seconds, as if it rebooted (default 0)
 Records
   --log FILE                every datagram received, one JSON object a line
   --ready-file FILE         written once every port is bound: the ports, one line
@@ -180,6 +183,16 @@ OptionsOrError ParseOptions(const std::vector<std::string>& arguments) {
          [&](const std::string& v) {
              o.readyFile = v;
              return !v.empty();
+         }},
+        {"--tftp-port",
+         [&](const std::string& v) { return toNumber(v, o.tftpPort) && o.tftpPort != 0; }},
+        {"--reboot-seconds",
+         [&](const std::string& v) {
+             long long s = 0;
+             if (!toNumber(v, s) || s < 0 || s > 3600)
+                 return false;
+             o.rebootFor = std::chrono::seconds(s);
+             return true;
          }},
         {"--assign-result", byte(o.engine.assignResult)},
         {"--unknown-mac-result", byte(o.engine.unknownMacResult)},

@@ -318,6 +318,10 @@ void SimulatorEngine::emit(RequestKind kind, std::size_t board, std::size_t offs
     item.sourceIp = sourceIp;
     item.offset = static_cast<std::uint32_t>(offset);
     item.length = static_cast<std::uint32_t>(out.bytes.size() - offset);
+    if (m_options.silence && m_options.silence->isSilent(board, due)) {
+        out.bytes.resize(offset);
+        return;
+    }
     const FaultOptions& f = m_options.faults;
     if (!faulty(board)) {
         out.items.push_back(item);

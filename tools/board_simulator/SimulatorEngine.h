@@ -1,6 +1,7 @@
 #pragma once
 
 #include "BoardReplies.h"
+#include "BoardSilence.h"
 #include "SimBoard.h"
 
 #include <chrono>
@@ -64,6 +65,7 @@ struct EngineOptions {
     std::optional<std::uint8_t> unknownMacResult; // none: no answer
     FaultOptions faults;
     ForgerOptions forger;
+    const BoardSilence* silence = nullptr; // boards rebooting after a push answer nothing
 };
 
 // One reply to send: its bytes live in the batch that holds it.
