@@ -100,14 +100,14 @@ std::variant<CommandLine, EarlyExit> ParseCommandLine(const QStringList& argumen
     given.target = isSet("target");
     given.interface = isSet("interface");
     given.wait = isSet("wait");
-    given.monitorOnly =
-        isSet("interval") || isSet("rescan") || isSet("listen") || isSet("textfile");
+    given.monitorOnly = isSet("interval") || isSet("rescan") || isSet("listen") ||
+                        isSet("web-config") || isSet("textfile");
     if (auto problem = CheckOptionCombination(given))
         return usageError(*problem);
 
     // Each single-valued option given twice is a mistake worth naming.
     for (const char* single : {"target", "local-port", "ip", "mask", "gateway", "plan", "watch",
-                               "wait", "interval", "rescan", "listen", "textfile"})
+                               "wait", "interval", "rescan", "listen", "web-config", "textfile"})
         if (values(single).size() > 1 && !(given.command == "monitor" && single == "target"s))
             return usageError(std::string("--") + single + " given more than once");
 
@@ -173,6 +173,13 @@ std::variant<CommandLine, EarlyExit> ParseCommandLine(const QStringList& argumen
         take(ParsePort(value.substr(colon == std::string::npos ? 0 : colon + 1)), endpoint.second,
              "--listen");
         line.listen = endpoint;
+    }
+    if (isSet("web-config")) {
+        if (text("web-config").empty())
+            return usageError("--web-config: empty file name");
+        if (!isSet("listen"))
+            return usageError("--web-config applies to the endpoint: give --listen too");
+        line.webConfig = text("web-config");
     }
     if (isSet("textfile")) {
         if (text("textfile").empty())

@@ -42,6 +42,7 @@ struct CommandLine {
     int intervalSeconds = 30;
     int rescanMinutes = 5;
     std::optional<std::pair<Ipv4Address, std::uint16_t>> listen;
+    std::optional<std::string> webConfig;
     std::optional<std::string> textfile;
 };
 

@@ -7,7 +7,7 @@ std::optional<std::string> CheckOptionCombination(const GivenOptions& g) {
     if (g.json && g.csv)
         return "--json and --csv cannot be used together";
     if (g.monitorOnly && g.command != "monitor" && !g.command.empty())
-        return "--interval, --rescan, --listen and --textfile apply only to monitor";
+        return "--interval, --rescan, --listen, --web-config and --textfile apply only to monitor";
     if (g.target && g.interface && g.command != "monitor")
         return "--target cannot be used with --interface: a request to one address leaves "
                "by the host's routes";

@@ -16,7 +16,7 @@ struct GivenOptions {
     bool watch = false;
     bool target = false, interface = false;
     bool wait = false;
-    bool monitorOnly = false; // --interval, --rescan, --listen or --textfile
+    bool monitorOnly = false; // --interval, --rescan, --listen, --web-config or --textfile
 };
 
 // The first conflict or missing option, as one line; nothing when they fit.
