@@ -7,8 +7,9 @@ std::optional<std::string> CheckOptionCombination(const GivenOptions& g) {
     if (g.json && g.csv)
         return "--json and --csv cannot be used together";
     if (g.monitorOnly && g.command != "monitor" && !g.command.empty())
-        return "--interval, --rescan, --listen, --textfile, --max-boards, --forget-after and "
-               "--probe-only apply only to monitor";
+        return "--interval, --rescan, --listen, --web-config, --textfile, --max-boards, "
+               "--forget-after "
+               "and --probe-only apply only to monitor";
     if (g.target && g.interface && g.command != "monitor")
         return "--target cannot be used with --interface: a request to one address leaves "
                "by the host's routes";
