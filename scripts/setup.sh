@@ -15,7 +15,7 @@ QUORVEL_BUILD="${QUORVEL_BUILD:-$QUORVEL_ROOT/build}"
 QUORVEL_PACKAGES=(
     g++ make cmake pkgconf
     qt6-base-dev qt6-svg-dev libgl-dev libxcb1-dev
-    qt6-httpserver-dev qt6-websockets-dev
+    libyaml-cpp-dev libcrypt-dev libssl-dev
     qt6-tools-dev qt6-l10n-tools qt6-translations-l10n
     fonts-wqy-microhei fonts-liberation2
     iproute2
@@ -26,7 +26,7 @@ QUORVEL_PACKAGES=(
 QUORVEL_TEST_PACKAGES=(
     libgtest-dev clang libclang-rt-14-dev
     desktop-file-utils appstream dpkg-dev file lintian
-    nftables prometheus tftpd-hpa
+    nftables prometheus tftpd-hpa openssl
 )
 
 # What the tool itself runs on the host: the neighbour steps (iproute2) and

@@ -101,8 +101,8 @@ std::variant<CommandLine, EarlyExit> ParseCommandLine(const QStringList& argumen
     given.interface = isSet("interface");
     given.wait = isSet("wait");
     given.monitorOnly = isSet("interval") || isSet("rescan") || isSet("listen") ||
-                        isSet("textfile") || isSet("max-boards") || isSet("forget-after") ||
-                        isSet("probe-only");
+                        isSet("web-config") || isSet("textfile") || isSet("max-boards") ||
+                        isSet("forget-after") || isSet("probe-only");
     given.listen = isSet("listen");
     given.rescan = isSet("rescan");
     given.probeOnly = isSet("probe-only");
@@ -113,9 +113,9 @@ std::variant<CommandLine, EarlyExit> ParseCommandLine(const QStringList& argumen
         return usageError(*problem);
 
     // Each single-valued option given twice is a mistake worth naming.
-    for (const char* single :
-         {"target", "local-port", "ip", "mask", "gateway", "plan", "watch", "wait", "interval",
-          "rescan", "listen", "textfile", "max-boards", "forget-after", "file", "parallel"})
+    for (const char* single : {"target", "local-port", "ip", "mask", "gateway", "plan", "watch",
+                               "wait", "interval", "rescan", "listen", "web-config", "textfile",
+                               "max-boards", "forget-after", "file", "parallel"})
         if (values(single).size() > 1 && !(given.command == "monitor" && single == "target"s))
             return usageError(std::string("--") + single + " given more than once");
 
@@ -191,6 +191,13 @@ std::variant<CommandLine, EarlyExit> ParseCommandLine(const QStringList& argumen
         take(ParsePort(value.substr(colon == std::string::npos ? 0 : colon + 1)), endpoint.second,
              "--listen");
         line.listen = endpoint;
+    }
+    if (isSet("web-config")) {
+        if (text("web-config").empty())
+            return usageError("--web-config: empty file name");
+        if (!isSet("listen"))
+            return usageError("--web-config applies to the endpoint: give --listen too");
+        line.webConfig = text("web-config");
     }
     if (isSet("textfile")) {
         if (text("textfile").empty())

@@ -42,6 +42,7 @@ struct CommandLine {
     int intervalSeconds = 30;
     std::int64_t rescanSeconds = 5 * 60;
     std::optional<std::pair<Ipv4Address, std::uint16_t>> listen;
+    std::optional<std::string> webConfig;
     std::optional<std::string> textfile;
     int maxBoards = 10000;
     std::int64_t forgetAfterSeconds = 24 * 3600; // 0: never

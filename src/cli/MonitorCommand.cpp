@@ -2,6 +2,7 @@
 
 #include "BoardSearch.h"
 #include "CliSession.h"
+#include "EndpointSettings.h"
 #include "MonitorOutput.h"
 #include "ProbeQuery.h"
 #include "StandardOutput.h"
@@ -62,22 +63,54 @@ int MonitorCommand::prepare() {
         return ExitHost;
     }
     if (const auto& listen = line.listen) {
+        std::shared_ptr<const EndpointSettings> settings;
+        if (const auto& file = line.webConfig) {
+            auto loaded = LoadEndpointSettings(QString::fromStdString(*file));
+            if (const auto* error = std::get_if<WebConfigError>(&loaded)) {
+                m_session.progress().line(WebConfigErrorLine(*file, *error));
+                return ExitUsage;
+            }
+            settings = std::get<0>(std::move(loaded));
+        }
         m_server = std::make_unique<MetricsServer>([this] { return m_exposition; },
                                                    [this](const QUrlQuery& query,
                                                           std::optional<double> timeout,
                                                           std::function<void(HttpAnswer)> answer) {
                                                        probe(query, timeout, std::move(answer));
                                                    });
+        if (settings)
+            m_server->setSettings(settings);
         const QString address = QString::fromStdString(Ipv4Text(listen->first));
+        const std::string endpoint = address.toStdString() + ":" + std::to_string(listen->second);
         const QString problem = m_server->listen(QHostAddress(address), listen->second);
         if (!problem.isEmpty()) {
-            m_session.progress().line("cannot listen on " + address.toStdString() + ":" +
-                                      std::to_string(listen->second) + ": " +
+            m_session.progress().line("cannot listen on " + endpoint + ": " +
                                       problem.toStdString());
             return ExitHost;
         }
+        if (listen->first[0] != 127 && (!settings || (!settings->tls && settings->users.empty())))
+            m_session.progress().line(
+                "warning: the metrics on " + endpoint +
+                " are served to anyone who can reach them, without TLS or a password (see "
+                "--web-config)");
     }
     return ExitSuccess;
+}
+
+void MonitorCommand::reload() {
+    const auto& file = m_session.line().webConfig;
+    if (!file) {
+        m_session.progress().line("SIGHUP: no --web-config to read again");
+        return;
+    }
+    auto loaded = LoadEndpointSettings(QString::fromStdString(*file));
+    if (const auto* error = std::get_if<WebConfigError>(&loaded)) {
+        m_session.progress().line(WebConfigErrorLine(*file, *error) +
+                                  "; the endpoint keeps its previous settings");
+        return;
+    }
+    m_server->setSettings(std::get<0>(std::move(loaded)));
+    m_session.progress().line("--web-config " + *file + " read again: new connections follow it");
 }
 
 void MonitorCommand::start() {

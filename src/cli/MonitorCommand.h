@@ -31,6 +31,8 @@ public:
     int prepare();
     void start();
     void stop();
+    // Reads --web-config again; a bad file leaves the endpoint as it was.
+    void reload();
 
 Q_SIGNALS:
     void done(int exitCode);

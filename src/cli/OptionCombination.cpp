@@ -7,8 +7,8 @@ std::optional<std::string> CheckOptionCombination(const GivenOptions& g) {
     if (g.json && g.csv)
         return "--json and --csv cannot be used together";
     if (g.monitorOnly && g.command != "monitor" && !g.command.empty())
-        return "--interval, --rescan, --listen, --textfile, --max-boards, --forget-after and "
-               "--probe-only apply only to monitor";
+        return "--interval, --rescan, --listen, --web-config, --textfile, --max-boards, "
+               "--forget-after and --probe-only apply only to monitor";
     if ((g.file || g.parallel || g.noWait) && g.command != "firmware" && !g.command.empty())
         return "--file, --parallel and --no-wait apply only to firmware";
     if (g.target && g.interface && g.command != "monitor")

@@ -60,6 +60,11 @@ const std::vector<OptionSpec>& Options() {
          "Serve the metrics over HTTP for Prometheus on PORT, at ADDRESS (127.0.0.1 unless "
          "given).",
          ForMonitor},
+        {0, "web-config", "FILE",
+         "Serve the metrics as this web configuration file says (the format Prometheus' "
+         "exporters take with --web.config.file): TLS, client certificates, basic auth users, "
+         "response headers. SIGHUP reads it again.",
+         ForMonitor},
         {0, "textfile", "PATH",
          "Write the metrics to PATH after every round, replacing it whole (for a textfile "
          "collector); PATH may not be a symbolic link.",
@@ -105,7 +110,8 @@ const std::vector<CommandSpec>& Commands() {
         {CliCommand::Monitor,
          "monitor",
          "[--interval SECONDS] [--rescan MINUTES] [--target ADDRESS]... [--listen [ADDRESS:]PORT] "
-         "[--textfile PATH] [--max-boards N] [--forget-after DURATION] [OPTIONS]\n       "
+         "[--web-config FILE] [--textfile PATH] [--max-boards N] [--forget-after DURATION] "
+         "[OPTIONS]\n       "
          "quorvel monitor --probe-only --listen [ADDRESS:]PORT [OPTIONS]",
          "Watch every board's printer status until interrupted: a table on a terminal, else one "
          "line per change; metrics for Prometheus over HTTP with --listen, which also probes "

@@ -88,6 +88,9 @@ int runCommand(CliSession& session, TerminationSignals& signals) {
         break;
     case CliCommand::Monitor: {
         MonitorCommand monitor(session);
+        signals.takeHangupAsReload();
+        QObject::connect(&signals, &TerminationSignals::reloadRequested, &monitor,
+                         &MonitorCommand::reload);
         if (const int failed = monitor.prepare())
             return failed;
         // Watching ends only by a signal, and that is how it ends well.

@@ -66,11 +66,13 @@ TEST(CommandLine, readsEachCommandsOptions) {
 
     const auto monitor = std::get<CommandLine>(
         parse({"monitor", "--target", "198.18.0.20", "--target", "198.18.0.21", "--interface",
-               "veth1", "--interval", "10", "--rescan", "2", "--listen", "198.18.0.1:9847"}));
+               "veth1", "--interval", "10", "--rescan", "2", "--listen", "198.18.0.1:9847",
+               "--web-config", "web.yml"}));
     EXPECT_EQ(monitor.targets, (std::vector<Ipv4Address>{{198, 18, 0, 20}, {198, 18, 0, 21}}));
     EXPECT_EQ(monitor.intervalSeconds, 10);
     EXPECT_EQ(monitor.rescanSeconds, 120);
     EXPECT_EQ(monitor.listen, (std::pair<Ipv4Address, std::uint16_t>{{198, 18, 0, 1}, 9847}));
+    EXPECT_EQ(monitor.webConfig, "web.yml");
     EXPECT_EQ(std::get<CommandLine>(parse({"monitor", "--listen", "9100"})).listen->first,
               (Ipv4Address{127, 0, 0, 1}));
     const auto bounded = std::get<CommandLine>(
@@ -145,8 +147,10 @@ TEST(CommandLine, helpVersionAndUsageErrors) {
          "--watch: bad number of seconds \"0\" (expected 1 to 86400)"},
         {parse({}), "missing command: search, assign, status, monitor or firmware"},
         {parse({"search", "--listen", "9100"}),
-         "--interval, --rescan, --listen, --textfile, --max-boards, --forget-after and "
-         "--probe-only apply only to monitor"},
+         "--interval, --rescan, --listen, --web-config, --textfile, --max-boards, --forget-after "
+         "and --probe-only apply only to monitor"},
+        {parse({"monitor", "--web-config", "web.yml"}),
+         "--web-config applies to the endpoint: give --listen too"},
         {parse({"monitor", "--listen", "1.2.3:80"}),
          "--listen: bad IPv4 address \"1.2.3\" (expected four numbers like 198.18.0.20)"},
         {parse({"monitor", "--listen", "0"}), "--listen: bad port \"0\" (expected 1 to 65535)"},

@@ -33,6 +33,8 @@ cli_files=(
     lib/systemd/system/quorvel-monitor.service
     share/doc/quorvel-cli/examples/quorvel-monitor.default
     share/doc/quorvel-cli/examples/quorvel.rules.yml
+    share/doc/quorvel-cli/examples/web-config.yml
+    share/doc/quorvel-cli/examples/prometheus-tls.yml
 )
 gui_files=(
     bin/Quorvel
