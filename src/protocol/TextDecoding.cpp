@@ -255,35 +255,40 @@ std::string DecodeBoardText(std::string_view bytes) {
     return *InternBoardText(bytes);
 }
 
+std::size_t Utf8SequenceLength(std::string_view bytes, std::size_t at) {
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data()) + at;
+    const std::size_t left = bytes.size() - at;
+    const unsigned c = *p;
+    if (c < 0x80)
+        return 1;
+    std::size_t length;
+    unsigned low = 0x80, high = 0xBF; // the second byte's range
+    if (c >= 0xC2 && c <= 0xDF)
+        length = 2;
+    else if (c >= 0xE0 && c <= 0xEF) {
+        length = 3;
+        low = c == 0xE0 ? 0xA0 : 0x80;
+        high = c == 0xED ? 0x9F : 0xBF;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+        length = 4;
+        low = c == 0xF0 ? 0x90 : 0x80;
+        high = c == 0xF4 ? 0x8F : 0xBF;
+    } else
+        return 0;
+    if (left < length || p[1] < low || p[1] > high)
+        return 0;
+    for (std::size_t i = 2; i < length; ++i)
+        if (p[i] < 0x80 || p[i] > 0xBF)
+            return 0;
+    return length;
+}
+
 bool IsValidUtf8(std::string_view bytes) {
-    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
-    const auto* end = p + bytes.size();
-    while (p < end) {
-        const unsigned c = *p;
-        if (c < 0x80) {
-            ++p;
-            continue;
-        }
-        std::size_t length;
-        unsigned low = 0x80, high = 0xBF; // the second byte's range
-        if (c >= 0xC2 && c <= 0xDF)
-            length = 2;
-        else if (c >= 0xE0 && c <= 0xEF) {
-            length = 3;
-            low = c == 0xE0 ? 0xA0 : 0x80;
-            high = c == 0xED ? 0x9F : 0xBF;
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            length = 4;
-            low = c == 0xF0 ? 0x90 : 0x80;
-            high = c == 0xF4 ? 0x8F : 0xBF;
-        } else
+    for (std::size_t i = 0; i < bytes.size();) {
+        const std::size_t length = Utf8SequenceLength(bytes, i);
+        if (length == 0)
             return false;
-        if (static_cast<std::size_t>(end - p) < length || p[1] < low || p[1] > high)
-            return false;
-        for (std::size_t i = 2; i < length; ++i)
-            if (p[i] < 0x80 || p[i] > 0xBF)
-                return false;
-        p += length;
+        i += length;
     }
     return true;
 }
