@@ -8,6 +8,7 @@
 #include <cstring>
 #include <iconv.h>
 #include <memory>
+#include <random>
 #include <vector>
 
 namespace quorvel {
@@ -147,12 +148,24 @@ private:
     std::array<std::unique_ptr<Row>, kLeads> m_rows;
 };
 
+// Drawn once per process, so that names crafted to share probe sequences in
+// one run share nothing in the next.
+std::uint64_t processHashSeed() {
+    static const std::uint64_t seed = [] {
+        std::random_device device;
+        return (std::uint64_t(device()) << 32) ^ device();
+    }();
+    return seed;
+}
+
 struct TextHash {
+    std::uint64_t seed = processHashSeed();
+
     // Eight bytes at a time: names are short, and this runs for every text of
     // every reply.
     std::uint64_t operator()(std::string_view bytes) const {
         constexpr std::uint64_t kMultiplier = 0x9E3779B97F4A7C15u;
-        std::uint64_t h = bytes.size() * kMultiplier;
+        std::uint64_t h = (seed ^ bytes.size()) * kMultiplier;
         std::size_t i = 0;
         for (; i + 8 <= bytes.size(); i += 8) {
             std::uint64_t word;
@@ -189,7 +202,7 @@ public:
     std::shared_ptr<const std::string> find(std::string_view bytes) {
         if (bytes.size() > kMaxKeyLength)
             return std::make_shared<const std::string>(decode(bytes));
-        const std::uint64_t hash = TextHash{}(bytes);
+        const std::uint64_t hash = m_hash(bytes);
         const auto check = static_cast<std::uint32_t>(hash >> 32);
         std::size_t i = hash & (kSlots - 1);
         for (; m_slots[i].entry != 0; i = (i + 1) & (kSlots - 1)) {
@@ -237,6 +250,7 @@ private:
         m_keys.clear();
     }
 
+    TextHash m_hash;
     std::unique_ptr<Slot[]> m_slots;
     std::vector<Entry> m_entries;
     std::vector<char> m_keys;
