@@ -73,7 +73,20 @@ bool AssignCommand::prepare(int& exitCode) {
         exitCode = ExitUsage;
         return false;
     }
-    const QByteArray bytes = file.readAll();
+    // A device or a pipe may never end: read one byte past the bound at most.
+    QByteArray bytes;
+    while (bytes.size() <= qsizetype(kMaxPlanBytes)) {
+        const QByteArray more = file.read(qsizetype(kMaxPlanBytes) + 1 - bytes.size());
+        if (more.isEmpty())
+            break;
+        bytes += more;
+    }
+    if (bytes.size() > qsizetype(kMaxPlanBytes)) {
+        m_session.progress().line("the plan " + *line.planFile +
+                                  " is larger than 10 MB; split it into smaller plans");
+        exitCode = ExitUsage;
+        return false;
+    }
     const AssignPlan plan =
         ReadAssignPlan(std::string_view(bytes.constData(), bytes.size()), StrandingAddressProblem);
     if (!plan.problems.empty()) {

@@ -8,7 +8,10 @@ const std::vector<OptionSpec>& Options() {
     static const std::vector<OptionSpec> options = {
         {'h', "help", "", "Show this help (with a command: that command's help).", ForAll},
         {'V', "version", "", "Show the version.", ForAll},
-        {'q', "quiet", "", "No progress line on standard error.", ForAll},
+        {'q', "quiet", "",
+         "No progress line on standard error; ignored datagrams are counted and said once a "
+         "minute at most.",
+         ForAll},
         {0, "json", "", "Print JSON (search, assign --plan, status; monitor: one object per line).",
          ForAll},
         {0, "csv", "", "Print CSV with a header line.", ForSearch},

@@ -118,13 +118,13 @@ void AssignExchange::HandleAssignReply() {
         datagram, m_requestBuilt ? std::optional<std::uint16_t>(randomNumber) : std::nullopt);
     switch (verdict.kind) {
     case AssignDatagramKind::ReadError:
-        ReportMessage(tr("Error receiving data"));
+        ReportIgnoredDatagram(tr("Error receiving data"));
         return;
     case AssignDatagramKind::NotReply:
         if (m_ignoreSearchReplies && datagram->size() >= kSearchReplyFixedSize &&
             (*datagram)[0] == SearchReplyType)
             return;
-        ReportMessage(tr("Invalid Assign Packet Received"));
+        ReportIgnoredDatagram(tr("Invalid Assign Packet Received"));
         return;
     case AssignDatagramKind::Reply:
         break;
