@@ -34,6 +34,10 @@ const std::vector<OptionSpec>& Options() {
          "ping.",
          ForAssign},
         {0, "repeat", "", "Repeat the request every 10 s until answered.", ForAssign},
+        {0, "force", "",
+         "Send an address even though it is this computer's own, its default gateway's or "
+         "another device's (without the neighbour entry and ping for the first two).",
+         ForAssign},
         {0, "plan", "FILE",
          "Assign every board of this CSV plan (header mac,ip,mask,gateway; dhcp in the ip "
          "column).",

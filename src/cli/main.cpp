@@ -12,6 +12,7 @@
 #include "core/TerminationSignals.h"
 
 #include <QCoreApplication>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -44,7 +45,24 @@ int checkedOutput(int exitCode) {
     return exitCode;
 }
 
+// The real host commands for as long as the run goes; nothing runs on the
+// host once it is gone.
+class InstalledRunner {
+public:
+    InstalledRunner() { SetHostCommandRunner(&m_runner); }
+    ~InstalledRunner() {
+        // Removals still running release their claims through the runner.
+        m_runner.waitForAll();
+        SetHostCommandRunner(nullptr);
+    }
+    ProcessHostCommandRunner* operator->() { return &m_runner; }
+
+private:
+    ProcessHostCommandRunner m_runner;
+};
+
 int runCommand(CliSession& session, TerminationSignals& signals) {
+    InstalledRunner hostCommands;
     // The plan and the interfaces are checked before the socket even opens.
     AssignCommand assign(session);
     if (const int failed = session.checkInterfaces())
@@ -53,13 +71,15 @@ int runCommand(CliSession& session, TerminationSignals& signals) {
         int exitCode = ExitSuccess;
         if (!assign.prepare(exitCode))
             return exitCode;
+        // What a killed run left in the neighbour table goes before this one adds to it.
+        if (!session.line().noPing)
+            hostCommands->removeAbandonedNeighbours(
+                [&session](const QString& line) { session.progress().line(line.toStdString()); });
     }
     if (const int failed = session.open())
         return failed;
 
     std::srand(static_cast<unsigned>(std::time(nullptr)));
-    ProcessHostCommandRunner hostCommands;
-    SetHostCommandRunner(&hostCommands);
 
     int exitCode = ExitSuccess;
     switch (session.line().command) {
@@ -94,8 +114,7 @@ int runCommand(CliSession& session, TerminationSignals& signals) {
     }
     }
     // A neighbour entry still being added is removed once it is in.
-    hostCommands.waitForAll();
-    SetHostCommandRunner(nullptr);
+    hostCommands->waitForAll();
     session.progress().clear();
     return exitCode;
 }
@@ -103,6 +122,8 @@ int runCommand(CliSession& session, TerminationSignals& signals) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // A reader that goes away (`| head`) is a write error, reported as one.
+    std::signal(SIGPIPE, SIG_IGN);
     QCoreApplication application(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("quorvel"));
     QCoreApplication::setApplicationVersion(QStringLiteral(QUORVEL_VERSION));

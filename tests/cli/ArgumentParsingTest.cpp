@@ -123,6 +123,8 @@ TEST(ArgumentParsing, optionCombinations) {
         {given("status", 1, [](GivenOptions& g) { g.csv = true; }), "--csv applies only to search"},
         {given("status", 1, [](GivenOptions& g) { g.noPing = true; }),
          "--ip/--mask/--gateway/--dhcp/--plan and their options apply only to assign"},
+        {given("search", 0, [](GivenOptions& g) { g.force = true; }),
+         "--ip/--mask/--gateway/--dhcp/--plan and their options apply only to assign"},
     };
     for (const auto& c : conflicts)
         EXPECT_EQ(c.problem.value_or("(fits)"), c.expected);
