@@ -9,11 +9,6 @@ namespace quorvel {
 
 namespace {
 
-void release(const NeighbourClaim& claim) {
-    if (HostCommandRunner* runner = CurrentHostCommandRunner())
-        runner->releaseNeighbour(claim);
-}
-
 QString linkFor(const Ipv4Address& ip, const QString& interfaceName) {
     HostCommandRunner* runner = CurrentHostCommandRunner();
     return !interfaceName.isEmpty() || !runner ? interfaceName : runner->interfaceRoutingTo(ip);
@@ -24,11 +19,13 @@ QString linkFor(const Ipv4Address& ip, const QString& interfaceName) {
 struct NeighbourEntries::State {
     using Entry = NeighbourClaim;
 
+    // Released once it is gone (a run killed before then leaves its claim),
+    // by the runner that removed it: the one installed may have changed since.
     void remove(const Entry& entry) {
-        // Released once it is gone: a run killed before then leaves its claim.
+        HostCommandRunner* runner = CurrentHostCommandRunner();
         HostCommands::run(HostCommands::removeNeighbourEntry(
                               entry.ip, QString::fromStdString(entry.interfaceName)),
-                          [entry](CommandOutcome) { release(entry); });
+                          [entry, runner](CommandOutcome) { runner->releaseNeighbour(entry); });
     }
 
     LineWriter writeLine;
@@ -113,18 +110,19 @@ void NeighbourEntries::add(const Ipv4Address& ip, const MacAddress& mac,
     const OutcomeHandler report = reporting();
     // Only an entry the kernel took from us is ours; one that was already
     // there (the administrator's) makes the add fail and is left alone.
-    HostCommands::run(HostCommands::staticArpEntry(ip, mac, link), [state = m_state, entry, report](
-                                                                       CommandOutcome outcome) {
-        report(outcome);
-        if (outcome != CommandOutcome::Succeeded)
-            return release(entry);
-        if (state->closed)
-            state->remove(entry);
-        else if (std::find(state->added.begin(), state->added.end(), entry) == state->added.end())
-            state->added.push_back(entry);
-        else // one removal releases it once
-            release(entry);
-    });
+    HostCommands::run(HostCommands::staticArpEntry(ip, mac, link),
+                      [state = m_state, entry, report, runner](CommandOutcome outcome) {
+                          report(outcome);
+                          if (outcome != CommandOutcome::Succeeded)
+                              return runner->releaseNeighbour(entry);
+                          if (state->closed)
+                              state->remove(entry);
+                          else if (std::find(state->added.begin(), state->added.end(), entry) ==
+                                   state->added.end())
+                              state->added.push_back(entry);
+                          else // one removal releases it once
+                              runner->releaseNeighbour(entry);
+                      });
 }
 
 void NeighbourEntries::removeAll() {
