@@ -10,7 +10,6 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <utility>
 
 namespace quorvel {
 
@@ -87,8 +86,8 @@ NeighbourClaimFile::NeighbourClaimFile() {
 // in the table, and the next run removes them.
 NeighbourClaimFile::~NeighbourClaimFile() = default;
 
-const std::optional<QString>& NeighbourClaimFile::directory() {
-    if (std::exchange(m_resolved, true))
+const std::optional<QString>& NeighbourClaimFile::directory(bool create) {
+    if (m_resolved)
         return m_directory;
     const bool root = ::geteuid() == 0;
     const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
@@ -99,6 +98,9 @@ const std::optional<QString>& NeighbourClaimFile::directory() {
     const QString path =
         root ? QStringLiteral("/run/quorvel") : runtime + QStringLiteral("/quorvel");
     const QByteArray name = QFile::encodeName(path);
+    if (!create && ::access(name.constData(), F_OK) != 0)
+        return m_directory; // nothing was ever kept there
+    m_resolved = true;
     if (::mkdir(name.constData(), 0700) != 0 && errno != EEXIST)
         return m_directory;
     struct stat info {};
@@ -126,7 +128,7 @@ void NeighbourClaimFile::release(const NeighbourClaim& entry) {
 }
 
 void NeighbourClaimFile::write() {
-    if (!directory() || m_owner.startTime == 0 || m_owner.networkNamespace == 0)
+    if (!directory(true) || m_owner.startTime == 0 || m_owner.networkNamespace == 0)
         return;
     if (m_claims.empty()) {
         QFile::remove(ownPath());
@@ -146,7 +148,7 @@ void NeighbourClaimFile::write() {
 }
 
 void NeighbourClaimFile::removeAbandoned(const std::function<void(const QString&)>& writeLine) {
-    if (!directory())
+    if (!directory(false))
         return;
     const QDir dir(*m_directory);
     std::vector<QString> paths;

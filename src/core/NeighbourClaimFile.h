@@ -28,7 +28,8 @@ public:
     void removeAbandoned(const std::function<void(const QString&)>& writeLine);
 
 private:
-    const std::optional<QString>& directory();
+    // Made on first use when `create`; otherwise none until it exists.
+    const std::optional<QString>& directory(bool create);
     QString ownPath();
     void write();
 
