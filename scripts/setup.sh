@@ -27,6 +27,7 @@ QUORVEL_TEST_PACKAGES=(
     libgtest-dev clang libclang-rt-14-dev
     desktop-file-utils appstream dpkg-dev file lintian
     nftables prometheus tftpd-hpa openssl
+    bsdutils
 )
 
 # What the tool itself runs on the host: the neighbour steps (iproute2) and

@@ -96,6 +96,7 @@ std::variant<CommandLine, EarlyExit> ParseCommandLine(const QStringList& argumen
     given.verify = isSet("verify");
     given.noPing = isSet("no-ping");
     given.repeat = isSet("repeat");
+    given.force = isSet("force");
     given.watch = isSet("watch");
     given.target = isSet("target");
     given.interface = isSet("interface");
@@ -127,6 +128,7 @@ std::variant<CommandLine, EarlyExit> ParseCommandLine(const QStringList& argumen
     line.quiet = isSet("quiet");
     line.noPing = given.noPing;
     line.repeat = given.repeat;
+    line.force = given.force;
     line.dhcp = given.dhcp;
     line.dryRun = given.dryRun;
     line.verify = given.verify;

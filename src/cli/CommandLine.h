@@ -30,6 +30,7 @@ struct CommandLine {
     bool dhcp = false;
     Ipv4Address ip{}, mask{}, gateway{};
     bool noPing = false, repeat = false;
+    bool force = false; // send an address that clashes with the host's
     std::optional<std::string> planFile;
     bool dryRun = false, verify = false;
 

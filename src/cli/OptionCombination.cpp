@@ -17,7 +17,7 @@ std::optional<std::string> CheckOptionCombination(const GivenOptions& g) {
     if (g.command == "search") {
         if (g.positionals != 0)
             return "search takes no arguments";
-        if (address || g.dhcp || g.plan || g.noPing || g.repeat || g.dryRun || g.verify)
+        if (address || g.dhcp || g.plan || g.noPing || g.repeat || g.force || g.dryRun || g.verify)
             return "--ip/--mask/--gateway/--dhcp/--plan and their options apply only to assign";
         if (g.watch)
             return "--watch applies only to status";
@@ -61,7 +61,7 @@ std::optional<std::string> CheckOptionCombination(const GivenOptions& g) {
             return "status takes one board: its MAC or IP address";
         if (g.csv)
             return "--csv applies only to search";
-        if (address || g.dhcp || g.plan || g.noPing || g.repeat || g.dryRun || g.verify)
+        if (address || g.dhcp || g.plan || g.noPing || g.repeat || g.force || g.dryRun || g.verify)
             return "--ip/--mask/--gateway/--dhcp/--plan and their options apply only to assign";
         return std::nullopt;
     }
@@ -70,7 +70,7 @@ std::optional<std::string> CheckOptionCombination(const GivenOptions& g) {
             return "monitor takes no arguments";
         if (g.csv)
             return "--csv applies only to search";
-        if (address || g.dhcp || g.plan || g.noPing || g.repeat || g.dryRun || g.verify)
+        if (address || g.dhcp || g.plan || g.noPing || g.repeat || g.force || g.dryRun || g.verify)
             return "--ip/--mask/--gateway/--dhcp/--plan and their options apply only to assign";
         if (g.watch)
             return "--watch applies only to status";

@@ -12,7 +12,7 @@ struct GivenOptions {
     bool json = false, csv = false;
     bool ip = false, mask = false, gateway = false, dhcp = false;
     bool plan = false, dryRun = false, verify = false;
-    bool noPing = false, repeat = false;
+    bool noPing = false, repeat = false, force = false;
     bool watch = false;
     bool target = false, interface = false;
     bool wait = false;

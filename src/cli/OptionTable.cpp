@@ -10,7 +10,10 @@ const std::vector<OptionSpec>& Options() {
     static const std::vector<OptionSpec> options = {
         {'h', "help", "", "Show this help (with a command: that command's help).", ForAll},
         {'V', "version", "", "Show the version.", ForAll},
-        {'q', "quiet", "", "No progress line on standard error.", ForAll},
+        {'q', "quiet", "",
+         "No progress line on standard error; ignored datagrams are counted and said once a "
+         "minute at most.",
+         ForAll},
         {0, "json", "",
          "Print JSON (search, assign --plan, status; monitor and firmware: one object per line).",
          ForAll},
@@ -34,6 +37,10 @@ const std::vector<OptionSpec>& Options() {
          "ping.",
          ForAssign},
         {0, "repeat", "", "Repeat the request every 10 s until answered.", ForAssign},
+        {0, "force", "",
+         "Send an address even though it is this computer's own, its default gateway's or "
+         "another device's (without the neighbour entry and ping for the first two).",
+         ForAssign},
         {0, "plan", "FILE",
          "Assign every board of this CSV plan (header mac,ip,mask,gateway; dhcp in the ip "
          "column); firmware: push to every board of this CSV plan (header mac,file).",

@@ -14,13 +14,13 @@ QString text(const Ipv4Address& ip) {
 
 } // namespace
 
-HostCommand HostCommands::clearArpCache() {
+HostCommand HostCommands::clearArpCache(const QString& interfaceName) {
     // Permanent entries stay: the administrator's, and the tool's own until
     // its assign dialog closes.
     return {QStringLiteral("arp -d *"),
             HostWindow::Hidden,
             {QStringLiteral("ip"), QStringLiteral("-4"), QStringLiteral("neigh"),
-             QStringLiteral("flush"), QStringLiteral("all")},
+             QStringLiteral("flush"), QStringLiteral("dev"), interfaceName},
             {}};
 }
 
@@ -37,11 +37,12 @@ HostCommand HostCommands::staticArpEntry(const Ipv4Address& ip, const MacAddress
     if (interfaceName.isEmpty())
         command.argv = {QStringLiteral("arp"), QStringLiteral("-s"), address, lladdr};
     else
-        command.argv = {QStringLiteral("ip"),     QStringLiteral("neigh"),
-                        QStringLiteral("add"),    address,
-                        QStringLiteral("lladdr"), lladdr,
-                        QStringLiteral("nud"),    QStringLiteral("permanent"),
-                        QStringLiteral("dev"),    interfaceName};
+        command.argv = {QStringLiteral("ip"),       QStringLiteral("neigh"),
+                        QStringLiteral("add"),      address,
+                        QStringLiteral("lladdr"),   lladdr,
+                        QStringLiteral("nud"),      QStringLiteral("permanent"),
+                        QStringLiteral("dev"),      interfaceName,
+                        QStringLiteral("protocol"), QString::number(kNeighbourProtocol)};
     return command;
 }
 

@@ -10,11 +10,13 @@ namespace quorvel {
 // installed runner.
 class HostCommands {
 public:
-    // "arp -d *": empties the IPv4 neighbour cache.
-    static HostCommand clearArpCache();
+    // "arp -d *": empties the IPv4 neighbour cache of the board's link; the
+    // other links' entries and every permanent entry stay.
+    static HostCommand clearArpCache(const QString& interfaceName);
     // "arp -s IP MAC": a permanent neighbour entry, on `interfaceName` when
     // known, else wherever the kernel puts it. It is added, never replaced:
-    // an entry already there (the administrator's) stays as it is.
+    // an entry already there (the administrator's) stays as it is. On a
+    // known link it carries the tool's tag (kNeighbourProtocol).
     static HostCommand staticArpEntry(const Ipv4Address& ip, const MacAddress& mac,
                                       const QString& interfaceName);
     // "arp -d IP": removes the entry that staticArpEntry made.

@@ -56,10 +56,11 @@ SearchReplyOutcome HandleSearchDatagram(DatagramSocket& socket, DeviceTable& tab
     const ReadBytes datagram = buffer.read(socket, &outcome);
     switch (ClassifySearchDatagram(datagram, run.randomNumber)) {
     case SearchDatagramKind::ReadError:
-        ReportMessage(QCoreApplication::translate("SearchReplyHandler", "Error receiving data"));
+        ReportIgnoredDatagram(
+            QCoreApplication::translate("SearchReplyHandler", "Error receiving data"));
         return {};
     case SearchDatagramKind::Invalid:
-        ReportMessage(QCoreApplication::translate(
+        ReportIgnoredDatagram(QCoreApplication::translate(
             "SearchReplyHandler", "Invalid Search Packet Received or Random Number Mismatch"));
         return {};
     case SearchDatagramKind::OwnRequest:

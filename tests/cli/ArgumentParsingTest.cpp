@@ -194,6 +194,8 @@ TEST(ArgumentParsing, optionCombinations) {
          "--target cannot be used with firmware: the board is named by its address"},
         {given("status", 1, [](GivenOptions& g) { g.noWait = true; }),
          "--file, --parallel and --no-wait apply only to firmware"},
+        {given("search", 0, [](GivenOptions& g) { g.force = true; }),
+         "--ip/--mask/--gateway/--dhcp/--plan and their options apply only to assign"},
     };
     for (const auto& c : conflicts)
         EXPECT_EQ(c.problem.value_or("(fits)"), c.expected);

@@ -31,10 +31,11 @@ TEST(CommandLine, readsEachCommandsOptions) {
     EXPECT_EQ(std::get<CommandLine>(parse({"search", "--csv"})).format, OutputFormat::Csv);
     EXPECT_EQ(std::get<CommandLine>(parse({"search"})).format, OutputFormat::Table);
 
-    const auto assign =
-        std::get<CommandLine>(parse({"assign", "02-51-56-00-10-01", "--ip", "198.18.1.50", "--mask",
-                                     "255.254.0.0", "--gateway", "0.0.0.0", "--no-ping"}));
+    const auto assign = std::get<CommandLine>(
+        parse({"assign", "02-51-56-00-10-01", "--ip", "198.18.1.50", "--mask", "255.254.0.0",
+               "--gateway", "0.0.0.0", "--no-ping", "--force"}));
     EXPECT_EQ(assign.command, CliCommand::Assign);
+    EXPECT_TRUE(assign.force);
     EXPECT_EQ(assign.mac, (MacAddress{0x02, 0x51, 0x56, 0x00, 0x10, 0x01}));
     EXPECT_EQ(assign.ip, (Ipv4Address{198, 18, 1, 50}));
     EXPECT_EQ(assign.mask, (Ipv4Address{255, 254, 0, 0}));

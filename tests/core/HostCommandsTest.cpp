@@ -1,6 +1,7 @@
 #include "core/HostCommands.h"
 
 #include "RecordingHostCommandRunner.h"
+#include "core/ProcessHostCommandRunner.h"
 #include "core/RouteTable.h"
 
 #include <QFileInfo>
@@ -44,14 +45,16 @@ private Q_SLOTS:
 
         const QByteArray ip("\xC0\xA8\x01\x32", 4);
         const QByteArray mac("\x00\x0B\x3C\x12\x34\x56", 6);
-        QTest::newRow("arp -d") << "clear" << ip << mac << ""
-                                << "arp -d *" << int(HostWindow::Hidden)
-                                << QStringList{"ip", "-4", "neigh", "flush", "all"};
+        QTest::newRow("arp -d, the board's link only")
+            << "clear" << ip << mac << "eth1"
+            << "arp -d *" << int(HostWindow::Hidden)
+            << QStringList{"ip", "-4", "neigh", "flush", "dev", "eth1"};
         QTest::newRow("arp -s on the routing interface")
             << "static" << ip << mac << "eth0"
             << "arp -s 192.168.1.50 0-B-3C-12-34-56" << int(HostWindow::Hidden)
-            << QStringList{"ip",  "neigh",     "add", "192.168.1.50", "lladdr", "00:0b:3c:12:34:56",
-                           "nud", "permanent", "dev", "eth0"};
+            << QStringList{
+                   "ip",  "neigh",     "add", "192.168.1.50", "lladdr",   "00:0b:3c:12:34:56",
+                   "nud", "permanent", "dev", "eth0",         "protocol", "147"};
         QTest::newRow("arp -s without a route")
             << "static" << ip << mac << ""
             << "arp -s 192.168.1.50 0-B-3C-12-34-56" << int(HostWindow::Hidden)
@@ -60,8 +63,8 @@ private Q_SLOTS:
             << "static" << QByteArray("\x0A\x00\x00\x07", 4)
             << QByteArray("\xFF\xAB\x0C\x00\x01\xFE", 6) << "veth-tool"
             << "arp -s 10.0.0.7 FF-AB-C-0-1-FE" << int(HostWindow::Hidden)
-            << QStringList{"ip",  "neigh",     "add", "10.0.0.7", "lladdr", "ff:ab:0c:00:01:fe",
-                           "nud", "permanent", "dev", "veth-tool"};
+            << QStringList{"ip",  "neigh",     "add", "10.0.0.7",  "lladdr",   "ff:ab:0c:00:01:fe",
+                           "nud", "permanent", "dev", "veth-tool", "protocol", "147"};
         QTest::newRow("the entry removed")
             << "remove" << ip << mac << "veth-tool"
             << "arp -d 192.168.1.50" << int(HostWindow::Hidden)
@@ -93,7 +96,7 @@ private Q_SLOTS:
         std::memcpy(ipBytes.data(), ip.constData(), 4);
         std::memcpy(macBytes.data(), mac.constData(), 6);
         const HostCommand built =
-            command == "clear"    ? HostCommands::clearArpCache()
+            command == "clear"    ? HostCommands::clearArpCache(interfaceName)
             : command == "static" ? HostCommands::staticArpEntry(ipBytes, macBytes, interfaceName)
             : command == "remove" ? HostCommands::removeNeighbourEntry(ipBytes, interfaceName)
                                   : HostCommands::ping(ipBytes, interfaceName);
@@ -169,13 +172,23 @@ private Q_SLOTS:
               "interfaceName");
     }
 
+    // Root starts its tools from the system's directories only, whatever
+    // PATH holds; anyone else through PATH.
+    void findsHostToolsWhereRootTrustsThem() {
+        QCOMPARE(HostProgramPath("ip", true), "/usr/sbin/ip");
+        QCOMPARE(HostProgramPath("sh", true), "/usr/bin/sh");
+        QCOMPARE(HostProgramPath("no-such-tool", true), "/usr/sbin/no-such-tool"); // fails to start
+        QCOMPARE(HostProgramPath("/opt/x/ping", true), "/opt/x/ping");
+        QCOMPARE(HostProgramPath("ip", false), "ip");
+    }
+
     void runsEachCommandThroughItsOperation() {
         const Ipv4Address ip = {10, 0, 0, 7};
         const MacAddress mac = {0, 0x0B, 0x3C, 0x12, 0x34, 0x56};
         {
             RecordingHostCommandRunner runner;
             runner.routeInterface = QStringLiteral("veth-tool");
-            HostCommands::run(HostCommands::clearArpCache());
+            HostCommands::run(HostCommands::clearArpCache(QStringLiteral("veth-tool")));
             HostCommands::run(HostCommands::staticArpEntry(ip, mac, QStringLiteral("veth-tool")));
             HostCommands::run(HostCommands::ping(ip));
             HostCommand web{QStringLiteral("http://10.0.0.7/"),
@@ -187,13 +200,13 @@ private Q_SLOTS:
             QCOMPARE(runner.runs.size(), std::size_t(4));
             QCOMPARE(runner.runs[0].how, HostWindow::Hidden);
             QCOMPARE(runner.runs[1].how, HostWindow::Hidden);
-            QCOMPARE(runner.runs[1].command.argv.last(), QStringLiteral("veth-tool"));
+            QCOMPARE(runner.runs[1].command.argv.at(9), QStringLiteral("veth-tool"));
             QCOMPARE(runner.runs[2].how, HostWindow::Terminal);
             QCOMPARE(runner.runs[3].how, HostWindow::Browser);
             QCOMPARE(runner.runs[3].command.url.toString(), QStringLiteral("http://10.0.0.7/"));
         }
         // Without an installed runner nothing starts and nothing breaks.
-        HostCommands::run(HostCommands::clearArpCache());
+        HostCommands::run(HostCommands::clearArpCache(QStringLiteral("veth-tool")));
         HostCommands::run(HostCommands::staticArpEntry(ip, mac, {}));
     }
 };

@@ -59,6 +59,25 @@ Send these settings anyway?</translation>
     </message>
 </context>
 <context>
+    <name>AddressClash</name>
+    <message>
+        <source>IP address %1 is this computer&apos;s own address (on %2); a printer with it would take this computer&apos;s traffic.</source>
+        <translation>IP address %1 is this computer&apos;s own address (on %2); a printer with it would take this computer&apos;s traffic.</translation>
+    </message>
+    <message>
+        <source>IP address %1 is this computer&apos;s default gateway (on %2); a printer with it would take the traffic this computer sends to other networks.</source>
+        <translation>IP address %1 is this computer&apos;s default gateway (on %2); a printer with it would take the traffic this computer sends to other networks.</translation>
+    </message>
+    <message>
+        <source>IP address %1 is already used by another device (MAC %2, on %3); of two devices on one address, neither can be reached reliably.</source>
+        <translation>IP address %1 is already used by another device (MAC %2, on %3); of two devices on one address, neither can be reached reliably.</translation>
+    </message>
+    <message>
+        <source>Send these settings anyway?</source>
+        <translation>Send these settings anyway?</translation>
+    </message>
+</context>
+<context>
     <name>CQuorvelApp</name>
     <message>
         <source>Cannot Open Socket</source>

@@ -59,6 +59,25 @@ Send these settings anyway?</source>
     </message>
 </context>
 <context>
+    <name>AddressClash</name>
+    <message>
+        <source>IP address %1 is this computer&apos;s own address (on %2); a printer with it would take this computer&apos;s traffic.</source>
+        <translation>IP 地址 %1 是本机自己的地址（在 %2 上）；打印机使用它会抢走本机的网络流量。</translation>
+    </message>
+    <message>
+        <source>IP address %1 is this computer&apos;s default gateway (on %2); a printer with it would take the traffic this computer sends to other networks.</source>
+        <translation>IP 地址 %1 是本机的默认网关（在 %2 上）；打印机使用它会抢走本机发往其他网络的流量。</translation>
+    </message>
+    <message>
+        <source>IP address %1 is already used by another device (MAC %2, on %3); of two devices on one address, neither can be reached reliably.</source>
+        <translation>IP 地址 %1 已被另一台设备使用（MAC %2，在 %3 上）；两台设备共用一个地址，哪一台都无法可靠地访问。</translation>
+    </message>
+    <message>
+        <source>Send these settings anyway?</source>
+        <translation>仍然发送这些设置吗？</translation>
+    </message>
+</context>
+<context>
     <name>FirmwareText</name>
     <message>
         <source>%1 of %2 bytes acknowledged</source>
