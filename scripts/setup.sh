@@ -24,9 +24,12 @@ QUORVEL_PACKAGES=(
 # nftables makes a host firewall inside the end-to-end rig.
 QUORVEL_TEST_PACKAGES=(
     libgtest-dev clang libclang-rt-14-dev
-    desktop-file-utils appstream dpkg-dev file lintian
+    desktop-file-utils appstream dpkg-dev debhelper file lintian bash-completion
     nftables prometheus
 )
+# Building the Debian packages (debian/control's Build-Depends are among
+# QUORVEL_PACKAGES).
+QUORVEL_PACKAGE_PACKAGES=(dpkg-dev debhelper)
 
 # What the tool itself runs on the host: the neighbour steps (iproute2), the
 # boot loader's firmware push (tftp-hpa's syntax) and the telnet session.
