@@ -86,7 +86,7 @@ section() {
 awk '/^Commands:/ { on = 1; next } /^$/ { on = 0 } on && /^  [a-z]/ { print $1 }' \
     "$SCRATCH/help" >"$SCRATCH/commands"
 echo help >>"$SCRATCH/commands"
-grep -oE '^  (-[A-Za-z], )?--[a-z0-9-]+' "$SCRATCH/help" | grep -oE -- '--[a-z0-9-]+' \
+grep -oE '^  (-[A-Za-z], |    )--[a-z0-9-]+' "$SCRATCH/help" | grep -oE -- '--[a-z0-9-]+' \
     >"$SCRATCH/options"
 tr '\n' ' ' <"$SCRATCH/help" | grep -oE '(: |; )(128\+N|[0-9]+) ' | tr -d ':; ' \
     >"$SCRATCH/statuses"
@@ -153,7 +153,7 @@ if [ -f /usr/share/bash-completion/bash_completion ]; then
     lacking=()
     while read -r command; do
         [ "$command" = help ] && continue
-        "$cli" "$command" --help | grep -oE '^  (-[A-Za-z], )?--[a-z0-9-]+' |
+        "$cli" "$command" --help | grep -oE '^  (-[A-Za-z], |    )--[a-z0-9-]+' |
             grep -oE -- '-(-[a-z0-9-]+|[A-Za-z])' >"$SCRATCH/own"
         while read -r option; do
             grep -qx -- "$command $option" "$offered_all" || lacking+=("$command $option")
@@ -258,6 +258,7 @@ check "the command line's package is quorvel-cli_<version>_<arch>.deb" '[ -f "$c
 {
     printf '%s\n' "${cli_files[@]}" | debian_layout
     printf 'usr/share/doc/quorvel-cli/%s\n' copyright changelog.Debian.gz
+    echo usr/share/lintian/overrides/quorvel-cli
 } | sort >"$SCRATCH/cli-expected"
 check "quorvel-cli holds exactly the command line's files" \
     'diff -u "$SCRATCH/cli-expected" <(deb_files "$cli_deb")'
@@ -283,6 +284,7 @@ if has_gui; then
     {
         printf '%s\n' "${gui_files[@]}" | debian_layout
         printf 'usr/share/doc/quorvel/%s\n' copyright changelog.Debian.gz
+        echo usr/share/lintian/overrides/quorvel
     } | sort >"$SCRATCH/gui-expected"
     check "quorvel holds exactly the window's files" \
         'diff -u "$SCRATCH/gui-expected" <(deb_files "$deb")'
