@@ -14,6 +14,9 @@ fi
 quorvel_install_packages "${QUORVEL_PACKAGE_PACKAGES[@]}"
 quorvel_check_build_folder
 quorvel_as_user mkdir -p "$QUORVEL_BUILD"
+# The install check builds in the same place, so a compiler cache serves both.
+packages="$QUORVEL_BUILD/debian-packages"
 DEB_BUILD_OPTIONS="${DEB_BUILD_OPTIONS:-parallel=$(nproc)}" \
-    quorvel_as_user bash "$QUORVEL_ROOT/scripts/debian-packages.sh" "$QUORVEL_BUILD" "${profile[@]}"
+    quorvel_as_user bash "$QUORVEL_ROOT/scripts/debian-packages.sh" "$packages" "${profile[@]}"
+quorvel_as_user cp "$packages"/quorvel*_*.deb "$QUORVEL_BUILD/"
 ls "$QUORVEL_BUILD"/quorvel*_*.deb
