@@ -1,7 +1,8 @@
 // Writes the command line's manual page: the template with its generated
-// sections (commands, options, examples, exit statuses; the monitor's
+// sections (synopsis, commands, options, examples, exit statuses; the monitor's
 // metrics and JSON lines) spliced in where the marker lines stand, from the
 // tables --help and the monitor use.
+#include "ManSynopsis.h"
 #include "OptionTable.h"
 
 #include <fstream>
@@ -18,7 +19,10 @@ int main(int argc, char** argv) {
     std::string line;
     int spliced = 0;
     while (std::getline(in, line)) {
-        if (line == ".\\\" generated sections") {
+        if (line == ".\\\" generated synopsis") {
+            out << quorvel::ManSynopsis();
+            ++spliced;
+        } else if (line == ".\\\" generated sections") {
             out << quorvel::ManSections();
             ++spliced;
         } else if (line == ".\\\" generated metrics") {
@@ -32,7 +36,7 @@ int main(int argc, char** argv) {
         }
     }
     out.flush();
-    if (!in.eof() || !out || spliced != 3) {
+    if (!in.eof() || !out || spliced != 4) {
         std::cerr << "quorvel_man_page: cannot write " << argv[2] << "\n";
         return 1;
     }

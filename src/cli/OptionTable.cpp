@@ -96,6 +96,7 @@ const std::vector<CommandSpec>& Commands() {
     static const std::vector<CommandSpec> commands = {
         {CliCommand::Search,
          "search",
+         "[--json | --csv] [--interface NAME]... [--port N]... [--target ADDRESS] [--wait SECONDS] "
          "[OPTIONS]",
          "List the boards that answer a search.",
          {"quorvel search", "quorvel search --interface eth1 --wait 3 --csv",
@@ -111,7 +112,7 @@ const std::vector<CommandSpec>& Commands() {
           "quorvel assign --plan boards.csv --verify --json"}},
         {CliCommand::Status,
          "status",
-         "(MAC | IP) [OPTIONS]",
+         "(MAC | IP) [--json] [--watch SECONDS] [OPTIONS]",
          "Read a board's printer status flags.",
          {"quorvel status 198.18.0.20", "quorvel status 00-0B-3C-12-34-56 --watch 5"}},
         {CliCommand::Monitor,
@@ -212,6 +213,14 @@ std::string roff(std::string_view text) {
 
 } // namespace
 
+std::string RoffText(std::string_view text) {
+    return roff(text);
+}
+
+bool OptionAppliesTo(const OptionSpec& option, CliCommand command) {
+    return option.commands & maskOf(command);
+}
+
 std::string HelpText(const CommandSpec* command) {
     constexpr std::size_t kColumn = 26;
     std::string out;
@@ -254,6 +263,8 @@ std::string ManSections() {
     for (const CommandSpec& spec : Commands()) {
         out += ".TP\n.B " + std::string(spec.name) + "\n" + roff(spec.summary) + "\n";
     }
+    out += ".TP\n.BI \"help \" [COMMAND]\nShow the help, or one command's help with its options "
+           "and examples (as\n.BI \"quorvel \" COMMAND \" \\-\\-help\"\ndoes).\n";
     out += ".SH OPTIONS\n";
     for (const OptionSpec& option : Options()) {
         const std::string longName = "\\-\\-" + roff(option.longName);

@@ -41,6 +41,10 @@ struct CommandSpec {
 const std::vector<OptionSpec>& Options();
 const std::vector<CommandSpec>& Commands();
 const CommandSpec* FindCommand(std::string_view name);
+bool OptionAppliesTo(const OptionSpec& option, CliCommand command);
+
+// Text for a roff page: dashes, backslashes and a leading dot escaped.
+std::string RoffText(std::string_view text);
 
 // --help without a command, or a command's own help.
 std::string HelpText(const CommandSpec* command);
