@@ -12,6 +12,7 @@ const std::vector<CompletionMode>& CompletionModes() {
         {CliCommand::Assign, "plan", {"ip", "mask", "gateway", "dhcp", "repeat"}},
         {CliCommand::Assign, "", {"dry-run", "verify", "json"}},
         {CliCommand::Monitor, "probe-only", {"target", "rescan", "interface"}},
+        {CliCommand::Firmware, "plan", {"file"}},
     };
     return modes;
 }
@@ -129,9 +130,9 @@ _quorvel() {
                       valueCase(valuePattern({"NAME"}, true),
                                 "            COMPREPLY=($(compgen -W \"$(command ls /sys/class/net "
                                 "2>/dev/null)\" -- \"$cur\"))\n            return ;;\n") +
-                      valueCase(valuePattern({"FILE", "PATH"}, true),
+                      valueCase(valuePattern({"FILE", "PATH", "IMAGE"}, true),
                                 "            _filedir\n            return ;;\n") +
-                      valueCase(valuePattern({"NAME", "FILE", "PATH"}, false),
+                      valueCase(valuePattern({"NAME", "FILE", "PATH", "IMAGE"}, false),
                                 "            return ;;\n") +
                       R"(    esac
     $split && return

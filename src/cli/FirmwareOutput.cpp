@@ -2,6 +2,7 @@
 
 #include "ExitCode.h"
 #include "TerminalText.h"
+#include "protocol/SafeText.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -44,7 +45,7 @@ std::string FirmwareLine(const FirmwareReport& r) {
     char figures[96];
     std::snprintf(figures, sizeof figures, " (%llu bytes in %.1f s)",
                   static_cast<unsigned long long>(r.bytesSent), r.seconds);
-    return padded(macText(r), 19) + padded(ipText(r), 17) + TerminalSafe(r.text) +
+    return padded(macText(r), 19) + padded(ipText(r), 17) + SafeText(r.text, TextUse::Terminal) +
            (r.size ? figures : "") + "\n";
 }
 
@@ -60,7 +61,11 @@ QByteArray FirmwareJsonLine(const FirmwareReport& r) {
         {"back", r.back ? QJsonValue(*r.back) : QJsonValue()},
         {"text", QString::fromStdString(r.text)},
     };
-    return QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
+    // The verdict may quote a TFTP server's error message.
+    return QByteArray::fromStdString(
+               SafeText(QJsonDocument(object).toJson(QJsonDocument::Compact).toStdString(),
+                        TextUse::JsonDocument)) +
+           '\n';
 }
 
 std::string FirmwareProgressLine(const FirmwareReport& r, bool waiting) {
