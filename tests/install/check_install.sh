@@ -22,8 +22,15 @@ SCRATCH="$(mktemp -d /tmp/quorvel-install-check.XXXXXX)"
 trap 'rm -rf "$SCRATCH"' EXIT
 failures=0
 
+# A condition ending in `grep -q` stops reading early: the writer's SIGPIPE
+# must not fail it, so a condition runs without pipefail (with the status
+# of the command before the check still in $?).
 check() {
+    local previous=$?
+    set +o pipefail
+    (exit "$previous")
     if eval "$2"; then echo "ok: $1"; else echo "FAILED: $1"; failures=$((failures + 1)); fi
+    set -o pipefail
 }
 
 # Every file each part installs, under the prefix /usr (the options file under
@@ -97,15 +104,16 @@ check "the help lists the commands, options and exit statuses" \
      [ "$(tr "\n" " " <"$SCRATCH/statuses")" = "0 1 2 3 4 5 128+N " ]'
 page="$staging/usr/share/man/man1/quorvel.1.gz"
 missing=()
+# Each section read once: grep -q leaving a pipe early would fail it under pipefail.
+synopsis="$(section "$page" SYNOPSIS)" description="$(section "$page" DESCRIPTION)"
+commands="$(section "$page" COMMANDS)" options="$(section "$page" OPTIONS)"
 while read -r command; do
-    section "$page" SYNOPSIS | grep -q "^quorvel $command\b" || missing+=("SYNOPSIS: $command")
-    section "$page" DESCRIPTION | grep -Eq "^\.BR? $command( |$)" ||
-        missing+=("DESCRIPTION: $command")
-    section "$page" COMMANDS | grep -Eq "^\.BI? \"?$command( |\"|$)" ||
-        missing+=("COMMANDS: $command")
+    grep -q "^quorvel $command\b" <<<"$synopsis" || missing+=("SYNOPSIS: $command")
+    grep -Eq "^\.BR? $command( |$)" <<<"$description" || missing+=("DESCRIPTION: $command")
+    grep -Eq "^\.BI? \"?$command( |\"|$)" <<<"$commands" || missing+=("COMMANDS: $command")
 done <"$SCRATCH/commands"
 while read -r option; do
-    section "$page" OPTIONS | grep -q -- "$option\b" || missing+=("OPTIONS: $option")
+    grep -q -- "$option\b" <<<"$options" || missing+=("OPTIONS: $option")
 done <"$SCRATCH/options"
 for part in ENVIRONMENT FILES "SEE ALSO" "EXIT STATUS" METRICS; do
     [ -n "$(section "$page" "$part")" ] || missing+=("section $part")
