@@ -24,21 +24,17 @@ bool ArrivalMerge::copyOfEarlier(std::size_t index) const {
     return false;
 }
 
-void ArrivalMerge::take(
-    std::int64_t complete,
-    const std::function<void(const ArrivedDatagram&, std::span<const std::uint8_t>)>& out) {
+std::size_t ArrivalMerge::sortUpTo(std::int64_t complete) {
     std::sort(m_pending.begin(), m_pending.end(), [](const Pending& a, const Pending& b) {
         return a.stamp != b.stamp ? a.stamp < b.stamp : a.order < b.order;
     });
     std::size_t taken = 0;
-    for (; taken < m_pending.size() && m_pending[taken].stamp <= complete; ++taken) {
-        if (copyOfEarlier(taken))
-            continue;
-        const ArrivedDatagram& d = m_pending[taken].datagram;
-        out(d, d.cut ? std::span<const std::uint8_t>()
-                     : std::span<const std::uint8_t>(m_bytes).subspan(d.offset, d.length));
-    }
-    // Those held back move to the front, their bytes with them.
+    while (taken < m_pending.size() && m_pending[taken].stamp <= complete)
+        ++taken;
+    return taken;
+}
+
+void ArrivalMerge::keepFrom(std::size_t taken) {
     m_held.clear();
     for (std::size_t i = taken; i < m_pending.size(); ++i) {
         ArrivedDatagram& d = m_pending[i].datagram;

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <span>
 #include <vector>
 
@@ -37,11 +36,19 @@ public:
     // One datagram read from socket `socket`, stamped `stamp` (nanoseconds).
     void add(ArrivedDatagram datagram, std::int64_t stamp, std::uint32_t socket,
              std::span<const std::uint8_t> bytes);
-    // Hands out, in arrival order, every datagram stamped at or before
-    // `complete` and keeps the rest for later.
-    void
-    take(std::int64_t complete,
-         const std::function<void(const ArrivedDatagram&, std::span<const std::uint8_t>)>& out);
+    // Hands out to `out(datagram, bytes)`, in arrival order, every datagram
+    // stamped at or before `complete`, and keeps the rest for later.
+    template <typename Out> void take(std::int64_t complete, Out&& out) {
+        const std::size_t taken = sortUpTo(complete);
+        for (std::size_t i = 0; i < taken; ++i) {
+            if (copyOfEarlier(i))
+                continue;
+            const ArrivedDatagram& d = m_pending[i].datagram;
+            out(d, d.cut ? std::span<const std::uint8_t>()
+                         : std::span<const std::uint8_t>(m_bytes).subspan(d.offset, d.length));
+        }
+        keepFrom(taken);
+    }
 
     bool empty() const { return m_pending.empty(); }
     std::int64_t lastStamp() const { return m_pending.empty() ? 0 : m_pending.back().stamp; }
@@ -53,7 +60,11 @@ private:
         std::uint32_t order; // as read
         std::uint32_t socket;
     };
+    // Sorts by arrival; how many are stamped at or before `complete`.
+    std::size_t sortUpTo(std::int64_t complete);
     bool copyOfEarlier(std::size_t index) const;
+    // Drops the first `taken`, moving the bytes of the rest to the front.
+    void keepFrom(std::size_t taken);
 
     std::vector<Pending> m_pending;
     std::vector<std::uint8_t> m_bytes, m_held;
