@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # quorvel monitor watching many simulated boards at a 10-second interval in
 # the rig: rounds on time, boards wrongly marked silent, CPU share, peak RSS,
-# and the time to serve /metrics. Root; prints figures, asserts nothing.
+# the time to serve /metrics and to probe one board. Root; prints figures,
+# asserts nothing.
 #
 # Usage: bench/monitor_fleet.sh [BOARDS (default 10000)] [BUILD_DIR (default ./build)] [SECONDS (default 60)]
 set -euo pipefail
@@ -50,7 +51,13 @@ echo "boards_silent $(grep -c "^quorvel_printer_up{.*} 0$" <<<"$text" || true)"
 echo "round_duration_s $(sed -n "s/^quorvel_monitor_round_duration_seconds //p" <<<"$text") (interval 10, time-out 4)"
 grep "^quorvel_monitor_replies_ignored_total" <<<"$text" | sed "s/^quorvel_monitor_//"
 echo "metrics_bytes ${#text}"
-for i in 1 2 3 4 5; do curl -s -o /dev/null -w "metrics_serve_s %{time_total}\n" http://127.0.0.1:9847/metrics; done
+# Served from the round'"'"'s text: 50 scrapes on one connection, then 1,000
+# probes of one board one after another.
+stats() { sort -n | awk -v name="$1" "{ v[NR] = \$1 } END { printf \"%s median %.2f ms, worst %.2f ms (%d)\n\", name, 1000 * v[int((NR + 1) / 2)], 1000 * v[NR], NR }"; }
+urls() { for _ in $(seq "$2"); do echo "url = \"http://127.0.0.1:9847$1\""; echo "output = /dev/null"; done; }
+urls /metrics 50 | curl -s -K - -w "%{time_total}\n" | stats metrics_serve
+urls "/probe?target=198.18.1.1" 1000 | curl -s -K - -w "%{time_total}\n" | stats probe_one_board
+echo "monitor_rss_after_kb $(awk "/^VmRSS/ {print \$2}" /proc/$pid/status)"
 echo "silences_told $(grep -c "\"answered\":false" "$QUORVEL_RIG_WORKDIR/changes.jsonl" || true)"
 '
 echo "boards $BOARDS"

@@ -79,6 +79,10 @@ run bash "$ROOT/tests/e2e/rig.sh" --simulator "$SIMULATOR" --timeout 120 -- \
     "$BUILD/bench/cli_search_json" --boards 10000
 
 echo
+echo "== quorvel firmware: an 8 MB image against tftp-hpa, then 1 MB to 100 boards at once"
+run bash "$ROOT/bench/firmware_push.sh" "$BUILD" 100
+
+echo
 echo "== decoding board texts (no network)"
 run "$BUILD/bench/text_decoding"
 

@@ -15,22 +15,27 @@ QUORVEL_BUILD="${QUORVEL_BUILD:-$QUORVEL_ROOT/build}"
 QUORVEL_PACKAGES=(
     g++ make cmake pkgconf
     qt6-base-dev qt6-svg-dev libgl-dev libxcb1-dev
-    qt6-httpserver-dev qt6-websockets-dev
+    libyaml-cpp-dev libcrypt-dev libssl-dev
     qt6-tools-dev qt6-l10n-tools qt6-translations-l10n
     fonts-wqy-microhei fonts-liberation2
     iproute2
 )
 # The tests, the checks of the installed files and the package, the fuzzers;
-# nftables makes a host firewall inside the end-to-end rig.
+# nftables makes a host firewall inside the end-to-end rig, tftpd-hpa stands
+# for the boards' boot loaders there.
 QUORVEL_TEST_PACKAGES=(
     libgtest-dev clang libclang-rt-14-dev
-    desktop-file-utils appstream dpkg-dev file lintian
-    nftables prometheus
+    desktop-file-utils appstream dpkg-dev debhelper file lintian bash-completion
+    nftables prometheus tftpd-hpa openssl
+    bsdutils
 )
+# Building the Debian packages (debian/control's Build-Depends are among
+# QUORVEL_PACKAGES).
+QUORVEL_PACKAGE_PACKAGES=(dpkg-dev debhelper)
 
-# What the tool itself runs on the host: the neighbour steps (iproute2), the
-# boot loader's firmware push (tftp-hpa's syntax) and the telnet session.
-QUORVEL_RUN_PACKAGES=(iproute2 iputils-ping tftp-hpa telnet)
+# What the tool itself runs on the host: the neighbour steps (iproute2) and
+# the telnet session; the firmware push is built in.
+QUORVEL_RUN_PACKAGES=(iproute2 iputils-ping telnet)
 
 quorvel_missing_packages() {
     local missing=() p

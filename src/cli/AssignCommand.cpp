@@ -3,6 +3,8 @@
 #include "CliSession.h"
 #include "StandardOutput.h"
 #include "core/AddressCheckText.h"
+#include "core/AddressClash.h"
+#include "core/HostCommandRunner.h"
 #include "protocol/AddressCheck.h"
 
 #include <QFile>
@@ -27,6 +29,21 @@ void warnAboutGateway(CliSession& session, const PlanRow& row) {
     if (!row.dhcp && checkRow(row).kind == AddressVerdict::AskAboutGateway)
         session.progress().line("gateway " + Ipv4Text(row.gateway) + " is outside the subnet of " +
                                 Ipv4Text(row.ip) + "; sending it anyway");
+}
+
+// A static address the host itself, its gateway or another device holds.
+std::optional<std::string> clashText(const PlanRow& row, const HostAddressFacts& facts) {
+    if (row.dhcp)
+        return std::nullopt;
+    const auto clash = FindAddressClash(row.ip, row.mac, facts);
+    if (!clash)
+        return std::nullopt;
+    return AddressClashText(row.ip, *clash).toStdString();
+}
+
+HostAddressFacts hostFacts() {
+    HostCommandRunner* runner = CurrentHostCommandRunner();
+    return runner ? runner->hostAddressFacts() : HostAddressFacts{};
 }
 
 } // namespace
@@ -61,6 +78,15 @@ bool AssignCommand::prepare(int& exitCode) {
                 exitCode = ExitUsage;
                 return false;
             }
+        if (const auto clash = clashText(row, hostFacts())) {
+            m_session.progress().line(*clash + (line.force ? " Sending it anyway (--force)."
+                                                           : " Nothing was sent; --force sends "
+                                                             "it anyway."));
+            if (!line.force) {
+                exitCode = ExitUsage;
+                return false;
+            }
+        }
         warnAboutGateway(m_session, row);
         m_rows.push_back(row);
         return true;
@@ -73,9 +99,30 @@ bool AssignCommand::prepare(int& exitCode) {
         exitCode = ExitUsage;
         return false;
     }
-    const QByteArray bytes = file.readAll();
+    // A device or a pipe may never end: read one byte past the bound at most.
+    QByteArray bytes;
+    while (bytes.size() <= qsizetype(kMaxPlanBytes)) {
+        const QByteArray more = file.read(qsizetype(kMaxPlanBytes) + 1 - bytes.size());
+        if (more.isEmpty())
+            break;
+        bytes += more;
+    }
+    if (bytes.size() > qsizetype(kMaxPlanBytes)) {
+        m_session.progress().line("the plan " + *line.planFile +
+                                  " is larger than 10 MB; split it into smaller plans");
+        exitCode = ExitUsage;
+        return false;
+    }
+    const HostAddressFacts facts = hostFacts();
     const AssignPlan plan =
-        ReadAssignPlan(std::string_view(bytes.constData(), bytes.size()), StrandingAddressProblem);
+        ReadAssignPlan(std::string_view(bytes.constData(), bytes.size()),
+                       [&](const PlanRow& row) -> std::optional<std::string> {
+                           if (auto problem = StrandingAddressProblem(row))
+                               return problem;
+                           if (auto clash = clashText(row, facts); clash && !line.force)
+                               return *clash + " (--force sends it anyway)";
+                           return std::nullopt;
+                       });
     if (!plan.problems.empty()) {
         for (const PlanProblem& problem : plan.problems)
             std::fprintf(stderr, "%s\n", PlanProblemText(*line.planFile, problem).c_str());
@@ -83,8 +130,12 @@ bool AssignCommand::prepare(int& exitCode) {
         return false;
     }
     m_rows = plan.rows;
-    for (const PlanRow& row : m_rows)
+    for (const PlanRow& row : m_rows) {
+        if (const auto clash = clashText(row, facts))
+            m_session.progress().line(PlanProblemText(*line.planFile, {row.line, *clash}) +
+                                      " Sending it anyway (--force).");
         warnAboutGateway(m_session, row);
+    }
     if (line.dryRun) {
         std::vector<PlanOutcome> checked;
         for (const PlanRow& row : m_rows)

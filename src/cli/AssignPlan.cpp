@@ -110,6 +110,7 @@ AssignPlan ReadAssignPlan(std::string_view bytes, const PlanAddressCheck& checkA
     std::optional<Header> header;
     std::map<MacAddress, int> macLines;
     std::map<Ipv4Address, int> ipLines;
+    std::size_t rowCount = 0;
     for (const CsvRecord& record : csv.records) {
         const int lineNumber = record.line;
         const auto problem = [&](std::string what) {
@@ -131,6 +132,12 @@ AssignPlan ReadAssignPlan(std::string_view bytes, const PlanAddressCheck& checkA
                 return plan; // rows cannot be read without their columns
             }
             continue;
+        }
+        if (++rowCount > kMaxPlanRows) {
+            plan.rows.clear();
+            plan.problems = {{0, "the plan has more than " + std::to_string(kMaxPlanRows) +
+                                     " rows; split it into smaller plans"}};
+            return plan;
         }
         PlanRow row;
         row.line = lineNumber;

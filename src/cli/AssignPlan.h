@@ -29,6 +29,11 @@ struct AssignPlan {
     std::vector<PlanProblem> problems; // any problem: run nothing
 };
 
+// What one plan may hold: a file larger than this is refused unread, a plan
+// with more rows is refused whole.
+constexpr std::size_t kMaxPlanBytes = 10'000'000;
+constexpr std::size_t kMaxPlanRows = 100'000;
+
 // The address checks a static row must pass: why its addresses would strand
 // the board, or nothing.
 using PlanAddressCheck = std::function<std::optional<std::string>(const PlanRow&)>;

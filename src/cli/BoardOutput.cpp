@@ -2,6 +2,7 @@
 
 #include "TerminalText.h"
 #include "protocol/BoardColumns.h"
+#include "protocol/SafeText.h"
 #include "protocol/TextDecoding.h"
 
 #include <QString>
@@ -22,7 +23,7 @@ std::string BoardTable(std::span<const FoundBoard> boards) {
     for (const FoundBoard& board : boards) {
         Row row = BoardColumnValues(board.record, board.interfaceName);
         for (std::string& cell : row)
-            cell = TerminalSafe(cell);
+            cell = SafeText(cell, TextUse::Terminal);
         rows.push_back(std::move(row));
     }
 
@@ -51,44 +52,9 @@ namespace {
 // What is handed to the writer at a time.
 constexpr std::size_t kJsonPieceBytes = 64 * 1024;
 
-// As QJsonDocument escapes a string: quote, backslash and control
-// characters; everything else as UTF-8.
 void appendJsonString(std::string& out, std::string_view utf8) {
-    static constexpr char kHex[] = "0123456789abcdef";
     out += '"';
-    for (const char c : utf8) {
-        const auto u = static_cast<unsigned char>(c);
-        if (u >= 0x20 && c != '"' && c != '\\') {
-            out += c;
-            continue;
-        }
-        out += '\\';
-        switch (c) {
-        case '"':
-        case '\\':
-            out += c;
-            break;
-        case '\b':
-            out += 'b';
-            break;
-        case '\f':
-            out += 'f';
-            break;
-        case '\n':
-            out += 'n';
-            break;
-        case '\r':
-            out += 'r';
-            break;
-        case '\t':
-            out += 't';
-            break;
-        default:
-            out += "u00";
-            out += kHex[u >> 4];
-            out += kHex[u & 0xF];
-        }
-    }
+    AppendSafeText(out, utf8, TextUse::JsonString);
     out += '"';
 }
 
@@ -169,10 +135,18 @@ QByteArray BoardJson(std::span<const FoundBoard> boards) {
     return json;
 }
 
-std::string BoardCsv(std::span<const FoundBoard> boards) {
+std::string BoardCsv(std::span<const FoundBoard> boards, bool forTerminal) {
     std::string csv = BoardCsvHeader();
-    for (const FoundBoard& board : boards)
-        csv += BoardCsvRecord(board.record, board.interfaceName);
+    for (const FoundBoard& board : boards) {
+        if (!forTerminal) {
+            csv += BoardCsvRecord(board.record, board.interfaceName);
+            continue;
+        }
+        const auto values = BoardColumnValues(board.record, board.interfaceName);
+        for (std::size_t c = 0; c < values.size(); ++c)
+            csv += (c ? "," : "") + CsvField(SafeText(values[c], TextUse::Terminal));
+        csv += "\r\n";
+    }
     return csv;
 }
 

@@ -29,6 +29,12 @@ public:
     // A search of this one address instead of the command line's --target
     // (nothing: a broadcast). Before start().
     void setTarget(std::optional<Ipv4Address> target);
+    // Boards beyond this many are counted, not listed. Before start().
+    void setRecordLimit(std::uint32_t records) { m_exchange.setRecordLimit(records); }
+    void setRecordFilter(std::function<bool(const DeviceRecord&)> accept) {
+        m_exchange.setRecordFilter(std::move(accept));
+    }
+    std::uint64_t overLimit() const { return m_exchange.overLimit(); }
     void start();
 
     const std::vector<DeviceRecord>& records() const { return m_table.recordList(); }

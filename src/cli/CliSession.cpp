@@ -1,10 +1,12 @@
 #include "CliSession.h"
 
+#include "IgnoredDatagrams.h"
 #include "core/Messages.h"
 #include "core/NeighbourEntries.h"
 #include "core/NetworkInterfaces.h"
 #include "core/UdpSocket.h"
 
+#include <QTimer>
 #include <cerrno>
 #include <cstring>
 #include <net/if.h>
@@ -12,21 +14,43 @@
 namespace quorvel {
 
 // The exchanges' messages (a bad datagram, a failed send) as lines on
-// standard error, clear of the progress line.
+// standard error, clear of the progress line. A quiet run says what it
+// ignored in one line a minute at most, and the rest when it ends.
 class CliSession::StderrSink : public MessageSink {
 public:
-    explicit StderrSink(Progress& progress) : m_progress(progress) {}
+    StderrSink(Progress& progress, bool quiet) : m_progress(progress), m_quiet(quiet) {
+        m_summaryDue.setSingleShot(true);
+        m_summaryDue.setInterval(60 * 1000);
+        QObject::connect(&m_summaryDue, &QTimer::timeout, [this] { sayIgnored(); });
+    }
+    ~StderrSink() override { sayIgnored(); }
+
     void show(const QString&, const QString& text, MessageIcon) override {
         m_progress.line(text.toStdString());
     }
+    void ignoredDatagram(const QString& caption, const QString& text, MessageIcon icon) override {
+        if (!m_quiet)
+            return show(caption, text, icon);
+        m_ignored.count(text.toStdString());
+        if (!m_summaryDue.isActive())
+            m_summaryDue.start();
+    }
 
 private:
+    void sayIgnored() {
+        if (const auto summary = m_ignored.takeSummary())
+            m_progress.line(*summary);
+    }
+
     Progress& m_progress;
+    const bool m_quiet;
+    IgnoredDatagrams m_ignored;
+    QTimer m_summaryDue;
 };
 
 CliSession::CliSession(CommandLine line)
     : m_line(std::move(line)), m_progress(m_line.quiet),
-      m_sink(std::make_unique<StderrSink>(m_progress)) {
+      m_sink(std::make_unique<StderrSink>(m_progress, m_line.quiet)) {
     SetMessageSink(m_sink.get());
     NeighbourEntries::setDefaultLineWriter(
         [this](const QString& text) { m_progress.line(text.toStdString()); });
@@ -41,6 +65,7 @@ CliSession::CliSession(CommandLine line)
 CliSession::~CliSession() {
     m_dispatch.setSocket(nullptr);
     SetMessageSink(nullptr);
+    m_sink.reset(); // with what it still has to say
     NeighbourEntries::setDefaultLineWriter({});
 }
 

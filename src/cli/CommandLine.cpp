@@ -69,7 +69,7 @@ std::variant<CommandLine, EarlyExit> ParseCommandLine(const QStringList& argumen
         const CommandSpec* command = nullptr;
         if (positionals.size() == 2 && !(command = FindCommand(positionals[1].toStdString())))
             return usageError("no help for \"" + positionals[1].toStdString() +
-                              "\" (expected search, assign, status or monitor)");
+                              "\" (expected search, assign, status, monitor or firmware)");
         return EarlyExit{ExitSuccess, HelpText(command), {}};
     }
     if (isSet("help"))
@@ -96,18 +96,27 @@ std::variant<CommandLine, EarlyExit> ParseCommandLine(const QStringList& argumen
     given.verify = isSet("verify");
     given.noPing = isSet("no-ping");
     given.repeat = isSet("repeat");
+    given.force = isSet("force");
     given.watch = isSet("watch");
     given.target = isSet("target");
     given.interface = isSet("interface");
     given.wait = isSet("wait");
-    given.monitorOnly =
-        isSet("interval") || isSet("rescan") || isSet("listen") || isSet("textfile");
+    given.monitorOnly = isSet("interval") || isSet("rescan") || isSet("listen") ||
+                        isSet("web-config") || isSet("textfile") || isSet("max-boards") ||
+                        isSet("forget-after") || isSet("probe-only");
+    given.listen = isSet("listen");
+    given.rescan = isSet("rescan");
+    given.probeOnly = isSet("probe-only");
+    given.file = isSet("file");
+    given.parallel = isSet("parallel");
+    given.noWait = isSet("no-wait");
     if (auto problem = CheckOptionCombination(given))
         return usageError(*problem);
 
     // Each single-valued option given twice is a mistake worth naming.
     for (const char* single : {"target", "local-port", "ip", "mask", "gateway", "plan", "watch",
-                               "wait", "interval", "rescan", "listen", "textfile"})
+                               "wait", "interval", "rescan", "listen", "web-config", "textfile",
+                               "max-boards", "forget-after", "file", "parallel"})
         if (values(single).size() > 1 && !(given.command == "monitor" && single == "target"s))
             return usageError(std::string("--") + single + " given more than once");
 
@@ -119,9 +128,11 @@ std::variant<CommandLine, EarlyExit> ParseCommandLine(const QStringList& argumen
     line.quiet = isSet("quiet");
     line.noPing = given.noPing;
     line.repeat = given.repeat;
+    line.force = given.force;
     line.dhcp = given.dhcp;
     line.dryRun = given.dryRun;
     line.verify = given.verify;
+    line.noWait = given.noWait;
 
     std::optional<std::string> problem;
     const auto take = [&problem](const auto& parsed, auto& into, const char* option) {
@@ -160,9 +171,18 @@ std::variant<CommandLine, EarlyExit> ParseCommandLine(const QStringList& argumen
     if (isSet("interval"))
         take(ParseSeconds(text("interval")), line.intervalSeconds, "--interval");
     if (isSet("rescan")) {
-        take(ParseSeconds(text("rescan")), line.rescanMinutes, "--rescan");
-        if (!problem && line.rescanMinutes > 24 * 60)
-            problem = "--rescan: at most 1440 minutes";
+        const std::string value = text("rescan");
+        if (value.find_first_not_of("0123456789") == std::string::npos) {
+            int minutes = 0;
+            take(ParseSeconds(value), minutes, "--rescan");
+            if (!problem && minutes > 24 * 60)
+                problem = "--rescan: at most 1440 minutes";
+            line.rescanSeconds = std::int64_t(minutes) * 60;
+        } else {
+            take(ParseDuration(value), line.rescanSeconds, "--rescan");
+            if (!problem && (line.rescanSeconds < 5 || line.rescanSeconds > 86400))
+                problem = "--rescan: from 5s to 24h";
+        }
     }
     if (isSet("listen")) {
         const std::string value = text("listen");
@@ -174,11 +194,23 @@ std::variant<CommandLine, EarlyExit> ParseCommandLine(const QStringList& argumen
              "--listen");
         line.listen = endpoint;
     }
+    if (isSet("web-config")) {
+        if (text("web-config").empty())
+            return usageError("--web-config: empty file name");
+        if (!isSet("listen"))
+            return usageError("--web-config applies to the endpoint: give --listen too");
+        line.webConfig = text("web-config");
+    }
     if (isSet("textfile")) {
         if (text("textfile").empty())
             return usageError("--textfile: empty file name");
         line.textfile = text("textfile");
     }
+    if (isSet("max-boards"))
+        take(ParseCount(text("max-boards"), 1, 1000000), line.maxBoards, "--max-boards");
+    if (isSet("forget-after"))
+        take(ParseDuration(text("forget-after")), line.forgetAfterSeconds, "--forget-after");
+    line.probeOnly = given.probeOnly;
     if (isSet("local-port")) {
         std::uint16_t number = 0;
         take(ParsePort(text("local-port")), number, "--local-port");
@@ -199,6 +231,14 @@ std::variant<CommandLine, EarlyExit> ParseCommandLine(const QStringList& argumen
             return usageError("--plan: empty file name");
         line.planFile = text("plan");
     }
+    if (given.file) {
+        if (text("file").empty())
+            return usageError("--file: empty file name");
+        line.imageFile = text("file");
+    }
+    if (given.parallel) {
+        take(ParseCount(text("parallel"), 1, 256), line.parallel, "--parallel");
+    }
     if (given.watch) {
         int seconds = 0;
         take(ParseSeconds(text("watch")), seconds, "--watch");
@@ -206,7 +246,8 @@ std::variant<CommandLine, EarlyExit> ParseCommandLine(const QStringList& argumen
     }
     if (line.command != CliCommand::Search && line.command != CliCommand::Monitor && !given.plan) {
         const std::string board = positionals.constFirst().toStdString();
-        if (line.command == CliCommand::Status && board.find('.') != std::string::npos) {
+        if ((line.command == CliCommand::Status || line.command == CliCommand::Firmware) &&
+            board.find('.') != std::string::npos) {
             Ipv4Address address{};
             take(ParseIpv4(board), address, "board");
             line.boardAddress = address;

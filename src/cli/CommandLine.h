@@ -30,6 +30,7 @@ struct CommandLine {
     bool dhcp = false;
     Ipv4Address ip{}, mask{}, gateway{};
     bool noPing = false, repeat = false;
+    bool force = false; // send an address that clashes with the host's
     std::optional<std::string> planFile;
     bool dryRun = false, verify = false;
 
@@ -40,9 +41,18 @@ struct CommandLine {
     // monitor
     std::vector<Ipv4Address> targets; // every --target (target above holds the first)
     int intervalSeconds = 30;
-    int rescanMinutes = 5;
+    std::int64_t rescanSeconds = 5 * 60;
     std::optional<std::pair<Ipv4Address, std::uint16_t>> listen;
+    std::optional<std::string> webConfig;
     std::optional<std::string> textfile;
+    int maxBoards = 10000;
+    std::int64_t forgetAfterSeconds = 24 * 3600; // 0: never
+    bool probeOnly = false;
+
+    // firmware: the board by MAC or by address (above), or the plan (planFile)
+    std::optional<std::string> imageFile;
+    int parallel = 4;
+    bool noWait = false;
 };
 
 // A run that ends before anything is sent: help, version or a usage error.

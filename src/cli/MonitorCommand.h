@@ -1,9 +1,11 @@
 #pragma once
 
+#include "MetricsServer.h"
 #include "core/StatusMonitor.h"
 #include "core/UdpSocket.h"
 #include "protocol/Addresses.h"
 
+#include <QByteArray>
 #include <QObject>
 #include <QTimer>
 #include <memory>
@@ -14,11 +16,11 @@ namespace quorvel {
 
 class BoardSearch;
 class CliSession;
-class MetricsServer;
 
-// `quorvel monitor`: searches for the boards (again every --rescan minutes)
+// `quorvel monitor`: searches for the boards (again every --rescan)
 // and hands them to the status monitor, which asks them on a socket of its
-// own; shows the changes, serves or writes the metrics, until a signal.
+// own; shows the changes, serves or writes the metrics, and answers probes of
+// single boards, until a signal.
 class MonitorCommand : public QObject {
     Q_OBJECT
 public:
@@ -29,6 +31,8 @@ public:
     int prepare();
     void start();
     void stop();
+    // Reads --web-config again; a bad file leaves the endpoint as it was.
+    void reload();
 
 Q_SIGNALS:
     void done(int exitCode);
@@ -38,7 +42,12 @@ private:
     void searched();
     void show(int boardIndex, const StatusChange& change);
     void drawTable();
+    // The exposition is made here, once per round and when the boards
+    // change; every scrape and the textfile are served from it.
+    void render();
     void writeTextfile();
+    void probe(const QUrlQuery& query, std::optional<double> scrapeTimeoutSeconds,
+               std::function<void(HttpAnswer)> answer);
 
     CliSession& m_session;
     UdpSocket m_socket;
@@ -47,10 +56,13 @@ private:
     std::unique_ptr<BoardSearch> m_search;
     std::vector<std::optional<Ipv4Address>> m_searches; // nothing: a broadcast
     std::size_t m_nextSearch = 0;
+    std::uint64_t m_searchesRun = 0;
+    QByteArray m_exposition;
     QTimer m_rescan;
     QTimer m_redraw;
     bool m_terminal = false;
     bool m_started = false;
+    bool m_limitTold = false;
     QString m_textfileError;
 };
 

@@ -2,6 +2,7 @@
 
 #include "StatusOutput.h"
 #include "TerminalText.h"
+#include "protocol/SafeText.h"
 
 #include <QDateTime>
 #include <QJsonArray>
@@ -40,7 +41,8 @@ std::string padded(std::string text, std::size_t width) {
 
 std::string MonitorChangeText(const MonitoredBoard& board, const StatusChange& change) {
     std::string out = timeText(change.timeMs) + ' ' + MacText(board.record.mac) + ' ' +
-                      Ipv4Text(board.record.ip) + " \"" + TerminalSafe(board.record.name) + "\":";
+                      Ipv4Text(board.record.ip) + " \"" +
+                      SafeText(board.record.name, TextUse::Terminal) + "\":";
     const bool lookedBefore = board.history.size() > 1;
     std::string separator = " ";
     for (const std::string& line : StatusChanges(change.before, lookedBefore, change.after)) {
@@ -56,7 +58,22 @@ QByteArray MonitorChangeJson(const MonitoredBoard& board, const StatusChange& ch
         {"ip", qs(Ipv4Text(board.record.ip))},  {"name", qs(board.record.name)},
         {"interface", qs(board.interfaceName)}, {"answered", change.after.has_value()},
         {"old", setFlags(change.before)},       {"new", setFlags(change.after)}};
-    return QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
+    const std::string json = QJsonDocument(object).toJson(QJsonDocument::Compact).toStdString();
+    return QByteArray::fromStdString(SafeText(json, TextUse::JsonDocument)) + '\n';
+}
+
+const std::vector<std::pair<const char*, const char*>>& MonitorJsonKeys() {
+    static const std::vector<std::pair<const char*, const char*>> keys = {
+        {"time", "when the change was seen, ISO 8601 in UTC"},
+        {"mac", "the board's MAC address"},
+        {"ip", "its address"},
+        {"name", "its name"},
+        {"interface", "the host interface it answers on"},
+        {"answered", "boolean: whether it answered this time"},
+        {"old", "the flags set before, an array of names; null when unknown or silent"},
+        {"new", "the flags set now, null when it did not answer"},
+    };
+    return keys;
 }
 
 std::string MonitorTable(const std::vector<MonitoredBoard>& boards) {
@@ -64,7 +81,7 @@ std::string MonitorTable(const std::vector<MonitoredBoard>& boards) {
     std::vector<std::string> names;
     names.reserve(boards.size());
     for (const MonitoredBoard& board : boards) {
-        names.push_back(TerminalSafe(board.record.name));
+        names.push_back(SafeText(board.record.name, TextUse::Terminal));
         nameWidth = std::max(nameWidth, std::min<std::size_t>(DisplayWidth(names.back()), 24));
     }
     std::string out = padded("MAC", 17) + padded("IP", 15) + padded("NAME", nameWidth) +

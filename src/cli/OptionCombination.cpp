@@ -7,14 +7,17 @@ std::optional<std::string> CheckOptionCombination(const GivenOptions& g) {
     if (g.json && g.csv)
         return "--json and --csv cannot be used together";
     if (g.monitorOnly && g.command != "monitor" && !g.command.empty())
-        return "--interval, --rescan, --listen and --textfile apply only to monitor";
+        return "--interval, --rescan, --listen, --web-config, --textfile, --max-boards, "
+               "--forget-after and --probe-only apply only to monitor";
+    if ((g.file || g.parallel || g.noWait) && g.command != "firmware" && !g.command.empty())
+        return "--file, --parallel and --no-wait apply only to firmware";
     if (g.target && g.interface && g.command != "monitor")
         return "--target cannot be used with --interface: a request to one address leaves "
                "by the host's routes";
     if (g.command == "search") {
         if (g.positionals != 0)
             return "search takes no arguments";
-        if (address || g.dhcp || g.plan || g.noPing || g.repeat || g.dryRun || g.verify)
+        if (address || g.dhcp || g.plan || g.noPing || g.repeat || g.force || g.dryRun || g.verify)
             return "--ip/--mask/--gateway/--dhcp/--plan and their options apply only to assign";
         if (g.watch)
             return "--watch applies only to status";
@@ -58,7 +61,7 @@ std::optional<std::string> CheckOptionCombination(const GivenOptions& g) {
             return "status takes one board: its MAC or IP address";
         if (g.csv)
             return "--csv applies only to search";
-        if (address || g.dhcp || g.plan || g.noPing || g.repeat || g.dryRun || g.verify)
+        if (address || g.dhcp || g.plan || g.noPing || g.repeat || g.force || g.dryRun || g.verify)
             return "--ip/--mask/--gateway/--dhcp/--plan and their options apply only to assign";
         return std::nullopt;
     }
@@ -67,15 +70,42 @@ std::optional<std::string> CheckOptionCombination(const GivenOptions& g) {
             return "monitor takes no arguments";
         if (g.csv)
             return "--csv applies only to search";
-        if (address || g.dhcp || g.plan || g.noPing || g.repeat || g.dryRun || g.verify)
+        if (address || g.dhcp || g.plan || g.noPing || g.repeat || g.force || g.dryRun || g.verify)
             return "--ip/--mask/--gateway/--dhcp/--plan and their options apply only to assign";
         if (g.watch)
             return "--watch applies only to status";
+        if (g.probeOnly && !g.listen)
+            return "--probe-only needs --listen: probes are asked over HTTP";
+        if (g.probeOnly && (g.target || g.rescan || g.interface))
+            return "--probe-only cannot be used with --target, --rescan or --interface: it "
+                   "searches for no fleet";
+        return std::nullopt;
+    }
+    if (g.command == "firmware") {
+        if (g.csv)
+            return "--csv applies only to search";
+        if (address || g.dhcp || g.noPing || g.repeat || g.dryRun || g.verify)
+            return "--ip/--mask/--gateway/--dhcp and their options apply only to assign";
+        if (g.watch)
+            return "--watch applies only to status";
+        if (g.target)
+            return "--target cannot be used with firmware: the board is named by its address";
+        if (g.plan && g.file)
+            return "--file cannot be used with --plan: the plan names each board's image";
+        if (g.plan)
+            return g.positionals == 0 ? std::nullopt
+                                      : std::optional<std::string>(
+                                            "firmware --plan takes no board: the plan names them");
+        if (g.positionals != 1)
+            return "firmware takes one board: its MAC or IP address (or --plan FILE)";
+        if (!g.file)
+            return "firmware needs --file IMAGE (or --plan FILE)";
         return std::nullopt;
     }
     if (g.command.empty())
-        return "missing command: search, assign, status or monitor";
-    return "unknown command \"" + g.command + "\" (expected search, assign, status or monitor)";
+        return "missing command: search, assign, status, monitor or firmware";
+    return "unknown command \"" + g.command +
+           "\" (expected search, assign, status, monitor or firmware)";
 }
 
 } // namespace quorvel

@@ -1,6 +1,8 @@
 #include "OptionTable.h"
 
 #include "ExitCode.h"
+#include "MonitorOutput.h"
+#include "core/MetricsExposition.h"
 
 namespace quorvel {
 
@@ -8,8 +10,12 @@ const std::vector<OptionSpec>& Options() {
     static const std::vector<OptionSpec> options = {
         {'h', "help", "", "Show this help (with a command: that command's help).", ForAll},
         {'V', "version", "", "Show the version.", ForAll},
-        {'q', "quiet", "", "No progress line on standard error.", ForAll},
-        {0, "json", "", "Print JSON (search, assign --plan, status; monitor: one object per line).",
+        {'q', "quiet", "",
+         "No progress line on standard error; ignored datagrams are counted and said once a "
+         "minute at most.",
+         ForAll},
+        {0, "json", "",
+         "Print JSON (search, assign --plan, status; monitor and firmware: one object per line).",
          ForAll},
         {0, "csv", "", "Print CSV with a header line.", ForSearch},
         {0, "interface", "NAME", "Search and send on this interface only; repeatable.", ForAll},
@@ -31,24 +37,56 @@ const std::vector<OptionSpec>& Options() {
          "ping.",
          ForAssign},
         {0, "repeat", "", "Repeat the request every 10 s until answered.", ForAssign},
+        {0, "force", "",
+         "Send an address even though it is this computer's own, its default gateway's or "
+         "another device's (without the neighbour entry and ping for the first two).",
+         ForAssign},
         {0, "plan", "FILE",
          "Assign every board of this CSV plan (header mac,ip,mask,gateway; dhcp in the ip "
-         "column).",
-         ForAssign},
+         "column); firmware: push to every board of this CSV plan (header mac,file).",
+         ForAssign | ForFirmware},
         {0, "dry-run", "", "Check the plan and send nothing.", ForAssign},
         {0, "verify", "", "After the plan, search and check every planned board.", ForAssign},
+        {0, "file", "IMAGE",
+         "The firmware image to push (a regular file of at most 32 MiB), sent as boot.img.",
+         ForFirmware},
+        {0, "parallel", "N", "Push to at most N boards at once (default 4, at most 256).",
+         ForFirmware},
+        {0, "no-wait", "",
+         "Done once a board has the whole image; do not wait (up to 60 s) for it to answer a "
+         "search again.",
+         ForFirmware},
         {0, "watch", "SECONDS", "Ask again every SECONDS and print what changed.", ForStatus},
         {0, "interval", "SECONDS",
          "Ask every board once per SECONDS, the requests spread over it (default 30).", ForMonitor},
-        {0, "rescan", "MINUTES", "Search again every MINUTES for new and moved boards (default 5).",
+        {0, "rescan", "MINUTES",
+         "Search again every MINUTES for new and moved boards (default 5), or after a duration "
+         "such as 90s (at least 5s).",
          ForMonitor},
         {0, "listen", "[ADDRESS:]PORT",
          "Serve the metrics over HTTP for Prometheus on PORT, at ADDRESS (127.0.0.1 unless "
          "given).",
          ForMonitor},
+        {0, "web-config", "FILE",
+         "Serve the metrics as this web configuration file says (the format Prometheus' "
+         "exporters take with --web.config.file): TLS, client certificates, basic auth users, "
+         "response headers. SIGHUP reads it again.",
+         ForMonitor},
         {0, "textfile", "PATH",
          "Write the metrics to PATH after every round, replacing it whole (for a textfile "
-         "collector).",
+         "collector); PATH may not be a symbolic link.",
+         ForMonitor},
+        {0, "max-boards", "N",
+         "Watch at most N boards (default 10000); boards found beyond it are counted, not "
+         "watched.",
+         ForMonitor},
+        {0, "forget-after", "DURATION",
+         "Stop watching a board that no search found and that did not answer for DURATION "
+         "(default 24h; 0: never).",
+         ForMonitor},
+        {0, "probe-only", "",
+         "Watch no fleet: no search, no rounds; only answer probes of single boards over "
+         "--listen.",
          ForMonitor},
     };
     return options;
@@ -58,6 +96,7 @@ const std::vector<CommandSpec>& Commands() {
     static const std::vector<CommandSpec> commands = {
         {CliCommand::Search,
          "search",
+         "[--json | --csv] [--interface NAME]... [--port N]... [--target ADDRESS] [--wait SECONDS] "
          "[OPTIONS]",
          "List the boards that answer a search.",
          {"quorvel search", "quorvel search --interface eth1 --wait 3 --csv",
@@ -73,21 +112,33 @@ const std::vector<CommandSpec>& Commands() {
           "quorvel assign --plan boards.csv --verify --json"}},
         {CliCommand::Status,
          "status",
-         "(MAC | IP) [OPTIONS]",
+         "(MAC | IP) [--json] [--watch SECONDS] [OPTIONS]",
          "Read a board's printer status flags.",
          {"quorvel status 198.18.0.20", "quorvel status 00-0B-3C-12-34-56 --watch 5"}},
         {CliCommand::Monitor,
          "monitor",
          "[--interval SECONDS] [--rescan MINUTES] [--target ADDRESS]... [--listen [ADDRESS:]PORT] "
-         "[--textfile PATH] [OPTIONS]",
+         "[--web-config FILE] [--textfile PATH] [--max-boards N] [--forget-after DURATION] "
+         "[OPTIONS]\n       "
+         "quorvel monitor --probe-only --listen [ADDRESS:]PORT [OPTIONS]",
          "Watch every board's printer status until interrupted: a table on a terminal, else one "
-         "line per change; metrics for Prometheus with --listen or --textfile. Series: "
-         "quorvel_printer_up{mac,ip,name,interface}, quorvel_printer_flag{mac,flag}, "
-         "quorvel_printer_last_answer_timestamp_seconds{mac}, quorvel_monitor_boards, "
-         "quorvel_monitor_round_duration_seconds, quorvel_monitor_replies_ignored_total{reason}.",
+         "line per change; metrics for Prometheus over HTTP with --listen, which also probes "
+         "single boards on request, or in a file with --textfile. Only boards that answer from "
+         "their own unicast address are asked.",
          {"quorvel monitor --interval 10 --listen 9847",
           "quorvel monitor --target 198.18.0.20 --target 198.18.0.21 --json",
-          "quorvel monitor --textfile /var/lib/prometheus/node-exporter/quorvel.prom"}},
+          "quorvel monitor --textfile /var/lib/prometheus/node-exporter/quorvel.prom",
+          "quorvel monitor --probe-only --listen 0.0.0.0:9847"}},
+        {CliCommand::Firmware,
+         "firmware",
+         "(MAC | IP) --file IMAGE [OPTIONS]\n       quorvel firmware --plan FILE [--parallel N] "
+         "[OPTIONS]",
+         "Push a firmware image to a board's boot loader over TFTP, then wait for the board to "
+         "answer a search again; or to every board of a CSV plan, a few at a time. A failed board "
+         "never stops the others. Exit 0 when every board got the whole image (and answered "
+         "again, unless --no-wait), 1 when any did not.",
+         {"quorvel firmware 198.18.0.20 --file printer-v2.img",
+          "quorvel firmware --plan firmware.csv --parallel 8 --json"}},
     };
     return commands;
 }
@@ -111,6 +162,8 @@ unsigned maskOf(CliCommand command) {
         return ForStatus;
     case CliCommand::Monitor:
         return ForMonitor;
+    case CliCommand::Firmware:
+        return ForFirmware;
     }
     return ForAll;
 }
@@ -160,6 +213,14 @@ std::string roff(std::string_view text) {
 
 } // namespace
 
+std::string RoffText(std::string_view text) {
+    return roff(text);
+}
+
+bool OptionAppliesTo(const OptionSpec& option, CliCommand command) {
+    return option.commands & maskOf(command);
+}
+
 std::string HelpText(const CommandSpec* command) {
     constexpr std::size_t kColumn = 26;
     std::string out;
@@ -202,6 +263,8 @@ std::string ManSections() {
     for (const CommandSpec& spec : Commands()) {
         out += ".TP\n.B " + std::string(spec.name) + "\n" + roff(spec.summary) + "\n";
     }
+    out += ".TP\n.BI \"help \" [COMMAND]\nShow the help, or one command's help with its options "
+           "and examples (as\n.BI \"quorvel \" COMMAND \" \\-\\-help\"\ndoes).\n";
     out += ".SH OPTIONS\n";
     for (const OptionSpec& option : Options()) {
         const std::string longName = "\\-\\-" + roff(option.longName);
@@ -226,6 +289,50 @@ std::string ManSections() {
         for (const char* example : spec.examples)
             out += ".PP\n.nf\n" + roff(example) + "\n.fi\n";
     out += ".SH \"EXIT STATUS\"\n" + roff(kExitStatusText);
+    return out;
+}
+
+std::string MetricsManSection() {
+    std::string out =
+        ".SH METRICS\n.B quorvel monitor\nwrites these series in the Prometheus text format, "
+        "served at\n.B GET /metrics\nwith\n.B \\-\\-listen\nand written to the\n"
+        ".B \\-\\-textfile\nfile.\nThe values are those of the last round: a scrape never asks "
+        "a board.\n.B GET /probe?target=\\fIADDRESS\\fP[&port=\\fIN\\fP]\nasks one board now "
+        "(a search sent to its address, by default at port 3040, then a status request) within "
+        "the scraper's time-out\n(\\fBX\\-Prometheus\\-Scrape\\-Timeout\\-Seconds\\fP less half a "
+        "second; 4 seconds without it)\nand answers\n"
+        R"(.BR quorvel_probe_success " and " quorvel_probe_duration_seconds)"
+        "\nand the board's\n"
+        R"(.BR quorvel_printer_up ", " quorvel_printer_info " and " quorvel_printer_flag)"
+        "\nseries; a bad or missing target is refused with 400.\n";
+    for (const MetricDescription& metric : MonitorMetrics()) {
+        out += ".TP\n.B " + roff(metric.name);
+        if (*metric.labels)
+            out += std::string("{") + metric.labels + "}";
+        out += std::string("\n") + metric.type +
+               (*metric.unit ? std::string(", ") + metric.unit : "") + ". " + roff(metric.help) +
+               "\n";
+    }
+    out += ".PP\nThe\n.B flag\nlabel takes these values, in the bit order of the status word "
+           "(the name the JSON and text outputs use in parentheses):\n";
+    const auto& names = PrinterStatusFlagNames();
+    for (std::size_t f = 0; f < names.size(); ++f)
+        out += ".BR " + roff(names[f].key) + " \" (" + roff(names[f].name) + ")" +
+               (f + 1 < names.size() ? ",\"\n" : ".\"\n");
+    out += ".PP\nThe\n.B reason\nlabel of\n.B quorvel_monitor_replies_ignored_total\nis one of\n"
+           R"(.BR wrong_length ", " unknown_sender ", " duplicate ", " late ", " not_unicast ", " )"
+           R"(address_mismatch " and " board_limit .)"
+           "\n";
+    return out;
+}
+
+std::string MonitorJsonManText() {
+    std::string out = ".PP\n.B monitor \\-\\-json\nprints one object a line for each change of "
+                      "a board:\n";
+    const auto& keys = MonitorJsonKeys();
+    for (std::size_t i = 0; i < keys.size(); ++i)
+        out += ".BR " + std::string(keys[i].first) + " \" (" + roff(keys[i].second) +
+               (i + 1 < keys.size() ? ")," : ").") + "\"\n";
     return out;
 }
 

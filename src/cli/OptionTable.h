@@ -7,7 +7,7 @@
 
 namespace quorvel {
 
-enum class CliCommand { Search, Assign, Status, Monitor };
+enum class CliCommand { Search, Assign, Status, Monitor, Firmware };
 
 // Which commands an option belongs to.
 enum CommandMask : unsigned {
@@ -15,7 +15,8 @@ enum CommandMask : unsigned {
     ForAssign = 1u << 1,
     ForStatus = 1u << 2,
     ForMonitor = 1u << 3,
-    ForAll = ForSearch | ForAssign | ForStatus | ForMonitor,
+    ForFirmware = 1u << 4,
+    ForAll = ForSearch | ForAssign | ForStatus | ForMonitor | ForFirmware,
 };
 
 // One option of the command line: what --help, the man page and the parser
@@ -40,10 +41,18 @@ struct CommandSpec {
 const std::vector<OptionSpec>& Options();
 const std::vector<CommandSpec>& Commands();
 const CommandSpec* FindCommand(std::string_view name);
+bool OptionAppliesTo(const OptionSpec& option, CliCommand command);
+
+// Text for a roff page: dashes, backslashes and a leading dot escaped.
+std::string RoffText(std::string_view text);
 
 // --help without a command, or a command's own help.
 std::string HelpText(const CommandSpec* command);
 // The man page's OPTIONS, COMMANDS and EXIT STATUS sections in roff.
 std::string ManSections();
+// The man page's METRICS section, and its paragraph on the monitor's JSON
+// lines, from the tables the monitor writes them by.
+std::string MetricsManSection();
+std::string MonitorJsonManText();
 
 } // namespace quorvel

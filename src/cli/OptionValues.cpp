@@ -50,4 +50,38 @@ Parsed<int> ParseSeconds(std::string_view text) {
     return *value;
 }
 
+Parsed<int> ParseCount(std::string_view text, int least, int most) {
+    const auto value = wholeNumber<int>(text);
+    if (!value || *value < least || *value > most)
+        return "bad number " + quoted(text) + " (expected " + std::to_string(least) + " to " +
+               std::to_string(most) + ")";
+    return *value;
+}
+
+Parsed<std::int64_t> ParseDuration(std::string_view text) {
+    const std::string problem =
+        "bad duration " + quoted(text) + " (expected a number with a unit, like 90s, 30m or 24h)";
+    if (text == "0")
+        return std::int64_t(0);
+    constexpr std::pair<char, std::int64_t> units[] = {
+        {'w', 7 * 86400}, {'d', 86400}, {'h', 3600}, {'m', 60}, {'s', 1}};
+    std::int64_t seconds = 0;
+    std::size_t unit = 0; // units must come largest first, each once
+    while (!text.empty()) {
+        const std::size_t digits = text.find_first_not_of("0123456789");
+        if (digits == 0 || digits == std::string_view::npos || digits > 7)
+            return problem;
+        const auto number = wholeNumber<std::int64_t>(text.substr(0, digits));
+        while (unit < std::size(units) && units[unit].first != text[digits])
+            ++unit;
+        if (!number || unit == std::size(units))
+            return problem;
+        seconds += *number * units[unit++].second;
+        text.remove_prefix(digits + 1);
+    }
+    if (seconds < 1 || seconds > 366 * 86400)
+        return "bad duration " + quoted(text) + " (at most a year)";
+    return seconds;
+}
+
 } // namespace quorvel

@@ -20,5 +20,11 @@ Parsed<Ipv4Address> ParseIpv4(std::string_view text);
 Parsed<std::uint16_t> ParsePort(std::string_view text);
 // A whole number of seconds, 1 to one day.
 Parsed<int> ParseSeconds(std::string_view text);
+// A whole number from `least` to `most`.
+Parsed<int> ParseCount(std::string_view text, int least, int most);
+// A span of time in seconds as Prometheus writes one: numbers each with a
+// unit (s, m, h, d, w), largest first, as in 90s, 30m, 24h or 1h30m; 0 alone
+// for none. At most a year.
+Parsed<std::int64_t> ParseDuration(std::string_view text);
 
 } // namespace quorvel

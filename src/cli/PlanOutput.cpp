@@ -2,6 +2,7 @@
 
 #include "ExitCode.h"
 #include "TerminalText.h"
+#include "protocol/SafeText.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -40,7 +41,7 @@ std::string PlanTable(std::span<const PlanOutcome> outcomes) {
     std::vector<Row> rows{{"LINE", "MAC", "PLANNED", "RESULT", "VERIFIED"}};
     for (const PlanOutcome& o : outcomes)
         rows.push_back({std::to_string(o.row.line), MacText(o.row.mac), plannedText(o.row),
-                        TerminalSafe(o.text), verifiedText(o.verified)});
+                        SafeText(o.text, TextUse::Terminal), verifiedText(o.verified)});
     const bool withVerified =
         std::any_of(outcomes.begin(), outcomes.end(), [](auto& o) { return o.verified; });
     const std::size_t columns = withVerified ? 5 : 4;

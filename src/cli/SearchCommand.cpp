@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstring>
 #include <map>
+#include <unistd.h>
 
 namespace quorvel {
 
@@ -45,7 +46,8 @@ void SearchCommand::report() {
         WriteBoardJson(boards, [](std::string_view piece) { WriteOut(piece); });
         break;
     case OutputFormat::Csv:
-        WriteOut(BoardCsv(boards));
+        // On a terminal the texts' control characters would act on it.
+        WriteOut(BoardCsv(boards, isatty(STDOUT_FILENO) == 1));
         break;
     }
     ExplainSearchRun(m_session, m_search, boards.size());

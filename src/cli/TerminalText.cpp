@@ -52,18 +52,6 @@ template <typename Visit> void eachCharacter(std::string_view text, Visit visit)
 
 } // namespace
 
-std::string TerminalSafe(std::string_view utf8) {
-    std::string safe;
-    safe.reserve(utf8.size());
-    eachCharacter(utf8, [&](std::string_view bytes, int width) {
-        if (width < 0)
-            safe += '?';
-        else
-            safe += bytes;
-    });
-    return safe;
-}
-
 bool IsUtf8(std::string_view text) {
     bool valid = true;
     eachCharacter(text, [&](std::string_view bytes, int width) {

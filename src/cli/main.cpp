@@ -3,6 +3,7 @@
 #include "AssignCommand.h"
 #include "CliSession.h"
 #include "CommandLine.h"
+#include "FirmwareCommand.h"
 #include "MonitorCommand.h"
 #include "SearchCommand.h"
 #include "StandardOutput.h"
@@ -12,6 +13,7 @@
 #include "core/TerminationSignals.h"
 
 #include <QCoreApplication>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -44,22 +46,47 @@ int checkedOutput(int exitCode) {
     return exitCode;
 }
 
+// The real host commands for as long as the run goes; nothing runs on the
+// host once it is gone.
+class InstalledRunner {
+public:
+    InstalledRunner() { SetHostCommandRunner(&m_runner); }
+    ~InstalledRunner() {
+        // Removals still running release their claims through the runner.
+        m_runner.waitForAll();
+        SetHostCommandRunner(nullptr);
+    }
+    ProcessHostCommandRunner* operator->() { return &m_runner; }
+
+private:
+    ProcessHostCommandRunner m_runner;
+};
+
 int runCommand(CliSession& session, TerminationSignals& signals) {
+    InstalledRunner hostCommands;
     // The plan and the interfaces are checked before the socket even opens.
     AssignCommand assign(session);
+    FirmwareCommand firmware(session);
     if (const int failed = session.checkInterfaces())
         return failed;
     if (session.line().command == CliCommand::Assign) {
         int exitCode = ExitSuccess;
         if (!assign.prepare(exitCode))
             return exitCode;
+        // What a killed run left in the neighbour table goes before this one adds to it.
+        if (!session.line().noPing)
+            hostCommands->removeAbandonedNeighbours(
+                [&session](const QString& line) { session.progress().line(line.toStdString()); });
+    }
+    if (session.line().command == CliCommand::Firmware) {
+        int exitCode = ExitSuccess;
+        if (!firmware.prepare(exitCode))
+            return exitCode;
     }
     if (const int failed = session.open())
         return failed;
 
     std::srand(static_cast<unsigned>(std::time(nullptr)));
-    ProcessHostCommandRunner hostCommands;
-    SetHostCommandRunner(&hostCommands);
 
     int exitCode = ExitSuccess;
     switch (session.line().command) {
@@ -76,8 +103,14 @@ int runCommand(CliSession& session, TerminationSignals& signals) {
         exitCode = run(status, signals);
         break;
     }
+    case CliCommand::Firmware:
+        exitCode = run(firmware, signals);
+        break;
     case CliCommand::Monitor: {
         MonitorCommand monitor(session);
+        signals.takeHangupAsReload();
+        QObject::connect(&signals, &TerminationSignals::reloadRequested, &monitor,
+                         &MonitorCommand::reload);
         if (const int failed = monitor.prepare())
             return failed;
         // Watching ends only by a signal, and that is how it ends well.
@@ -94,8 +127,7 @@ int runCommand(CliSession& session, TerminationSignals& signals) {
     }
     }
     // A neighbour entry still being added is removed once it is in.
-    hostCommands.waitForAll();
-    SetHostCommandRunner(nullptr);
+    hostCommands->waitForAll();
     session.progress().clear();
     return exitCode;
 }
@@ -103,6 +135,8 @@ int runCommand(CliSession& session, TerminationSignals& signals) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // A reader that goes away (`| head`) is a write error, reported as one.
+    std::signal(SIGPIPE, SIG_IGN);
     QCoreApplication application(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("quorvel"));
     QCoreApplication::setApplicationVersion(QStringLiteral(QUORVEL_VERSION));

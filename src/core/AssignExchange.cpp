@@ -45,10 +45,25 @@ void AssignExchange::close() {
     m_neighbours.removeAll();
 }
 
+std::optional<AddressClash> AssignExchange::addressClash(const Ipv4Address& ip) const {
+    HostCommandRunner* runner = CurrentHostCommandRunner();
+    if (!runner)
+        return std::nullopt;
+    return FindAddressClash(ip, m_board ? m_board->mac : MacAddress{}, runner->hostAddressFacts());
+}
+
 void AssignExchange::start(const AssignParameters& fields) {
     buildRequest(fields);
+    m_hostStepsNow = m_hostSteps;
     if (m_hostSteps)
-        m_neighbours.flush();
+        if (const auto clash = addressClash(fields.ip); !HostStepsAllowed(clash, fields.useDhcp)) {
+            m_hostStepsNow = false;
+            m_neighbours.say(
+                QStringLiteral("no neighbour entry and no ping for this assignment: %1")
+                    .arg(AddressClashText(fields.ip, *clash)));
+        }
+    if (m_hostStepsNow)
+        m_neighbours.flush(fields.ip, QString::fromStdString(InterfaceName(m_interfaceIndex)));
     m_timer.start();
 }
 
@@ -88,14 +103,14 @@ void AssignExchange::OnTimer() {
     const Ipv4Address ip = {requestBuffer[4], requestBuffer[5], requestBuffer[6], requestBuffer[7]};
     const MacAddress mac = {requestBuffer[16], requestBuffer[17], requestBuffer[18],
                             requestBuffer[19], requestBuffer[20], requestBuffer[21]};
-    const bool gleaning = m_pingGleaning && m_hostSteps;
+    const bool gleaning = m_pingGleaning && m_hostStepsNow;
     const QString link = QString::fromStdString(InterfaceName(m_interfaceIndex));
     if (now == 0 && !m_repeat) {
         m_timer.stop();
         setStatus(tr("Timeout -- Did not receive an acknowlegement"));
         end(AssignOutcome::NoAnswer);
     } else if (now == 9500) {
-        if (m_hostSteps)
+        if (m_hostStepsNow)
             m_neighbours.add(ip, mac, link);
     } else if (now == 9000) {
         // 0.0.0.0 (DHCP without a known address) would ping this host.
@@ -118,13 +133,13 @@ void AssignExchange::HandleAssignReply() {
         datagram, m_requestBuilt ? std::optional<std::uint16_t>(randomNumber) : std::nullopt);
     switch (verdict.kind) {
     case AssignDatagramKind::ReadError:
-        ReportMessage(tr("Error receiving data"));
+        ReportIgnoredDatagram(tr("Error receiving data"));
         return;
     case AssignDatagramKind::NotReply:
         if (m_ignoreSearchReplies && datagram->size() >= kSearchReplyFixedSize &&
             (*datagram)[0] == SearchReplyType)
             return;
-        ReportMessage(tr("Invalid Assign Packet Received"));
+        ReportIgnoredDatagram(tr("Invalid Assign Packet Received"));
         return;
     case AssignDatagramKind::Reply:
         break;

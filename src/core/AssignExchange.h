@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AddressClash.h"
 #include "NeighbourEntries.h"
 #include "SocketDispatch.h"
 #include "protocol/AssignDatagrams.h"
@@ -44,8 +45,13 @@ public:
     // Claims the socket; the countdown and the status line start full.
     void open();
     // OK: builds the request from `fields` (the board's MAC added), clears
-    // the neighbour cache and starts the ticks.
+    // the neighbour cache and starts the ticks. The host steps are left out
+    // (with a line saying why) for an address they must not carry to a
+    // board: see HostStepsAllowed.
     void start(const AssignParameters& fields);
+    // Why `ip` must not go to this board, as the host sees it now: asked
+    // before start(), so that the user decides.
+    std::optional<AddressClash> addressClash(const Ipv4Address& ip) const;
     // No more ticks, and datagrams are out of place again.
     void close();
 
@@ -106,6 +112,7 @@ private:
     bool m_pingGleaning = true;
     bool m_closeOnSuccess = true;
     bool m_hostSteps = true;
+    bool m_hostStepsNow = true; // this run's: m_hostSteps unless the address forbids them
     bool m_ignoreSearchReplies = false;
     bool m_requestBuilt = false;
     std::uint16_t m_replyPort = 0;

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "AddressClash.h"
 #include "HostCommand.h"
+#include "NeighbourClaims.h"
 #include "protocol/Addresses.h"
 
 namespace quorvel {
@@ -20,6 +22,13 @@ public:
     // The network interface the host would send to `ip` through; empty when
     // no route is known.
     virtual QString interfaceRoutingTo(const Ipv4Address& ip) = 0;
+    // The host's own addresses, gateways and neighbours, for the address
+    // checks; none known here.
+    virtual HostAddressFacts hostAddressFacts() { return {}; }
+    // A permanent neighbour entry about to be added, and one removed again
+    // (or never added): kept where a later run looks if this one dies first.
+    virtual void claimNeighbour(const NeighbourClaim&) {}
+    virtual void releaseNeighbour(const NeighbourClaim&) {}
 };
 
 // The runner installed now (null before start-up installs one).

@@ -14,13 +14,13 @@ QString text(const Ipv4Address& ip) {
 
 } // namespace
 
-HostCommand HostCommands::clearArpCache() {
+HostCommand HostCommands::clearArpCache(const QString& interfaceName) {
     // Permanent entries stay: the administrator's, and the tool's own until
     // its assign dialog closes.
     return {QStringLiteral("arp -d *"),
             HostWindow::Hidden,
             {QStringLiteral("ip"), QStringLiteral("-4"), QStringLiteral("neigh"),
-             QStringLiteral("flush"), QStringLiteral("all")},
+             QStringLiteral("flush"), QStringLiteral("dev"), interfaceName},
             {}};
 }
 
@@ -37,11 +37,12 @@ HostCommand HostCommands::staticArpEntry(const Ipv4Address& ip, const MacAddress
     if (interfaceName.isEmpty())
         command.argv = {QStringLiteral("arp"), QStringLiteral("-s"), address, lladdr};
     else
-        command.argv = {QStringLiteral("ip"),     QStringLiteral("neigh"),
-                        QStringLiteral("add"),    address,
-                        QStringLiteral("lladdr"), lladdr,
-                        QStringLiteral("nud"),    QStringLiteral("permanent"),
-                        QStringLiteral("dev"),    interfaceName};
+        command.argv = {QStringLiteral("ip"),       QStringLiteral("neigh"),
+                        QStringLiteral("add"),      address,
+                        QStringLiteral("lladdr"),   lladdr,
+                        QStringLiteral("nud"),      QStringLiteral("permanent"),
+                        QStringLiteral("dev"),      interfaceName,
+                        QStringLiteral("protocol"), QString::number(kNeighbourProtocol)};
     return command;
 }
 
@@ -84,41 +85,6 @@ HostCommand HostCommands::telnet(const Ipv4Address& ip) {
             {},
             QStringLiteral("telnet"),
             QStringLiteral("telnet")};
-}
-
-HostCommand HostCommands::tftpPush(const Ipv4Address& ip, const QString& imagePath) {
-    // Up to and including the first colon: "C:" for a drive letter, nothing
-    // for a path without one.
-    const qsizetype colon = imagePath.indexOf(QLatin1Char(':'));
-    const QString drive = colon < 0 ? QString() : imagePath.left(colon + 1);
-    const QString address = QString::asprintf("%d.%d.%d.%d", ip[0], ip[1], ip[2], ip[3]);
-
-    HostCommand command;
-    command.windowsText = QStringLiteral("CMD /K ECHO Starting TFTP Bootloader... && ECHO Please "
-                                         "wait 10 - 15 seconds for firmware update to complete... "
-                                         "&& ") +
-                          drive + QStringLiteral(" && tftp -i ") + address +
-                          QStringLiteral(" PUT ") + QLatin1Char('"') + imagePath +
-                          QLatin1Char('"') + QStringLiteral(" boot.img");
-    command.window = HostWindow::Terminal;
-    // The script is fixed; the path and the address arrive as $1 and $2.
-    // tftp's -c takes the words after it as they are, so a path with blanks,
-    // quotes or newlines stays one file name. Like the /K window, the
-    // terminal stays open with a shell afterwards.
-    static const QString script =
-        QStringLiteral("echo 'Starting TFTP Bootloader...'\n"
-                       "echo 'Please wait 10 - 15 seconds for firmware update to complete...'\n"
-                       "tftp -m binary \"$2\" -c put \"$1\" boot.img\n"
-                       "if [ -t 0 ]; then exec \"${SHELL:-/bin/sh}\"; fi\n");
-    command.argv = {QStringLiteral("sh"),
-                    QStringLiteral("-c"),
-                    script,
-                    QStringLiteral("sh"),
-                    imagePath,
-                    address};
-    command.tool = QStringLiteral("tftp");
-    command.toolPackage = QStringLiteral("tftp-hpa");
-    return command;
 }
 
 void HostCommands::runWhereSeen(const HostCommand& command) {

@@ -10,11 +10,13 @@ namespace quorvel {
 // installed runner.
 class HostCommands {
 public:
-    // "arp -d *": empties the IPv4 neighbour cache.
-    static HostCommand clearArpCache();
+    // "arp -d *": empties the IPv4 neighbour cache of the board's link; the
+    // other links' entries and every permanent entry stay.
+    static HostCommand clearArpCache(const QString& interfaceName);
     // "arp -s IP MAC": a permanent neighbour entry, on `interfaceName` when
     // known, else wherever the kernel puts it. It is added, never replaced:
-    // an entry already there (the administrator's) stays as it is.
+    // an entry already there (the administrator's) stays as it is. On a
+    // known link it carries the tool's tag (kNeighbourProtocol).
     static HostCommand staticArpEntry(const Ipv4Address& ip, const MacAddress& mac,
                                       const QString& interfaceName);
     // "arp -d IP": removes the entry that staticArpEntry made.
@@ -27,10 +29,6 @@ public:
     // "explorer telnet://IP": a telnet session on the default port, in a
     // terminal.
     static HostCommand telnet(const Ipv4Address& ip);
-    // The boot loader's firmware push: `imagePath` goes to the board over
-    // TFTP in binary mode as boot.img, in a terminal that stays open. The path
-    // is one argument of its own, never read by a shell.
-    static HostCommand tftpPush(const Ipv4Address& ip, const QString& imagePath);
 
     static void run(const HostCommand& command, OutcomeHandler onEnd = {});
     // Runs a command with a `tool` only where the user will see it; else a

@@ -90,6 +90,24 @@ bool IptablesInputPolicyDrops(std::string_view rules) {
     return drops;
 }
 
+std::vector<NeighbourEntry> ParseNeighbourTable(std::string_view procNetArp) {
+    constexpr unsigned kComplete = 0x2; // ATF_COM
+    std::vector<NeighbourEntry> out;
+    eachLine(procNetArp, [&](std::string_view line) {
+        // IP address, HW type, Flags, HW address, Mask, Device
+        const auto f = words(line);
+        if (f.size() != 6 || !f[2].starts_with("0x"))
+            return;
+        const auto flags = number<unsigned>(std::string_view(f[2]).substr(2), 16);
+        const auto ip = ParseIpv4Address(f[0]);
+        const auto mac = ParseMacAddress(f[3]);
+        if (!flags || !(*flags & kComplete) || !ip || !mac || *mac == MacAddress{})
+            return;
+        out.push_back({*ip, *mac, f[5]});
+    });
+    return out;
+}
+
 std::vector<std::string> NetworkManagedDevices(std::string_view nmcliDevices) {
     std::vector<std::string> out;
     eachLine(nmcliDevices, [&](std::string_view line) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/RouteTable.h"
+#include "protocol/Addresses.h"
 
 #include <cstdint>
 #include <optional>
@@ -11,7 +12,8 @@
 namespace quorvel {
 
 // Readers of what the kernel and the firewall tools tell an unprivileged
-// user, for the empty search's explanation. Each takes the text as read.
+// user, for the empty search's explanation and the address checks. Each
+// takes the text as read.
 
 // A value of /proc/sys/net/ipv4/conf/<name>/rp_filter.
 std::optional<int> ReadRpFilter(std::string_view text);
@@ -25,6 +27,17 @@ bool UfwEnabled(std::string_view ufwConf);
 bool NftInputPolicyDrops(std::string_view ruleset);
 // -P INPUT DROP in `iptables -S INPUT`.
 bool IptablesInputPolicyDrops(std::string_view rules);
+// One entry of the kernel's IPv4 neighbour table that knows its MAC.
+struct NeighbourEntry {
+    Ipv4Address ip{};
+    MacAddress mac{};
+    std::string interfaceName;
+};
+
+// The complete entries of /proc/net/arp (incomplete and failed ones have no
+// MAC yet and are left out).
+std::vector<NeighbourEntry> ParseNeighbourTable(std::string_view procNetArp);
+
 // The devices NetworkManager manages, from `nmcli -t -f DEVICE,STATE device`.
 std::vector<std::string> NetworkManagedDevices(std::string_view nmcliDevices);
 

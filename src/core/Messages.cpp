@@ -31,15 +31,27 @@ QString ApplicationTitle() {
     return path.isEmpty() ? QStringLiteral("Quorvel") : QFileInfo(path).completeBaseName();
 }
 
-void ReportMessage(const QString& text, MessageIcon icon) {
+namespace {
+
+template <typename Show> void boundedBox(Show show) {
     if (g_depth >= kMaxNestedMessageBoxes) {
         ++g_suppressed;
         return;
     }
     ++g_depth;
     g_maxDepth = std::max(g_maxDepth, g_depth);
-    g_sink->show(ApplicationTitle(), text, icon);
+    show();
     --g_depth;
+}
+
+} // namespace
+
+void ReportMessage(const QString& text, MessageIcon icon) {
+    boundedBox([&] { g_sink->show(ApplicationTitle(), text, icon); });
+}
+
+void ReportIgnoredDatagram(const QString& text, MessageIcon icon) {
+    boundedBox([&] { g_sink->ignoredDatagram(ApplicationTitle(), text, icon); });
 }
 
 bool AskYesNo(const QString& text) {

@@ -14,6 +14,11 @@ public:
     virtual void show(const QString& caption, const QString& text, MessageIcon icon) = 0;
     // A Yes/No question; true for Yes. A sink that cannot ask answers No.
     virtual bool ask(const QString&, const QString&) { return false; }
+    // A datagram that was read and dropped as bad or out of place: a box or
+    // a line like any other message, unless the sink counts them instead.
+    virtual void ignoredDatagram(const QString& caption, const QString& text, MessageIcon icon) {
+        show(caption, text, icon);
+    }
 };
 
 // A flood of bad datagrams must not stack boxes without end: past this many
@@ -23,6 +28,10 @@ constexpr int kMaxNestedMessageBoxes = 4;
 // The one routine every message of the program goes through: one OK button,
 // the executable's name as caption, the warning icon unless told otherwise.
 void ReportMessage(const QString& text, MessageIcon icon = MessageIcon::Warning);
+
+// The same for a datagram that was read and dropped: anyone may send those,
+// as many as they like.
+void ReportIgnoredDatagram(const QString& text, MessageIcon icon = MessageIcon::Warning);
 
 // A Yes/No question in the same kind of box, with the question icon; true
 // for Yes. Only the address checks ask anything.

@@ -7,15 +7,25 @@
 
 namespace quorvel {
 
-struct NeighbourEntries::State {
-    struct Entry {
-        Ipv4Address ip;
-        QString interfaceName;
-        bool operator==(const Entry& other) const = default;
-    };
+namespace {
 
+QString linkFor(const Ipv4Address& ip, const QString& interfaceName) {
+    HostCommandRunner* runner = CurrentHostCommandRunner();
+    return !interfaceName.isEmpty() || !runner ? interfaceName : runner->interfaceRoutingTo(ip);
+}
+
+} // namespace
+
+struct NeighbourEntries::State {
+    using Entry = NeighbourClaim;
+
+    // Released once it is gone (a run killed before then leaves its claim),
+    // by the runner that removed it: the one installed may have changed since.
     void remove(const Entry& entry) {
-        HostCommands::run(HostCommands::removeNeighbourEntry(entry.ip, entry.interfaceName));
+        HostCommandRunner* runner = CurrentHostCommandRunner();
+        HostCommands::run(HostCommands::removeNeighbourEntry(
+                              entry.ip, QString::fromStdString(entry.interfaceName)),
+                          [entry, runner](CommandOutcome) { runner->releaseNeighbour(entry); });
     }
 
     LineWriter writeLine;
@@ -70,8 +80,14 @@ OutcomeHandler NeighbourEntries::reporting() {
     };
 }
 
-void NeighbourEntries::flush() {
-    HostCommands::run(HostCommands::clearArpCache(), reporting());
+void NeighbourEntries::flush(const Ipv4Address& ip, const QString& interfaceName) {
+    const QString link = linkFor(ip, interfaceName);
+    if (!link.isEmpty())
+        HostCommands::run(HostCommands::clearArpCache(link), reporting());
+}
+
+void NeighbourEntries::say(const QString& line) {
+    m_state->writeLine(line);
 }
 
 void NeighbourEntries::add(const Ipv4Address& ip, const MacAddress& mac,
@@ -81,28 +97,31 @@ void NeighbourEntries::add(const Ipv4Address& ip, const MacAddress& mac,
     HostCommandRunner* runner = CurrentHostCommandRunner();
     if (!runner)
         return;
-    State::Entry entry{ip,
-                       interfaceName.isEmpty() ? runner->interfaceRoutingTo(ip) : interfaceName};
+    const QString link = linkFor(ip, interfaceName);
     // Without an interface the entry would replace whatever is there,
     // the administrator's own included.
-    if (entry.interfaceName.isEmpty()) {
+    if (link.isEmpty()) {
         m_state->writeLine(QStringLiteral("no interface routes to %1; no neighbour entry for it")
                                .arg(QString::fromStdString(Ipv4Text(ip))));
         return;
     }
+    const State::Entry entry{ip, mac, link.toStdString()};
+    runner->claimNeighbour(entry);
     const OutcomeHandler report = reporting();
     // Only an entry the kernel took from us is ours; one that was already
     // there (the administrator's) makes the add fail and is left alone.
-    HostCommands::run(HostCommands::staticArpEntry(ip, mac, entry.interfaceName),
-                      [state = m_state, entry, report](CommandOutcome outcome) {
+    HostCommands::run(HostCommands::staticArpEntry(ip, mac, link),
+                      [state = m_state, entry, report, runner](CommandOutcome outcome) {
                           report(outcome);
                           if (outcome != CommandOutcome::Succeeded)
-                              return;
+                              return runner->releaseNeighbour(entry);
                           if (state->closed)
                               state->remove(entry);
                           else if (std::find(state->added.begin(), state->added.end(), entry) ==
                                    state->added.end())
                               state->added.push_back(entry);
+                          else // one removal releases it once
+                              runner->releaseNeighbour(entry);
                       });
 }
 

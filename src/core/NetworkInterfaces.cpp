@@ -62,6 +62,15 @@ InterfaceSelection SelectBroadcastInterfaces(const std::vector<InterfaceEntry>& 
     return selection;
 }
 
+std::vector<std::uint32_t> DirectedBroadcasts(const std::vector<InterfaceEntry>& entries) {
+    std::vector<std::uint32_t> broadcasts;
+    for (const InterfaceEntry& e : entries)
+        if (e.ipv4Broadcast &&
+            std::find(broadcasts.begin(), broadcasts.end(), *e.ipv4Broadcast) == broadcasts.end())
+            broadcasts.push_back(*e.ipv4Broadcast);
+    return broadcasts;
+}
+
 std::vector<InterfaceEntry> ReadInterfaceEntries() {
     std::vector<InterfaceEntry> entries;
     ifaddrs* list = nullptr;
@@ -76,6 +85,10 @@ std::vector<InterfaceEntry> ReadInterfaceEntries() {
         e.flags = i->ifa_flags;
         if (i->ifa_addr && i->ifa_addr->sa_family == AF_INET)
             e.ipv4 = ntohl(reinterpret_cast<const sockaddr_in*>(i->ifa_addr)->sin_addr.s_addr);
+        if (e.ipv4 && (i->ifa_flags & IFF_BROADCAST) && i->ifa_broadaddr &&
+            i->ifa_broadaddr->sa_family == AF_INET)
+            e.ipv4Broadcast =
+                ntohl(reinterpret_cast<const sockaddr_in*>(i->ifa_broadaddr)->sin_addr.s_addr);
         // An interface that went away since the list was made has no index.
         if (e.index != 0)
             entries.push_back(std::move(e));

@@ -13,8 +13,9 @@ namespace quorvel {
 struct InterfaceEntry {
     std::string name;
     unsigned index = 0;
-    unsigned flags = 0;                // IFF_*
-    std::optional<std::uint32_t> ipv4; // host order; none for other families
+    unsigned flags = 0;                         // IFF_*
+    std::optional<std::uint32_t> ipv4;          // host order; none for other families
+    std::optional<std::uint32_t> ipv4Broadcast; // the link's directed broadcast, host order
 };
 
 // An interface a limited broadcast can leave by.
@@ -41,6 +42,9 @@ struct InterfaceSelection {
 // `allowed`, only those named there. Every other interface is listed with why it was left out.
 InterfaceSelection SelectBroadcastInterfaces(const std::vector<InterfaceEntry>& entries,
                                              const std::vector<std::string>* allowed = nullptr);
+
+// The directed broadcasts of the host's links, each once.
+std::vector<std::uint32_t> DirectedBroadcasts(const std::vector<InterfaceEntry>& entries);
 
 // The host's list now (getifaddrs); empty when it cannot be read.
 std::vector<InterfaceEntry> ReadInterfaceEntries();

@@ -1,9 +1,11 @@
 #include "ProcessHostCommandRunner.h"
 
+#include "NeighbourClaimFile.h"
 #include "RouteTable.h"
 
 #include <QDeadlineTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
 #include <algorithm>
@@ -23,11 +25,19 @@ CommandOutcome outcomeOf(QProcess& process) {
     return CommandOutcome::Failed;
 }
 
+// Where the tool is, as HostProgramPath would start it; empty when nowhere.
+QString findTool(const QString& name) {
+    const QString program = HostProgramPath(name);
+    return program.contains(QLatin1Char('/'))
+               ? (QFileInfo(program).isExecutable() ? program : QString())
+               : QStandardPaths::findExecutable(program);
+}
+
 bool startDetachedQuietly(const QStringList& argv) {
     if (argv.isEmpty())
         return false;
     QProcess process;
-    process.setProgram(argv.front());
+    process.setProgram(HostProgramPath(argv.front()));
     process.setArguments(argv.mid(1));
     process.setStandardInputFile(QProcess::nullDevice());
     process.setStandardOutputFile(QProcess::nullDevice());
@@ -37,8 +47,19 @@ bool startDetachedQuietly(const QStringList& argv) {
 
 } // namespace
 
+QString HostProgramPath(const QString& name, bool asRoot) {
+    if (!asRoot || name.contains(QLatin1Char('/')))
+        return name;
+    const QString found = QStandardPaths::findExecutable(
+        name, {QStringLiteral("/usr/sbin"), QStringLiteral("/usr/bin"), QStringLiteral("/sbin"),
+               QStringLiteral("/bin")});
+    // Not there: a path that fails to start, never a search of PATH.
+    return found.isEmpty() ? QStringLiteral("/usr/sbin/") + name : found;
+}
+
 struct ProcessHostCommandRunner::Pending {
     QObject owner; // the processes still running
+    NeighbourClaimFile claims;
 };
 
 ProcessHostCommandRunner::ProcessHostCommandRunner() : m_pending(std::make_unique<Pending>()) {}
@@ -65,7 +86,7 @@ void ProcessHostCommandRunner::runHidden(const HostCommand& command, OutcomeHand
     if (command.argv.isEmpty())
         return;
     auto* process = new QProcess(&m_pending->owner);
-    process->setProgram(command.argv.front());
+    process->setProgram(HostProgramPath(command.argv.front()));
     process->setArguments(command.argv.mid(1));
     process->setStandardInputFile(QProcess::nullDevice());
     process->setStandardOutputFile(QProcess::nullDevice());
@@ -91,10 +112,11 @@ void ProcessHostCommandRunner::runHidden(const HostCommand& command, OutcomeHand
 
 void ProcessHostCommandRunner::runInTerminal(const HostCommand& command) {
     if (canShowTerminal()) {
-        const QString terminal =
-            QStandardPaths::findExecutable(QStringLiteral("x-terminal-emulator"));
+        const QString terminal = findTool(QStringLiteral("x-terminal-emulator"));
         if (!terminal.isEmpty() &&
-            startDetachedQuietly(QStringList{terminal, QStringLiteral("-e")} + command.argv))
+            startDetachedQuietly(QStringList{terminal, QStringLiteral("-e"),
+                                             HostProgramPath(command.argv.value(0))} +
+                                 command.argv.mid(1)))
             return;
     }
     startDetachedQuietly(command.argv);
@@ -103,10 +125,9 @@ void ProcessHostCommandRunner::runInTerminal(const HostCommand& command) {
 void ProcessHostCommandRunner::openUrl(const HostCommand&) {}
 
 QString ProcessHostCommandRunner::missingFor(const HostCommand& command) {
-    if (!canShowTerminal() ||
-        QStandardPaths::findExecutable(QStringLiteral("x-terminal-emulator")).isEmpty())
+    if (!canShowTerminal() || findTool(QStringLiteral("x-terminal-emulator")).isEmpty())
         return QStringLiteral("x-terminal-emulator");
-    if (!command.tool.isEmpty() && QStandardPaths::findExecutable(command.tool).isEmpty())
+    if (!command.tool.isEmpty() && findTool(command.tool).isEmpty())
         return command.tool;
     return {};
 }
@@ -117,6 +138,23 @@ QString ProcessHostCommandRunner::interfaceRoutingTo(const Ipv4Address& ip) {
         return {};
     return QString::fromStdString(
         RouteInterfaceFor(file.readAll().toStdString(), ip).value_or(std::string()));
+}
+
+HostAddressFacts ProcessHostCommandRunner::hostAddressFacts() {
+    return ReadHostAddressFacts();
+}
+
+void ProcessHostCommandRunner::claimNeighbour(const NeighbourClaim& entry) {
+    m_pending->claims.claim(entry);
+}
+
+void ProcessHostCommandRunner::releaseNeighbour(const NeighbourClaim& entry) {
+    m_pending->claims.release(entry);
+}
+
+void ProcessHostCommandRunner::removeAbandonedNeighbours(
+    const std::function<void(const QString&)>& writeLine) {
+    m_pending->claims.removeAbandoned(writeLine);
 }
 
 } // namespace quorvel

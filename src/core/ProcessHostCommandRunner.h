@@ -2,7 +2,9 @@
 
 #include "HostCommands.h"
 
+#include <functional>
 #include <memory>
+#include <unistd.h>
 
 namespace quorvel {
 
@@ -22,6 +24,12 @@ public:
     void openUrl(const HostCommand& command) override;
     QString missingFor(const HostCommand& command) override;
     QString interfaceRoutingTo(const Ipv4Address& ip) override;
+    HostAddressFacts hostAddressFacts() override;
+    void claimNeighbour(const NeighbourClaim& entry) override;
+    void releaseNeighbour(const NeighbourClaim& entry) override;
+    // Removes the tagged entries that earlier runs, killed or crashed, left
+    // in the table; one line each on `writeLine`. Once, at start-up.
+    void removeAbandonedNeighbours(const std::function<void(const QString&)>& writeLine);
 
 protected:
     // Whether a terminal window can be seen by someone.
@@ -31,5 +39,10 @@ private:
     struct Pending;
     std::unique_ptr<Pending> m_pending;
 };
+
+// The program to start for the tool `name`: as root only from the system's
+// own directories (/usr/sbin/ip, /usr/bin/ping), so that a PATH kept by
+// sudo cannot choose what root runs; otherwise through PATH.
+QString HostProgramPath(const QString& name, bool asRoot = ::geteuid() == 0);
 
 } // namespace quorvel

@@ -48,12 +48,13 @@ std::vector<Route> ParseRouteTable(std::string_view procNetRoute) {
         if (f.size() < 8)
             continue;
         const auto destination = routeAddress(f[1]);
+        const auto gateway = routeAddress(f[2]);
         const auto flags = number<unsigned>(f[3], 16);
         const auto metric = number<long>(f[6], 10);
         const auto mask = routeAddress(f[7]);
-        if (!destination || !flags || !metric || !mask || !(*flags & kRouteUp))
+        if (!destination || !gateway || !flags || !metric || !mask || !(*flags & kRouteUp))
             continue;
-        routes.push_back({f[0], *destination, *mask, *metric});
+        routes.push_back({f[0], *destination, *mask, *gateway, *metric});
     }
     return routes;
 }
@@ -85,6 +86,15 @@ std::optional<std::string> DefaultRouteInterface(std::string_view procNetRoute) 
     if (!best)
         return std::nullopt;
     return best->interfaceName;
+}
+
+std::vector<Route> DefaultGatewayRoutes(std::string_view procNetRoute) {
+    std::vector<Route> gateways;
+    for (Route& route : ParseRouteTable(procNetRoute))
+        if (route.destination == Ipv4Address{} && route.mask == Ipv4Address{} &&
+            route.gateway != Ipv4Address{})
+            gateways.push_back(std::move(route));
+    return gateways;
 }
 
 } // namespace quorvel

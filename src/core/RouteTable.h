@@ -14,6 +14,7 @@ struct Route {
     std::string interfaceName;
     Ipv4Address destination{};
     Ipv4Address mask{};
+    Ipv4Address gateway{}; // 0.0.0.0 for a route on the link itself
     long metric = 0;
 };
 
@@ -28,5 +29,8 @@ std::optional<std::string> RouteInterfaceFor(std::string_view procNetRoute,
 
 // The interface of the default route with the lowest metric.
 std::optional<std::string> DefaultRouteInterface(std::string_view procNetRoute);
+
+// Every default route that goes through a gateway.
+std::vector<Route> DefaultGatewayRoutes(std::string_view procNetRoute);
 
 } // namespace quorvel

@@ -56,6 +56,13 @@ public:
     void setTargetAddress(std::uint32_t ipv4) { m_target = ipv4; }
     // Addresses asked as well, each on every port: subnets beyond a router.
     void setExtraTargets(std::vector<std::uint32_t> ipv4s) { m_extraTargets = std::move(ipv4s); }
+    // At most this many boards listed (0: no bound); the rest are counted.
+    void setRecordLimit(std::uint32_t records) { m_run.recordLimit = records; }
+    // Only the boards `accept` takes are listed.
+    void setRecordFilter(std::function<bool(const DeviceRecord&)> accept) {
+        m_run.accept = std::move(accept);
+    }
+    std::uint64_t overLimit() const { return m_run.overLimit; }
 
     int countdown() const { return m_countdown; }
     std::int32_t tickCount() const { return m_tickCount; }

@@ -56,10 +56,11 @@ SearchReplyOutcome HandleSearchDatagram(DatagramSocket& socket, DeviceTable& tab
     const ReadBytes datagram = buffer.read(socket, &outcome);
     switch (ClassifySearchDatagram(datagram, run.randomNumber)) {
     case SearchDatagramKind::ReadError:
-        ReportMessage(QCoreApplication::translate("SearchReplyHandler", "Error receiving data"));
+        ReportIgnoredDatagram(
+            QCoreApplication::translate("SearchReplyHandler", "Error receiving data"));
         return {};
     case SearchDatagramKind::Invalid:
-        ReportMessage(QCoreApplication::translate(
+        ReportIgnoredDatagram(QCoreApplication::translate(
             "SearchReplyHandler", "Invalid Search Packet Received or Random Number Mismatch"));
         return {};
     case SearchDatagramKind::OwnRequest:
@@ -70,10 +71,18 @@ SearchReplyOutcome HandleSearchDatagram(DatagramSocket& socket, DeviceTable& tab
     const std::array<std::uint8_t, 6> mac = SearchReplyMac(*datagram);
     if (alreadyListed(table, run, mac))
         return {};
+    if (run.recordLimit && table.GetRecordCount() >= run.recordLimit) {
+        ++run.overLimit;
+        return {};
+    }
 
+    ParsedSearchReply parsed = ParseSearchReply(*datagram, outcome.sourcePort);
+    parsed.record.interfaceIndex = outcome.interfaceIndex;
+    parsed.record.replyAddress = Ipv4FromWord(outcome.sourceIp);
+    if (run.accept && !run.accept(parsed.record))
+        return {};
     SearchReplyOutcome result;
     result.added = true;
-    ParsedSearchReply parsed = ParseSearchReply(*datagram, outcome.sourcePort);
     if (!run.labels || run.labels->first != parsed.leftLabel ||
         run.labels->second != parsed.rightLabel) {
         run.labels.emplace(parsed.leftLabel, parsed.rightLabel);
@@ -81,7 +90,6 @@ SearchReplyOutcome HandleSearchDatagram(DatagramSocket& socket, DeviceTable& tab
     }
     parsed.record.leftLabel = shownLabel(parsed.record.leftLabel);
     parsed.record.rightLabel = shownLabel(parsed.record.rightLabel);
-    parsed.record.interfaceIndex = outcome.interfaceIndex;
     table.AppendRecord(std::move(parsed.record));
     run.listedMacs.insert(macKey(mac));
     run.indexedRecords = table.GetRecordCount();

@@ -3,6 +3,7 @@
 #include "protocol/SharedText.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <unordered_set>
 #include <utility>
@@ -11,6 +12,7 @@ namespace quorvel {
 
 class DatagramSocket;
 class DeviceTable;
+struct DeviceRecord;
 
 // What one search run knows while replies come in.
 struct SearchRunState {
@@ -25,6 +27,13 @@ struct SearchRunState {
 
     // The column labels of the last board listed by this run.
     std::optional<std::pair<SharedText, SharedText>> labels;
+
+    // New boards beyond this many in the table are not listed (0: no bound),
+    // so that a flood of forged MACs cannot fill the memory; nor are those
+    // `accept` turns away.
+    std::uint32_t recordLimit = 0;
+    std::uint64_t overLimit = 0;
+    std::function<bool(const DeviceRecord&)> accept;
 };
 
 struct SearchReplyOutcome {

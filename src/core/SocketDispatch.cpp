@@ -66,8 +66,8 @@ void SocketDispatch::OnReceive() {
     ReceiveBuffer buffer;
     if (udpSocket)
         buffer.read(*udpSocket);
-    ReportMessage(QCoreApplication::translate("SocketDispatch",
-                                              "Recevied an out-of-place Packet -- Discarding"));
+    ReportIgnoredDatagram(QCoreApplication::translate(
+        "SocketDispatch", "Recevied an out-of-place Packet -- Discarding"));
 }
 
 void SocketDispatch::OnReadPaused() {

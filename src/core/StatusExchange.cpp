@@ -60,7 +60,7 @@ void StatusExchange::HandleReply() {
     ReceiveBuffer buffer;
     const ReadBytes datagram = buffer.read(*socket);
     if (!datagram) {
-        ReportMessage(tr("接收数据错误！"), MessageIcon::Error);
+        ReportIgnoredDatagram(tr("接收数据错误！"), MessageIcon::Error);
         return;
     }
     const std::optional<PrinterStatusFlags> flags = DecodePrinterStatusReply(*datagram);

@@ -1,7 +1,11 @@
 #include "StatusMonitor.h"
 
+#include "NetworkInterfaces.h"
+
 #include <QDateTime>
+#include <algorithm>
 #include <net/if.h>
+#include <unordered_set>
 
 namespace quorvel {
 
@@ -11,6 +15,17 @@ std::uint64_t senderKey(std::uint32_t ip, std::uint16_t port) {
     return std::uint64_t(ip) << 16 | port;
 }
 
+std::uint64_t macKey(const MacAddress& mac) {
+    std::uint64_t key = 0;
+    for (const std::uint8_t byte : mac)
+        key = key << 8 | byte;
+    return key;
+}
+
+std::uint64_t senderKey(const DeviceRecord& record) {
+    return senderKey(Ipv4Word(record.ip), record.replyPort);
+}
+
 std::string interfaceNameOf(unsigned index) {
     char name[IF_NAMESIZE] = {};
     return index && if_indextoname(index, name) ? name : "";
@@ -18,9 +33,12 @@ std::string interfaceNameOf(unsigned index) {
 
 } // namespace
 
-StatusMonitor::StatusMonitor(DatagramSocket& socket, qint64 intervalMs, QObject* parent)
-    : QObject(parent), m_socket(socket), m_intervalMs(std::max<qint64>(intervalMs, 1)) {
+StatusMonitor::StatusMonitor(DatagramSocket& socket, qint64 intervalMs, MonitorLimits limits,
+                             QObject* parent)
+    : QObject(parent), m_socket(socket), m_intervalMs(std::max<qint64>(intervalMs, 1)),
+      m_limits(limits), m_probes(socket) {
     wallClock = [] { return QDateTime::currentMSecsSinceEpoch(); };
+    directedBroadcasts = [] { return DirectedBroadcasts(ReadInterfaceEntries()); };
     m_socket.onReadyRead = [this] { readOne(); };
     m_timer.setInterval(kTickMs);
     connect(&m_timer, &QTimer::timeout, this, [this] { advance(m_clock.elapsed()); });
@@ -31,20 +49,64 @@ StatusMonitor::~StatusMonitor() {
 }
 
 void StatusMonitor::addBoards(const std::vector<DeviceRecord>& records) {
+    const std::vector<std::uint32_t> broadcasts =
+        directedBroadcasts ? directedBroadcasts() : std::vector<std::uint32_t>{};
+    std::vector<std::size_t> updated;
+    std::unordered_set<std::size_t> seen;
+    bool joined = false;
     for (const DeviceRecord& record : records) {
-        const std::string mac = MacText(record.mac);
-        auto [known, added] = m_byMac.try_emplace(mac, m_boards.size());
-        if (added) {
-            m_boards.emplace_back();
+        if (!screen(record, broadcasts))
+            continue;
+        const auto known = m_byMac.find(macKey(record.mac));
+        std::size_t index = 0;
+        if (known != m_byMac.end()) {
+            index = known->second;
+            // Its old address is let go first, so that two boards that traded
+            // addresses both keep theirs.
+            const auto key = m_bySender.find(senderKey(m_boards[index].record));
+            if (key != m_bySender.end() && key->second == index)
+                m_bySender.erase(key);
+        } else if (m_limits.maxBoards && m_boards.size() >= m_limits.maxBoards) {
+            ++m_counters.boardLimit;
+            continue;
         } else {
-            const DeviceRecord& old = m_boards[known->second].record;
-            m_bySender.erase(senderKey(Ipv4Word(old.ip), old.replyPort));
+            index = m_boards.size();
+            m_boards.emplace_back();
+            m_byMac.emplace(macKey(record.mac), index);
+            joined = true;
         }
-        MonitoredBoard& board = m_boards[known->second];
+        MonitoredBoard& board = m_boards[index];
         board.record = record;
         board.interfaceName = interfaceNameOf(record.interfaceIndex);
-        m_bySender[senderKey(Ipv4Word(record.ip), record.replyPort)] = known->second;
+        board.displaced = false;
+        board.lastHeardAt = m_now;
+        if (seen.insert(index).second)
+            updated.push_back(index);
     }
+    for (const std::size_t index : updated) {
+        const auto [key, inserted] =
+            m_bySender.try_emplace(senderKey(m_boards[index].record), index);
+        if (!inserted && key->second != index) {
+            m_boards[key->second].displaced = true;
+            key->second = index;
+        }
+    }
+    if (joined)
+        Q_EMIT boardsChanged();
+}
+
+bool StatusMonitor::screen(const DeviceRecord& record,
+                           std::span<const std::uint32_t> directedBroadcasts) {
+    const std::uint32_t ip = Ipv4Word(record.ip);
+    if (!IsUnicastHostAddress(ip, directedBroadcasts)) {
+        ++m_counters.notUnicast;
+        return false;
+    }
+    if (Ipv4Word(record.replyAddress) != ip) {
+        ++m_counters.addressMismatch;
+        return false;
+    }
+    return true;
 }
 
 void StatusMonitor::start() {
@@ -52,10 +114,13 @@ void StatusMonitor::start() {
     m_inFlight.clear();
     m_outstanding.clear();
     m_roundStarts.clear();
-    for (MonitoredBoard& board : m_boards)
+    for (MonitoredBoard& board : m_boards) {
         board.pending = false;
+        board.lastHeardAt = 0; // the new clock's start
+    }
     m_started = true;
     m_clock.start();
+    m_now = 0;
     m_roundStart = 0;
     m_next = 0;
     m_roundSize = m_boards.size();
@@ -72,6 +137,7 @@ void StatusMonitor::advance(qint64 nowMs) {
     if (!m_started)
         return;
     m_now = nowMs;
+    m_probes.advance(nowMs);
     while (!m_inFlight.empty() && m_inFlight.front().first + kTimeoutMs <= nowMs) {
         const auto [sentAt, index] = m_inFlight.front();
         m_inFlight.pop_front();
@@ -80,6 +146,7 @@ void StatusMonitor::advance(qint64 nowMs) {
             continue;
         board.pending = false;
         ++board.silences;
+        ++m_counters.timeouts;
         --m_outstanding[board.round];
         resolve(index, std::nullopt);
         finishRoundIfDone(board.round, nowMs);
@@ -92,9 +159,49 @@ void StatusMonitor::advance(qint64 nowMs) {
             nowMs - m_roundStart >= 2 * m_intervalMs ? nowMs : m_roundStart + m_intervalMs;
         m_roundStarts[m_round] = m_roundStart;
         m_next = 0;
+        forgetSilent(nowMs);
         m_roundSize = m_boards.size();
         finishRoundIfDone(previous, nowMs);
         sendDue(nowMs);
+    }
+}
+
+void StatusMonitor::forgetSilent(qint64 nowMs) {
+    if (!m_limits.forgetAfterMs)
+        return;
+    const auto gone = [&](const MonitoredBoard& board) {
+        return !board.pending && nowMs - board.lastHeardAt >= m_limits.forgetAfterMs;
+    };
+    if (std::none_of(m_boards.begin(), m_boards.end(), gone))
+        return;
+    constexpr std::size_t kGone = std::size_t(-1);
+    std::vector<std::size_t> newIndex(m_boards.size(), kGone);
+    std::vector<MonitoredBoard> kept;
+    for (std::size_t i = 0; i < m_boards.size(); ++i) {
+        if (gone(m_boards[i])) {
+            ++m_counters.forgotten;
+            continue;
+        }
+        newIndex[i] = kept.size();
+        kept.push_back(std::move(m_boards[i]));
+    }
+    m_boards = std::move(kept);
+    std::deque<std::pair<qint64, std::size_t>> inFlight;
+    for (const auto& [sentAt, index] : m_inFlight)
+        if (newIndex[index] != kGone)
+            inFlight.emplace_back(sentAt, newIndex[index]);
+    m_inFlight = std::move(inFlight);
+    reindex();
+    Q_EMIT boardsChanged();
+}
+
+void StatusMonitor::reindex() {
+    m_byMac.clear();
+    m_bySender.clear();
+    for (std::size_t i = 0; i < m_boards.size(); ++i) {
+        m_byMac.emplace(macKey(m_boards[i].record.mac), i);
+        if (!m_boards[i].displaced)
+            m_bySender.emplace(senderKey(m_boards[i].record), i);
     }
 }
 
@@ -112,12 +219,18 @@ void StatusMonitor::send(std::size_t index, qint64 nowMs) {
     // Still waiting for last round's answer: its time-out will tell.
     if (board.pending)
         return;
+    if (board.displaced) {
+        if (board.up || !board.reported)
+            resolve(index, std::nullopt);
+        return;
+    }
     board.pending = true;
     board.answeredCurrent = false;
     board.sentAt = nowMs;
     board.round = m_round;
     ++m_outstanding[m_round];
     m_inFlight.emplace_back(nowMs, index);
+    ++m_counters.requestsSent;
     // A request that cannot leave (the link is down) simply goes unanswered.
     static const auto request = BuildPrinterStatusRequest();
     m_socket.sendTo(request, Ipv4Word(board.record.ip), board.record.replyPort,
@@ -129,19 +242,24 @@ void StatusMonitor::readOne() {
     const ReadBytes datagram = m_buffer.read(m_socket, &outcome);
     if (!datagram)
         return;
+    // A probe's datagram is the probe's; a status answer may also be the
+    // round's, for a board that is probed and watched at once.
+    const bool probed = m_probes.take(outcome, *datagram);
     const auto sender = m_bySender.find(senderKey(outcome.sourceIp, outcome.sourcePort));
     if (sender == m_bySender.end()) {
-        ++m_counters.unknownSender;
+        m_counters.unknownSender += !probed;
         return;
     }
     const std::optional<PrinterStatusFlags> flags = DecodePrinterStatusReply(*datagram);
     if (!flags) {
-        ++m_counters.wrongLength;
+        m_counters.wrongLength += !probed;
         return;
     }
     MonitoredBoard& board = m_boards[sender->second];
+    board.lastHeardAt = m_now;
     if (!board.pending) {
-        ++(board.answeredCurrent ? m_counters.duplicate : m_counters.late);
+        if (!probed)
+            ++(board.answeredCurrent ? m_counters.duplicate : m_counters.late);
         return;
     }
     board.pending = false;
@@ -149,6 +267,11 @@ void StatusMonitor::readOne() {
     --m_outstanding[board.round];
     resolve(sender->second, flags);
     finishRoundIfDone(board.round, m_now);
+}
+
+bool StatusMonitor::probe(std::uint32_t ip, std::uint16_t port, qint64 budgetMs,
+                          BoardProbes::Done done) {
+    return m_started && m_probes.start(ip, port, budgetMs, m_now, std::move(done));
 }
 
 void StatusMonitor::resolve(std::size_t index, std::optional<PrinterStatusFlags> flags) {

@@ -12,6 +12,7 @@ namespace {
 
 constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
 int g_pipe[2] = {-1, -1};
+volatile std::sig_atomic_t g_hangupReloads = 0;
 
 void setHandler(void (*handler)(int)) {
     struct sigaction action {};
@@ -26,7 +27,8 @@ extern "C" void onSignal(int signalNumber) {
     const int saved = errno;
     const unsigned char byte = static_cast<unsigned char>(signalNumber);
     [[maybe_unused]] const ssize_t written = write(g_pipe[1], &byte, 1);
-    setHandler(SIG_DFL);
+    if (signalNumber != SIGHUP || !g_hangupReloads)
+        setHandler(SIG_DFL);
     errno = saved;
 }
 
@@ -45,11 +47,19 @@ TerminationSignals::~TerminationSignals() {
         setHandler(SIG_DFL);
 }
 
+void TerminationSignals::takeHangupAsReload() {
+    g_hangupReloads = 1;
+}
+
 void TerminationSignals::readPipe() {
     unsigned char byte = 0;
     while (read(g_pipe[0], &byte, 1) == 1) {
         if (m_caught)
             continue;
+        if (byte == SIGHUP && g_hangupReloads) {
+            Q_EMIT reloadRequested();
+            continue;
+        }
         m_caught = byte;
         Q_EMIT received(m_caught);
     }

@@ -1,5 +1,6 @@
 #include "UdpSocket.h"
 
+#include "DatagramSend.h"
 #include "NetworkInterfaces.h"
 #include "SocketReader.h"
 
@@ -24,9 +25,6 @@ constexpr int kReceiveBufferBytes = 32 * 1024 * 1024;
 // event loop for long, so painting and input keep flowing during a flood.
 constexpr int kMaxDatagramsPerNotification = 4096;
 constexpr qint64 kMaxMillisecondsPerNotification = 20;
-
-// Room for the control message a send gives: the way out.
-constexpr std::size_t kControlBytes = CMSG_SPACE(sizeof(in_pktinfo));
 
 // Sockets sharing the port, each with a receive buffer of its own: the
 // kernel spreads unicast replies among them by their source, so a burst
@@ -189,29 +187,7 @@ int UdpSocket::sendTo(std::span<const std::uint8_t> bytes, std::uint32_t ipv4, s
 
 int UdpSocket::sendOne(std::span<const std::uint8_t> bytes, std::uint32_t ipv4, std::uint16_t port,
                        unsigned interfaceIndex, std::uint32_t source) {
-    sockaddr_in to = Ipv4SocketAddress(ipv4, port);
-    iovec iov{const_cast<std::uint8_t*>(bytes.data()), bytes.size()};
-    msghdr message{};
-    message.msg_name = &to;
-    message.msg_namelen = sizeof to;
-    message.msg_iov = &iov;
-    message.msg_iovlen = 1;
-    alignas(cmsghdr) std::uint8_t control[kControlBytes] = {};
-    if (interfaceIndex != 0) {
-        // Out of this interface as if the destination were on its link: no
-        // route and no privilege needed.
-        message.msg_control = control;
-        message.msg_controllen = sizeof control;
-        cmsghdr* c = CMSG_FIRSTHDR(&message);
-        c->cmsg_level = IPPROTO_IP;
-        c->cmsg_type = IP_PKTINFO;
-        c->cmsg_len = CMSG_LEN(sizeof(in_pktinfo));
-        in_pktinfo info{};
-        info.ipi_ifindex = static_cast<int>(interfaceIndex);
-        info.ipi_spec_dst.s_addr = htonl(source);
-        std::memcpy(CMSG_DATA(c), &info, sizeof info);
-    }
-    return RetryOnInterrupt([&] { return ::sendmsg(m_fd.get(), &message, 0); }) >= 0 ? 0 : errno;
+    return SendDatagram(m_fd.get(), bytes, ipv4, port, interfaceIndex, source);
 }
 
 ReadOutcome UdpSocket::receive(std::span<std::uint8_t> buffer) {

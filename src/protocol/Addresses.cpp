@@ -55,4 +55,15 @@ std::string Ipv4Text(const Ipv4Address& address) {
     return text;
 }
 
+bool IsUnicastHostAddress(std::uint32_t address,
+                          std::span<const std::uint32_t> directedBroadcasts) {
+    const std::uint32_t top = address >> 24;
+    if (top == 0 || top == 127 || top >= 224)
+        return false;
+    for (const std::uint32_t broadcast : directedBroadcasts)
+        if (address == broadcast)
+            return false;
+    return true;
+}
+
 } // namespace quorvel

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -34,5 +35,12 @@ constexpr Ipv4Address Ipv4FromWord(std::uint32_t word) {
     return {std::uint8_t(word >> 24), std::uint8_t(word >> 16), std::uint8_t(word >> 8),
             std::uint8_t(word)};
 }
+
+// An address that names one host a request may be sent to: not "this
+// network" (0.0.0.0/8), loopback (127.0.0.0/8), multicast (224.0.0.0/4), the
+// reserved block with the limited broadcast (240.0.0.0/4), nor one of
+// `directedBroadcasts` (the host's links' own).
+bool IsUnicastHostAddress(std::uint32_t address,
+                          std::span<const std::uint32_t> directedBroadcasts = {});
 
 } // namespace quorvel

@@ -22,6 +22,9 @@ struct DeviceRecord {
     MacAddress mac{};
     Ipv4Address ip{};
     std::uint16_t replyPort = 0;
+    // Where the reply came from, which a board's own `ip` should be; only the
+    // sender is known to be reachable, the payload is the board's claim.
+    Ipv4Address replyAddress{};
     Ipv4Address subnetMask{};
     Ipv4Address gateway{};
     SharedText name;

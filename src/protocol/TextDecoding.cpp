@@ -8,6 +8,7 @@
 #include <cstring>
 #include <iconv.h>
 #include <memory>
+#include <random>
 #include <vector>
 
 namespace quorvel {
@@ -147,12 +148,24 @@ private:
     std::array<std::unique_ptr<Row>, kLeads> m_rows;
 };
 
+// Drawn once per process, so that names crafted to share probe sequences in
+// one run share nothing in the next.
+std::uint64_t processHashSeed() {
+    static const std::uint64_t seed = [] {
+        std::random_device device;
+        return (std::uint64_t(device()) << 32) ^ device();
+    }();
+    return seed;
+}
+
 struct TextHash {
+    std::uint64_t seed = processHashSeed();
+
     // Eight bytes at a time: names are short, and this runs for every text of
     // every reply.
     std::uint64_t operator()(std::string_view bytes) const {
         constexpr std::uint64_t kMultiplier = 0x9E3779B97F4A7C15u;
-        std::uint64_t h = bytes.size() * kMultiplier;
+        std::uint64_t h = (seed ^ bytes.size()) * kMultiplier;
         std::size_t i = 0;
         for (; i + 8 <= bytes.size(); i += 8) {
             std::uint64_t word;
@@ -189,7 +202,7 @@ public:
     std::shared_ptr<const std::string> find(std::string_view bytes) {
         if (bytes.size() > kMaxKeyLength)
             return std::make_shared<const std::string>(decode(bytes));
-        const std::uint64_t hash = TextHash{}(bytes);
+        const std::uint64_t hash = m_hash(bytes);
         const auto check = static_cast<std::uint32_t>(hash >> 32);
         std::size_t i = hash & (kSlots - 1);
         for (; m_slots[i].entry != 0; i = (i + 1) & (kSlots - 1)) {
@@ -237,6 +250,7 @@ private:
         m_keys.clear();
     }
 
+    TextHash m_hash;
     std::unique_ptr<Slot[]> m_slots;
     std::vector<Entry> m_entries;
     std::vector<char> m_keys;
@@ -255,35 +269,40 @@ std::string DecodeBoardText(std::string_view bytes) {
     return *InternBoardText(bytes);
 }
 
+std::size_t Utf8SequenceLength(std::string_view bytes, std::size_t at) {
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data()) + at;
+    const std::size_t left = bytes.size() - at;
+    const unsigned c = *p;
+    if (c < 0x80)
+        return 1;
+    std::size_t length;
+    unsigned low = 0x80, high = 0xBF; // the second byte's range
+    if (c >= 0xC2 && c <= 0xDF)
+        length = 2;
+    else if (c >= 0xE0 && c <= 0xEF) {
+        length = 3;
+        low = c == 0xE0 ? 0xA0 : 0x80;
+        high = c == 0xED ? 0x9F : 0xBF;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+        length = 4;
+        low = c == 0xF0 ? 0x90 : 0x80;
+        high = c == 0xF4 ? 0x8F : 0xBF;
+    } else
+        return 0;
+    if (left < length || p[1] < low || p[1] > high)
+        return 0;
+    for (std::size_t i = 2; i < length; ++i)
+        if (p[i] < 0x80 || p[i] > 0xBF)
+            return 0;
+    return length;
+}
+
 bool IsValidUtf8(std::string_view bytes) {
-    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
-    const auto* end = p + bytes.size();
-    while (p < end) {
-        const unsigned c = *p;
-        if (c < 0x80) {
-            ++p;
-            continue;
-        }
-        std::size_t length;
-        unsigned low = 0x80, high = 0xBF; // the second byte's range
-        if (c >= 0xC2 && c <= 0xDF)
-            length = 2;
-        else if (c >= 0xE0 && c <= 0xEF) {
-            length = 3;
-            low = c == 0xE0 ? 0xA0 : 0x80;
-            high = c == 0xED ? 0x9F : 0xBF;
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            length = 4;
-            low = c == 0xF0 ? 0x90 : 0x80;
-            high = c == 0xF4 ? 0x8F : 0xBF;
-        } else
+    for (std::size_t i = 0; i < bytes.size();) {
+        const std::size_t length = Utf8SequenceLength(bytes, i);
+        if (length == 0)
             return false;
-        if (static_cast<std::size_t>(end - p) < length || p[1] < low || p[1] > high)
-            return false;
-        for (std::size_t i = 2; i < length; ++i)
-            if (p[i] < 0x80 || p[i] > 0xBF)
-                return false;
-        p += length;
+        i += length;
     }
     return true;
 }

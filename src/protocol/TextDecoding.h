@@ -18,5 +18,8 @@ std::shared_ptr<const std::string> InternBoardText(std::string_view bytes);
 
 // Well-formed UTF-8: no overlong forms, no surrogates, nothing past U+10FFFF.
 bool IsValidUtf8(std::string_view bytes);
+// The length of the well-formed UTF-8 character that starts at `at` (1 to
+// 4), or 0 when the bytes there are not one.
+std::size_t Utf8SequenceLength(std::string_view bytes, std::size_t at);
 
 } // namespace quorvel

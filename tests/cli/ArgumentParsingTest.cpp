@@ -1,5 +1,6 @@
 #include "cli/OptionCombination.h"
 #include "cli/OptionValues.h"
+#include "cli/ProbeQuery.h"
 
 #include <gtest/gtest.h>
 
@@ -64,6 +65,57 @@ TEST(ArgumentParsing, addressesPortsAndSeconds) {
     EXPECT_NE(errorOf(ParseSeconds("1.5")), "");
 }
 
+TEST(ArgumentParsing, durationsAndProbeQueries) {
+    // Seconds, or -1 where the text is refused.
+    const std::pair<const char*, std::int64_t> durations[] = {
+        {"90s", 90}, {"30m", 1800}, {"24h", 86400}, {"1h30m", 5400}, {"2w1d", 15 * 86400},
+        {"0", 0},    {"45", -1},    {"0s", -1},     {"1m1h", -1},    {"1h1h", -1},
+        {"5x", -1},  {"", -1},      {"-5s", -1},    {"400d", -1},    {"99999999s", -1},
+    };
+    for (const auto& [text, seconds] : durations) {
+        const auto parsed = ParseDuration(text);
+        EXPECT_EQ(std::holds_alternative<std::int64_t>(parsed) ? std::get<std::int64_t>(parsed)
+                                                               : -1,
+                  seconds)
+            << text;
+    }
+    EXPECT_EQ(errorOf(ParseCount("0", 1, 5)), "bad number \"0\" (expected 1 to 5)");
+
+    const std::uint32_t linkBroadcast[] = {0xC61201FF};
+    // The query → the board asked (address:port), or the 400's reason.
+    const std::pair<const char*, const char*> queries[] = {
+        {"target=198.18.0.20", "198.18.0.20:3040"},
+        {"target=198.18.0.20&port=3041", "198.18.0.20:3041"},
+        {"port=3041&target=198.18.0.21", "198.18.0.21:3041"},
+        {"", "missing target=ADDRESS"},
+        {"port=3040", "missing target=ADDRESS"},
+        {"target=198.18.0", "target: not an IPv4 address"},
+        {"target=printer.example", "target: not an IPv4 address"},
+        {"target=255.255.255.255", "target: not a single host's address"},
+        {"target=198.18.1.255", "target: not a single host's address"},
+        {"target=127.0.0.1", "target: not a single host's address"},
+        {"target=224.0.0.251", "target: not a single host's address"},
+        {"target=0.0.0.0", "target: not a single host's address"},
+        {"target=198.18.0.20&port=0", "port: expected 1 to 65535"},
+        {"target=198.18.0.20&target=198.18.0.21", "unexpected or repeated parameter: target"},
+        {"target=198.18.0.20&module=x", "unexpected or repeated parameter: module"},
+    };
+    for (const auto& [query, expected] : queries) {
+        const auto parsed = ParseProbeQuery(QUrlQuery(QString::fromLatin1(query)), linkBroadcast);
+        const auto* target = std::get_if<ProbeTarget>(&parsed);
+        EXPECT_EQ(target ? Ipv4Text(Ipv4FromWord(target->ip)) + ":" + std::to_string(target->port)
+                         : std::get<QString>(parsed).toStdString(),
+                  expected)
+            << query;
+    }
+    // The scraper's time-out less half a second, or a quarter of a short one.
+    const std::pair<std::optional<double>, qint64> budgets[] = {
+        {std::nullopt, 4000}, {10.0, 9500}, {1.0, 750}, {0.0, 4000}, {-3.0, 4000}, {1e9, 299500},
+    };
+    for (const auto& [timeout, ms] : budgets)
+        EXPECT_EQ(ProbeBudgetMs(timeout), ms);
+}
+
 TEST(ArgumentParsing, optionCombinations) {
     const auto given = [](std::string command, int positionals, auto set) {
         GivenOptions g;
@@ -88,12 +140,17 @@ TEST(ArgumentParsing, optionCombinations) {
         std::optional<std::string> problem;
         const char* expected;
     } conflicts[] = {
-        {given("", 0, none), "missing command: search, assign, status or monitor"},
+        {given("", 0, none), "missing command: search, assign, status, monitor or firmware"},
         {given("seach", 0, none),
-         "unknown command \"seach\" (expected search, assign, status or monitor)"},
+         "unknown command \"seach\" (expected search, assign, status, monitor or firmware)"},
         {given("search", 0, [](GivenOptions& g) { g.json = g.csv = true; }),
          "--json and --csv cannot be used together"},
         {given("search", 1, none), "search takes no arguments"},
+        {given("monitor", 0, [](GivenOptions& g) { g.probeOnly = true; }),
+         "--probe-only needs --listen: probes are asked over HTTP"},
+        {given("monitor", 0, [](GivenOptions& g) { g.probeOnly = g.listen = g.target = true; }),
+         "--probe-only cannot be used with --target, --rescan or --interface: it searches for "
+         "no fleet"},
         {given("search", 0, [](GivenOptions& g) { g.watch = true; }),
          "--watch applies only to status"},
         {given("search", 0, [](GivenOptions& g) { g.dhcp = true; }),
@@ -122,6 +179,22 @@ TEST(ArgumentParsing, optionCombinations) {
         {given("status", 0, none), "status takes one board: its MAC or IP address"},
         {given("status", 1, [](GivenOptions& g) { g.csv = true; }), "--csv applies only to search"},
         {given("status", 1, [](GivenOptions& g) { g.noPing = true; }),
+         "--ip/--mask/--gateway/--dhcp/--plan and their options apply only to assign"},
+        {given("firmware", 1, [](GivenOptions& g) { g.file = g.noWait = g.parallel = true; }),
+         "(fits)"},
+        {given("firmware", 0, [](GivenOptions& g) { g.plan = g.json = true; }), "(fits)"},
+        {given("firmware", 1, none), "firmware needs --file IMAGE (or --plan FILE)"},
+        {given("firmware", 0, [](GivenOptions& g) { g.file = true; }),
+         "firmware takes one board: its MAC or IP address (or --plan FILE)"},
+        {given("firmware", 0, [](GivenOptions& g) { g.plan = g.file = true; }),
+         "--file cannot be used with --plan: the plan names each board's image"},
+        {given("firmware", 1, [](GivenOptions& g) { g.plan = true; }),
+         "firmware --plan takes no board: the plan names them"},
+        {given("firmware", 1, [](GivenOptions& g) { g.file = g.target = true; }),
+         "--target cannot be used with firmware: the board is named by its address"},
+        {given("status", 1, [](GivenOptions& g) { g.noWait = true; }),
+         "--file, --parallel and --no-wait apply only to firmware"},
+        {given("search", 0, [](GivenOptions& g) { g.force = true; }),
          "--ip/--mask/--gateway/--dhcp/--plan and their options apply only to assign"},
     };
     for (const auto& c : conflicts)

@@ -106,6 +106,12 @@ TEST(AssignPlan, badRowsAreNamedByLineAndRunNothing) {
     for (const auto& c : cases) {
         EXPECT_EQ(problems(c.plan), c.expected) << c.plan;
     }
+    // One row too many refuses the plan in one line, however many rows are bad.
+    std::string huge = header;
+    for (std::size_t i = 0; i <= kMaxPlanRows; ++i)
+        huge += (i % 2 ? "00-0B-3C-00-00-0G,dhcp\n" : "00-0B-3C-00-00-01,dhcp\n");
+    EXPECT_EQ(problems(huge), std::vector<std::string>{"plan.csv: the plan has more than 100000 "
+                                                       "rows; split it into smaller plans"});
     // A DHCP row is not checked for stranding addresses, and two DHCP rows
     // plan no address twice.
     EXPECT_TRUE(problems(header + "00-0B-3C-00-00-01,dhcp,0.0.0.0,0.0.0.0\n"

@@ -2,6 +2,7 @@
 
 #include "cli/TerminalText.h"
 #include "protocol/BoardColumns.h"
+#include "protocol/SafeText.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -31,29 +32,19 @@ FoundBoard board(std::uint8_t last, std::string name, std::string interfaceName)
 
 } // namespace
 
-TEST(BoardOutput, terminalTextWidthsAndSafety) {
+TEST(BoardOutput, terminalTextWidths) {
     const struct {
         const char* text;
         std::size_t width;
-        const char* safe;
     } cases[] = {
-        {"", 0, ""},
-        {"P1", 2, "P1"},
-        {"打印机", 6, "打印机"},
-        {"Ａ1", 3, "Ａ1"},
-        {"e\xCC\x81", 1, "e\xCC\x81"},  // a combining accent takes no column
-        {"\x1B[31mred", 8, "?[31mred"}, // no escape reaches the terminal
-        {"a\tb\nc\x7F", 6, "a?b?c?"},   // nor any other control
-        {"\xC2\x9B"
-         "2J",
-         3, "?2J"},             // C1 control (CSI)
-        {"bad\xFF", 4, "bad?"}, // not UTF-8
-        {"\xE6\x89", 2, "??"},  // cut short
+        {"", 0},          {"P1", 2},        {"打印机", 6},
+        {"Ａ1", 3},       {"e\xCC\x81", 1}, // a combining accent takes no column
+        {"\\x1b[31m", 8},                   // a control made visible
+        {"bad\xFF", 4},                     // not UTF-8
+        {"\xE6\x89", 2},                    // cut short
     };
-    for (const auto& c : cases) {
+    for (const auto& c : cases)
         EXPECT_EQ(DisplayWidth(c.text), c.width) << c.text;
-        EXPECT_EQ(TerminalSafe(c.text), c.safe) << c.text;
-    }
     EXPECT_TRUE(IsUtf8("打印机 P1"));
     EXPECT_FALSE(IsUtf8("\xC0\xAF"));     // overlong '/'
     EXPECT_FALSE(IsUtf8("\xED\xA0\x80")); // a surrogate
@@ -69,7 +60,7 @@ TEST(BoardOutput, tableColumnsLineUpUnderWideNames) {
         lines.push_back(table.substr(start, end - start));
     ASSERT_EQ(lines.size(), 3u);
     EXPECT_TRUE(lines[0].starts_with("MAC                IP           MODE    MASK"));
-    EXPECT_NE(lines[2].find("P?]0;x?"), std::string::npos);
+    EXPECT_NE(lines[2].find("P\\x1b]0;x\\x07"), std::string::npos);
     // Every line is as wide as the heading, up to the last column.
     const auto widthToInterface = [](const std::string& line, std::string_view last) {
         return DisplayWidth(std::string_view(line).substr(0, line.rfind(last)));
@@ -104,16 +95,22 @@ TEST(BoardOutput, jsonAndCsvCarryEveryColumn) {
                        "\"前台, \"\"A\"\"\",,Up,0d 2h 0m 0s,Link,0d 0h 0m 0s,3040,veth1\r\n"),
               std::string::npos);
     EXPECT_TRUE(csv.ends_with(",3040,\r\n"));
+
+    // A file keeps the bytes a board sent; a terminal sees them, harmless.
+    const std::vector<FoundBoard> hostile = {board(3, "P\x1B[2J,\xC2\x9B", "veth1")};
+    EXPECT_NE(BoardCsv(hostile).find(",\"P\x1B[2J,\xC2\x9B\","), std::string::npos);
+    EXPECT_NE(BoardCsv(hostile, true).find(",\"P\\x1b[2J,\\x9b\","), std::string::npos);
 }
 
 // The streamed JSON is byte for byte what QJsonDocument writes for the same
-// objects, whatever a board's texts hold.
+// objects, whatever a board's texts hold, with what it leaves raw (DEL, C1,
+// U+2028 and U+2029) escaped.
 TEST(BoardOutput, jsonBytesAreQtsOwn) {
     std::string controls;
     for (int c = 1; c < 0x80; ++c)
         controls += static_cast<char>(c);
     std::vector<FoundBoard> boards;
-    for (const std::string& name : {controls, std::string("前台 \"\\/ ☃ 😀"),
+    for (const std::string& name : {controls, std::string("前台 \"\\/ ☃ 😀 \xC2\x9B\xE2\x80\xA8"),
                                     std::string("bad \xFF\xC0\xAF\xED\xA0\x80 end"), std::string()})
         boards.push_back(board(static_cast<std::uint8_t>(boards.size()), name, "veth1"));
     boards.back().record.description = std::string(3000, 'd');
@@ -138,7 +135,9 @@ TEST(BoardOutput, jsonBytesAreQtsOwn) {
         expected +=
             (expected.size() > 1 ? "," : "") + QJsonDocument(object).toJson(QJsonDocument::Compact);
     }
-    EXPECT_EQ(BoardJson(boards), expected + "]\n");
+    EXPECT_EQ(BoardJson(boards),
+              QByteArray::fromStdString(SafeText(expected.toStdString(), TextUse::JsonDocument)) +
+                  "]\n");
 
     // Streamed in pieces, the same bytes for many boards.
     const std::vector<FoundBoard> many(2000, boards[1]);

@@ -1,5 +1,7 @@
 #include "cli/StatusOutput.h"
 
+#include "cli/MonitorOutput.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -67,4 +69,18 @@ TEST(StatusOutput, watchPrintsOnlyChanges) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(StatusChanges(c.before, c.lookedBefore, c.now), c.lines);
+}
+
+TEST(MonitorOutput, jsonLinesHaveTheKeysTheManualLists) {
+    MonitoredBoard board;
+    board.record.name = "Till";
+    const QJsonObject line =
+        QJsonDocument::fromJson(MonitorChangeJson(board, {0, std::nullopt, PrinterStatusFlags{}}))
+            .object();
+    QStringList listed;
+    for (const auto& [key, meaning] : MonitorJsonKeys())
+        listed << QString::fromLatin1(key);
+    listed.sort();
+    EXPECT_EQ(line.keys(), listed);
+    EXPECT_EQ(line["name"], "Till");
 }

@@ -204,6 +204,29 @@ private Q_SLOTS:
         }
     }
 
+    // Sent anyway (the user said yes, or --force): never an entry that takes
+    // the host's own traffic; for a DHCP board's claimed address, none on any clash.
+    void leavesTheHostAloneForTheHostsOwnAddresses() {
+        const Ipv4Address taken = {192, 168, 1, 50};
+        const struct {
+            int clash; // 1 the host's address, 2 its gateway, 3 another device's
+            bool dhcp, hostSteps;
+        } cases[] = {{1, false, false}, {2, false, false}, {3, false, true}, {3, true, false}};
+        for (const auto& c : cases) {
+            Fixture f;
+            if (c.clash == 1)
+                f.host.facts.ownAddresses = {{taken, "eth0"}};
+            else if (c.clash == 2)
+                f.host.facts.gateways = {{taken, "eth0"}};
+            else
+                f.host.facts.neighbours = {{taken, {2, 0, 0, 0, 0, 9}, "eth0"}};
+            f.start(c.dhcp);
+            f.tick(8);
+            QCOMPARE(f.host.runs.empty(), !c.hostSteps);
+            QCOMPARE(f.fake->sent.size(), std::size_t(1));
+        }
+    }
+
     // On the link the board answered on; by the routes when that is unknown
     // or gone.
     void runsArpAndPingWithTheNewAddress_data() {
@@ -225,12 +248,13 @@ private Q_SLOTS:
         f.start();
         f.tick(4);
         QCOMPARE(f.host.runs.size(), std::size_t(3));
+        QCOMPARE(f.host.runs[0].command.argv.last(), device); // the flush: that link only
         const auto& arp = f.host.runs[1];
         QCOMPARE(arp.command.windowsText, kArpS);
         QCOMPARE(arp.how, HostWindow::Hidden);
         QCOMPARE(arp.command.argv,
                  (QStringList{"ip", "neigh", "add", "192.168.1.50", "lladdr", "00:0b:3c:12:34:56",
-                              "nud", "permanent", "dev", device}));
+                              "nud", "permanent", "dev", device, "protocol", "147"}));
         const auto& ping = f.host.runs[2];
         QCOMPARE(ping.command.windowsText, kPing);
         QCOMPARE(ping.how, HostWindow::Terminal);

@@ -1,6 +1,7 @@
 #include "core/HostCommands.h"
 
 #include "RecordingHostCommandRunner.h"
+#include "core/ProcessHostCommandRunner.h"
 #include "core/RouteTable.h"
 
 #include <QFileInfo>
@@ -25,10 +26,6 @@ QString routeLine(const char* iface, std::array<std::uint8_t, 4> destination,
                              metric, m);
 }
 
-const QString kTftpLineStart =
-    QStringLiteral("CMD /K ECHO Starting TFTP Bootloader... && ECHO Please wait 10 - 15 seconds "
-                   "for firmware update to complete... && ");
-
 const QString kRouteHeader = QStringLiteral(
     "Iface\tDestination\tGateway \tFlags\tRefCnt\tUse\tMetric\tMask\t\tMTU\tWindow\tIRTT\n");
 
@@ -48,14 +45,16 @@ private Q_SLOTS:
 
         const QByteArray ip("\xC0\xA8\x01\x32", 4);
         const QByteArray mac("\x00\x0B\x3C\x12\x34\x56", 6);
-        QTest::newRow("arp -d") << "clear" << ip << mac << ""
-                                << "arp -d *" << int(HostWindow::Hidden)
-                                << QStringList{"ip", "-4", "neigh", "flush", "all"};
+        QTest::newRow("arp -d, the board's link only")
+            << "clear" << ip << mac << "eth1"
+            << "arp -d *" << int(HostWindow::Hidden)
+            << QStringList{"ip", "-4", "neigh", "flush", "dev", "eth1"};
         QTest::newRow("arp -s on the routing interface")
             << "static" << ip << mac << "eth0"
             << "arp -s 192.168.1.50 0-B-3C-12-34-56" << int(HostWindow::Hidden)
-            << QStringList{"ip",  "neigh",     "add", "192.168.1.50", "lladdr", "00:0b:3c:12:34:56",
-                           "nud", "permanent", "dev", "eth0"};
+            << QStringList{
+                   "ip",  "neigh",     "add", "192.168.1.50", "lladdr",   "00:0b:3c:12:34:56",
+                   "nud", "permanent", "dev", "eth0",         "protocol", "147"};
         QTest::newRow("arp -s without a route")
             << "static" << ip << mac << ""
             << "arp -s 192.168.1.50 0-B-3C-12-34-56" << int(HostWindow::Hidden)
@@ -64,8 +63,8 @@ private Q_SLOTS:
             << "static" << QByteArray("\x0A\x00\x00\x07", 4)
             << QByteArray("\xFF\xAB\x0C\x00\x01\xFE", 6) << "veth-tool"
             << "arp -s 10.0.0.7 FF-AB-C-0-1-FE" << int(HostWindow::Hidden)
-            << QStringList{"ip",  "neigh",     "add", "10.0.0.7", "lladdr", "ff:ab:0c:00:01:fe",
-                           "nud", "permanent", "dev", "veth-tool"};
+            << QStringList{"ip",  "neigh",     "add", "10.0.0.7",  "lladdr",   "ff:ab:0c:00:01:fe",
+                           "nud", "permanent", "dev", "veth-tool", "protocol", "147"};
         QTest::newRow("the entry removed")
             << "remove" << ip << mac << "veth-tool"
             << "arp -d 192.168.1.50" << int(HostWindow::Hidden)
@@ -97,7 +96,7 @@ private Q_SLOTS:
         std::memcpy(ipBytes.data(), ip.constData(), 4);
         std::memcpy(macBytes.data(), mac.constData(), 6);
         const HostCommand built =
-            command == "clear"    ? HostCommands::clearArpCache()
+            command == "clear"    ? HostCommands::clearArpCache(interfaceName)
             : command == "static" ? HostCommands::staticArpEntry(ipBytes, macBytes, interfaceName)
             : command == "remove" ? HostCommands::removeNeighbourEntry(ipBytes, interfaceName)
                                   : HostCommands::ping(ipBytes, interfaceName);
@@ -109,123 +108,34 @@ private Q_SLOTS:
     void buildsTheQuickLaunchCommands_data() {
         QTest::addColumn<QString>("command");
         QTest::addColumn<QByteArray>("ip");
-        QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("windowsText");
         QTest::addColumn<int>("window");
-        QTest::addColumn<QStringList>("argv"); // the tftp script itself as SCRIPT
+        QTest::addColumn<QStringList>("argv");
         QTest::addColumn<QString>("url");
 
         const QByteArray ip10("\x0A\x00\x00\x07", 4);
-        const QByteArray ip192("\xC0\xA8\x01\x32", 4);
         QTest::newRow("web page, no leading zeros")
-            << "web" << ip10 << ""
-            << "http://10.0.0.7/" << int(HostWindow::Browser) << QStringList{}
+            << "web" << ip10 << "http://10.0.0.7/" << int(HostWindow::Browser) << QStringList{}
             << "http://10.0.0.7/";
-        QTest::newRow("web page, high bytes") << "web" << QByteArray("\xFF\xFE\x80\x01", 4) << ""
-                                              << "http://255.254.128.1/" << int(HostWindow::Browser)
-                                              << QStringList{} << "http://255.254.128.1/";
-        QTest::newRow("telnet") << "telnet" << ip10 << ""
-                                << "explorer telnet://10.0.0.7" << int(HostWindow::Terminal)
-                                << QStringList{"telnet", "10.0.0.7"} << "";
-        QTest::newRow("tftp, drive letter and a blank")
-            << "tftp" << ip192 << "C:\\fw\\new image.img"
-            << kTftpLineStart + "C: && tftp -i 192.168.1.50 PUT \"C:\\fw\\new image.img\" boot.img"
-            << int(HostWindow::Terminal)
-            << QStringList{"sh", "-c", "SCRIPT", "sh", "C:\\fw\\new image.img", "192.168.1.50"}
-            << "";
-        QTest::newRow("tftp, network path: an empty drive step")
-            << "tftp" << ip10 << "\\\\nas\\fw\\board.img"
-            << kTftpLineStart + " && tftp -i 10.0.0.7 PUT \"\\\\nas\\fw\\board.img\" boot.img"
-            << int(HostWindow::Terminal)
-            << QStringList{"sh", "-c", "SCRIPT", "sh", "\\\\nas\\fw\\board.img", "10.0.0.7"} << "";
-        QTest::newRow("tftp, local path")
-            << "tftp" << ip10 << "/srv/fw/board.img"
-            << kTftpLineStart + " && tftp -i 10.0.0.7 PUT \"/srv/fw/board.img\" boot.img"
-            << int(HostWindow::Terminal)
-            << QStringList{"sh", "-c", "SCRIPT", "sh", "/srv/fw/board.img", "10.0.0.7"} << "";
-        QTest::newRow("tftp, drive up to the first colon only")
-            << "tftp" << ip10 << "D:\\a:b %s %1.img"
-            << kTftpLineStart + "D: && tftp -i 10.0.0.7 PUT \"D:\\a:b %s %1.img\" boot.img"
-            << int(HostWindow::Terminal)
-            << QStringList{"sh", "-c", "SCRIPT", "sh", "D:\\a:b %s %1.img", "10.0.0.7"} << "";
+        QTest::newRow("web page, high bytes")
+            << "web" << QByteArray("\xFF\xFE\x80\x01", 4) << "http://255.254.128.1/"
+            << int(HostWindow::Browser) << QStringList{} << "http://255.254.128.1/";
+        QTest::newRow("telnet") << "telnet" << ip10 << "explorer telnet://10.0.0.7"
+                                << int(HostWindow::Terminal) << QStringList{"telnet", "10.0.0.7"}
+                                << "";
     }
 
     void buildsTheQuickLaunchCommands() {
         QFETCH(QString, command);
         QFETCH(QByteArray, ip);
-        QFETCH(QString, path);
         Ipv4Address bytes;
         std::memcpy(bytes.data(), ip.constData(), 4);
-        const HostCommand built = command == "web"      ? HostCommands::webPage(bytes)
-                                  : command == "telnet" ? HostCommands::telnet(bytes)
-                                                        : HostCommands::tftpPush(bytes, path);
-        QStringList argv = built.argv;
-        if (argv.size() > 2 && argv[1] == "-c")
-            argv[2] = "SCRIPT";
+        const HostCommand built =
+            command == "web" ? HostCommands::webPage(bytes) : HostCommands::telnet(bytes);
         QTEST(built.windowsText, "windowsText");
         QTEST(int(built.window), "window");
-        QTEST(argv, "argv");
+        QTEST(built.argv, "argv");
         QTEST(built.url.toString(), "url");
-    }
-
-    // Runs the push the way the runner does without a terminal, with a fake
-    // tftp first in PATH that records its arguments: the file name must
-    // arrive whole, and nothing in it may run.
-    void tftpPushHandsTheFileToTftpAsOneArgument_data() {
-        QTest::addColumn<QString>("fileName");
-        QTest::newRow("blanks") << "new  image .img";
-        QTest::newRow("double quotes") << "a \"quoted\" \"image.img";
-        QTest::newRow("single quotes") << "it's 'here'.img";
-        QTest::newRow("and-and") << "a.img && touch canary && b.img";
-        QTest::newRow("semicolon") << "a.img; touch canary; b.img";
-        QTest::newRow("command substitution") << "$(touch canary).img";
-        QTest::newRow("backquotes") << "`touch canary`.img";
-        QTest::newRow("variables and globs") << "$HOME ${PATH} * ?.img";
-        QTest::newRow("newlines") << "first\ntouch canary\n.img";
-        QTest::newRow("a leading dash and a colon") << "-c put c:x.img";
-        QTest::newRow("non-ASCII") << "固件 v2.img";
-    }
-
-    void tftpPushHandsTheFileToTftpAsOneArgument() {
-        QFETCH(QString, fileName);
-        QTemporaryDir dir;
-        QVERIFY(dir.isValid());
-        const QString fakeTftp = dir.filePath("tftp");
-        {
-            QFile script(fakeTftp);
-            QVERIFY(script.open(QIODevice::WriteOnly));
-            script.write("#!/bin/sh\nprintf '%s\\0' \"$@\" > \"$QUORVEL_TFTP_ARGS\"\n");
-        }
-        QVERIFY(QFile::setPermissions(fakeTftp,
-                                      QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
-        // Were the fake not picked up, the real client must not reach the network.
-        QVERIFY(QFileInfo(fakeTftp).isExecutable());
-        const Ipv4Address loopback = {127, 0, 0, 1};
-        const QString path = dir.filePath(fileName);
-        const HostCommand push = HostCommands::tftpPush(loopback, path);
-
-        QProcess process;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("PATH", dir.path() + ":" + env.value("PATH"));
-        env.insert("QUORVEL_TFTP_ARGS", dir.filePath("arguments"));
-        process.setProcessEnvironment(env);
-        process.setWorkingDirectory(dir.path());
-        process.setStandardInputFile(QProcess::nullDevice());
-        process.start(push.argv.front(), push.argv.mid(1));
-        QVERIFY(process.waitForFinished(10000));
-        QCOMPARE(process.exitCode(), 0);
-        QCOMPARE(
-            QString::fromUtf8(process.readAllStandardOutput()),
-            QStringLiteral("Starting TFTP Bootloader...\n"
-                           "Please wait 10 - 15 seconds for firmware update to complete...\n"));
-
-        QFile recorded(dir.filePath("arguments"));
-        QVERIFY(recorded.open(QIODevice::ReadOnly));
-        QStringList arguments = QString::fromUtf8(recorded.readAll()).split(QChar(0));
-        QCOMPARE(arguments.takeLast(), QString()); // after the last terminator
-        QCOMPARE(arguments,
-                 (QStringList{"-m", "binary", "127.0.0.1", "-c", "put", path, "boot.img"}));
-        QVERIFY(!QFile::exists(dir.filePath("canary")));
     }
 
     void findsTheInterfaceThatRoutesToAnAddress_data() {
@@ -262,13 +172,23 @@ private Q_SLOTS:
               "interfaceName");
     }
 
+    // Root starts its tools from the system's directories only, whatever
+    // PATH holds; anyone else through PATH.
+    void findsHostToolsWhereRootTrustsThem() {
+        QCOMPARE(HostProgramPath("ip", true), "/usr/sbin/ip");
+        QCOMPARE(HostProgramPath("sh", true), "/usr/bin/sh");
+        QCOMPARE(HostProgramPath("no-such-tool", true), "/usr/sbin/no-such-tool"); // fails to start
+        QCOMPARE(HostProgramPath("/opt/x/ping", true), "/opt/x/ping");
+        QCOMPARE(HostProgramPath("ip", false), "ip");
+    }
+
     void runsEachCommandThroughItsOperation() {
         const Ipv4Address ip = {10, 0, 0, 7};
         const MacAddress mac = {0, 0x0B, 0x3C, 0x12, 0x34, 0x56};
         {
             RecordingHostCommandRunner runner;
             runner.routeInterface = QStringLiteral("veth-tool");
-            HostCommands::run(HostCommands::clearArpCache());
+            HostCommands::run(HostCommands::clearArpCache(QStringLiteral("veth-tool")));
             HostCommands::run(HostCommands::staticArpEntry(ip, mac, QStringLiteral("veth-tool")));
             HostCommands::run(HostCommands::ping(ip));
             HostCommand web{QStringLiteral("http://10.0.0.7/"),
@@ -280,13 +200,13 @@ private Q_SLOTS:
             QCOMPARE(runner.runs.size(), std::size_t(4));
             QCOMPARE(runner.runs[0].how, HostWindow::Hidden);
             QCOMPARE(runner.runs[1].how, HostWindow::Hidden);
-            QCOMPARE(runner.runs[1].command.argv.last(), QStringLiteral("veth-tool"));
+            QCOMPARE(runner.runs[1].command.argv.at(9), QStringLiteral("veth-tool"));
             QCOMPARE(runner.runs[2].how, HostWindow::Terminal);
             QCOMPARE(runner.runs[3].how, HostWindow::Browser);
             QCOMPARE(runner.runs[3].command.url.toString(), QStringLiteral("http://10.0.0.7/"));
         }
         // Without an installed runner nothing starts and nothing breaks.
-        HostCommands::run(HostCommands::clearArpCache());
+        HostCommands::run(HostCommands::clearArpCache(QStringLiteral("veth-tool")));
         HostCommands::run(HostCommands::staticArpEntry(ip, mac, {}));
     }
 };

@@ -29,28 +29,34 @@ private Q_SLOTS:
     void removesExactlyTheEntriesItAdded_data() {
         QTest::addColumn<int>("outcome");
         QTest::addColumn<QStringList>("expected");
+        QTest::addColumn<QStringList>("claims");
         QTest::addColumn<int>("stderrLines");
-        const QString flush = "ip -4 neigh flush all";
+        const QString flush = "ip -4 neigh flush dev veth0";
         const QString add = "ip neigh add 198.18.1.50 lladdr 02:51:56:00:00:02 nud permanent dev ";
         const QString add2 = "ip neigh add 198.18.1.51 lladdr 02:51:56:00:00:02 nud permanent dev ";
+        const QString tag = " protocol 147";
+        const QStringList adds{add + "veth0" + tag, add + "veth1" + tag, add + "veth0" + tag,
+                               add2 + "veth0" + tag};
+        // Claimed before each add; released when an add fails, and once an
+        // entry is removed.
+        const QStringList failedClaims{
+            "+198.18.1.50 veth0", "-198.18.1.50 veth0", "+198.18.1.50 veth1", "-198.18.1.50 veth1",
+            "+198.18.1.50 veth0", "-198.18.1.50 veth0", "+198.18.1.51 veth0", "-198.18.1.51 veth0"};
         QTest::newRow("added: removed on the interface it went to")
             << int(CommandOutcome::Succeeded)
-            << QStringList{flush,
-                           add + "veth0",
-                           add + "veth1",
-                           add + "veth0",
-                           add2 + "veth0",
-                           "ip neigh del 198.18.1.50 dev veth0",
-                           "ip neigh del 198.18.1.50 dev veth1",
-                           "ip neigh del 198.18.1.51 dev veth0"}
+            << QStringList{flush} + adds +
+                   QStringList{"ip neigh del 198.18.1.50 dev veth0",
+                               "ip neigh del 198.18.1.50 dev veth1",
+                               "ip neigh del 198.18.1.51 dev veth0"}
+            << QStringList{"+198.18.1.50 veth0", "+198.18.1.50 veth1", "+198.18.1.50 veth0",
+                           "-198.18.1.50 veth0", "+198.18.1.51 veth0", "-198.18.1.50 veth0",
+                           "-198.18.1.50 veth1", "-198.18.1.51 veth0"}
             << 0;
         // An add that fails found an entry there already: not ours to remove.
         QTest::newRow("already there: left alone")
-            << int(CommandOutcome::Failed)
-            << QStringList{flush, add + "veth0", add + "veth1", add + "veth0", add2 + "veth0"} << 0;
+            << int(CommandOutcome::Failed) << QStringList{flush} + adds << failedClaims << 0;
         QTest::newRow("no permission: said once, nothing to remove")
-            << int(CommandOutcome::NotPermitted)
-            << QStringList{flush, add + "veth0", add + "veth1", add + "veth0", add2 + "veth0"} << 1;
+            << int(CommandOutcome::NotPermitted) << QStringList{flush} + adds << failedClaims << 1;
     }
 
     void removesExactlyTheEntriesItAdded() {
@@ -61,7 +67,7 @@ private Q_SLOTS:
         QStringList written;
         {
             NeighbourEntries entries([&](const QString& line) { written << line; });
-            entries.flush();
+            entries.flush(kIp);
             entries.add(kIp, kMac);
             entries.add(kIp, kMac, QStringLiteral("veth1"));
             entries.add(kIp, kMac); // a repeat cycle: the same entry, removed once
@@ -69,6 +75,7 @@ private Q_SLOTS:
             entries.add(kIp, kZeroMac); // never an entry for an all-zero MAC
         }                               // however the dialog closes, the entries go with it
         QTEST(argvLines(runner), "expected");
+        QTEST(runner.claims, "claims");
         QTEST(int(written.size()), "stderrLines");
     }
 

@@ -13,10 +13,10 @@ namespace {
 constexpr unsigned kUp = IFF_UP | IFF_BROADCAST | IFF_RUNNING | IFF_MULTICAST;
 
 InterfaceEntry v4(const char* name, unsigned index, unsigned flags, std::uint32_t address) {
-    return {name, index, flags, address};
+    return {name, index, flags, address, std::nullopt};
 }
 InterfaceEntry other(const char* name, unsigned index, unsigned flags) {
-    return {name, index, flags, std::nullopt};
+    return {name, index, flags, std::nullopt, std::nullopt};
 }
 
 // "name/index/address" for the usable ones, "name:reason" for the others.

@@ -171,7 +171,7 @@ private Q_SLOTS:
             qobject_cast<QCheckBox*>(dialog.control(1026))->click();
         qobject_cast<QCheckBox*>(dialog.control(1024))->setChecked(gleaning);
         const QString permanentEntry =
-            QStringLiteral("%1 dev %2 lladdr 02:51:56:00:00:02 PERMANENT")
+            QStringLiteral("%1 dev %2 lladdr 02:51:56:00:00:02 PERMANENT proto 147")
                 .arg(dotted(newIp), rigInterface);
         bool entrySeen = false;
         const double okAt = MonotonicNow();

@@ -9,11 +9,13 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QMap>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTest>
 #include <csignal>
 #include <memory>
@@ -277,12 +279,16 @@ private Q_SLOTS:
         const qsizetype before = m_rig.received().size();
         Runs refused;
         refused.start("badPlan", {"assign", "--plan", bad});
+        refused.start("endless", {"assign", "--plan", "/dev/zero"});
         refused.start("stranding", {"assign", "02-51-56-00-10-05", "--ip", "198.19.255.255",
                                     "--mask", "255.254.0.0", "--gateway", "198.18.0.1"});
         QVERIFY(refused.finish());
         QCOMPARE(refused["stranding"].exitCode, 2);
         QCOMPARE(refused["stranding"].err, "quorvel: IP address: 198.19.255.255 is the broadcast "
                                            "address of its own subnet.\n");
+        QCOMPARE(refused["endless"].exitCode, 2);
+        QCOMPARE(refused["endless"].err, "quorvel: the plan /dev/zero is larger than 10 MB; split "
+                                         "it into smaller plans\n");
         QCOMPARE(refused["badPlan"].exitCode, 2);
         QCOMPARE(refused["badPlan"].err,
                  (bad + ":3: address 198.18.3.1 is planned twice (first on line 2)\n").toUtf8());
@@ -433,6 +439,86 @@ private Q_SLOTS:
             QCOMPARE(full.readAllStandardError(),
                      "quorvel: cannot write to standard output: No space left on device\n");
         }
+    }
+
+    // A hostile board's texts reach no terminal as controls, a file as sent; a
+    // closed pipe is a write error; the host's own address and gateway are
+    // refused before anything is sent, and --force sends without an entry; an
+    // entry a killed run left goes at the next run, the administrator's stays.
+    // Restarts the simulator with boards of its own: the last test.
+    void hostileBoardsAndTheHostsTable() {
+        if (m_twoLinks)
+            QSKIP("runs in the one-link rig");
+        const QString link = qEnvironmentVariable("QUORVEL_RIG_TOOL_IF"), cli = QUORVEL_CLI;
+        const QByteArray name = "\x1B]52;c;cHdu\x07pwn\x1B[2J", description = "\x1B[8mh\xC2\x9B";
+        const QString boards = writeFile(
+            "hostile.csv", "mac,ip,name,description\n02-51-56-EE-00-01,"
+                           "198.18.6.1," +
+                               name + "," + description + "\n02-51-56-EE-00-02,198.18.6.2,,\n");
+        QString error;
+        QVERIFY2(m_rig.start({"--boards", boards}, &error), qPrintable(error));
+        const auto shell = [](const QString& line) {
+            QProcess sh;
+            sh.setStandardInputFile(QProcess::nullDevice());
+            sh.start("bash", {"-c", "set -o pipefail; " + line});
+            sh.waitForFinished(30000);
+            return Run{sh.exitCode(), sh.readAllStandardOutput(), sh.readAllStandardError()};
+        };
+        const QString one = " --quiet --target 198.18.6.1";
+        for (const QString format : {"--csv", "--json", ""}) {
+            const Run pty =
+                shell("script -qec '" + cli + " search " + format + one + "' /dev/null");
+            QVERIFY2(pty.exitCode == 0 && pty.out.contains("02-51-56-EE-00-01"), pty.out);
+            QVERIFY2(!QString::fromUtf8(pty.out).contains(QRegularExpression("[^\\P{Cc}\r\n]")),
+                     pty.out);
+            QVERIFY(pty.out.contains(format == "--json" ? R"(\u001b]52;c;cHdu\u0007pwn\u001b[2J)"
+                                                        : R"(\x1b]52;c;cHdu\x07pwn\x1b[2J)"));
+        }
+        QVERIFY(shell(cli + " search --csv" + one).out.contains("," + name + "," + description));
+        const Run piped = shell(cli + " search --csv" + one + " | true");
+        QCOMPARE(piped.exitCode, 5);
+        QCOMPARE(piped.err, "quorvel: cannot write to standard output: Broken pipe\n");
+
+        const QString assign = cli + " assign 02-51-56-EE-00-02 --mask 255.254.0.0 --gateway "
+                                     "0.0.0.0 --ip ";
+        const auto permanent = [&] { return shell("ip -4 neigh show nud permanent").out; };
+        QVERIFY(shell("ip route replace default via 198.18.0.254 dev " + link).exitCode == 0);
+        const qsizetype before = m_rig.received().size();
+        const Run own = shell(assign + "198.18.0.1"), gateway = shell(assign + "198.18.0.254");
+        QCOMPARE(own.exitCode, 2);
+        QCOMPARE(own.err, "quorvel: IP address 198.18.0.1 is this computer's own address (on " +
+                              link.toUtf8() +
+                              "); a printer with it would take this computer's traffic. Nothing "
+                              "was sent; --force sends it anyway.\n");
+        QVERIFY(gateway.exitCode == 2 && gateway.err.contains("this computer's default gateway"));
+        QCOMPARE(m_rig.received().size(), before);
+        const Run forced =
+            shell(assign + "198.18.0.254 --force & while kill -0 $! 2>/dev/null; "
+                           "do ip -4 neigh show 198.18.0.254 nud permanent; sleep 0.02; done");
+        QVERIFY(shell("ip route replace default dev " + link).exitCode == 0);
+        QVERIFY2(forced.out == "Success -- Device Programmed\n", forced.out); // and no entry
+        QVERIFY(forced.err.contains("Sending it anyway (--force).\nquorvel: no neighbour entry and "
+                                    "no ping for this assignment: IP address 198.18.0.254"));
+
+        // SIGKILL once the entry is in: it stays, tagged, until the next run.
+        QVERIFY(shell("ip neigh add 198.18.6.50 lladdr 02:00:00:00:00:50 nud permanent dev " + link)
+                    .exitCode == 0);
+        shell(assign +
+              "198.18.6.41 & until ip neigh show 198.18.6.41 | grep -q PERM; do sleep 0.01; done; "
+              "kill -KILL $!");
+        QVERIFY2(permanent().contains("198.18.6.41 dev " + link.toUtf8() +
+                                      " lladdr 02:51:56:ee:00:02 PERMANENT proto 147"),
+                 permanent());
+        const Run next = shell(assign + "198.18.6.42");
+        QCOMPARE(next.exitCode, 0);
+        QVERIFY2(next.err.contains("quorvel: removed the neighbour entry for 198.18.6.41 "
+                                   "(02-51-56-EE-00-02 on " +
+                                   link.toUtf8() +
+                                   ") left behind by an earlier run that did not end cleanly\n"),
+                 next.err);
+        QVERIFY2(!permanent().contains("198.18.6.41 ") && permanent().contains("198.18.6.50 "),
+                 permanent());
+        shell("ip neigh del 198.18.6.50 dev " + link);
     }
 
 private:

@@ -191,7 +191,7 @@ private Q_SLOTS:
         // The neighbour entry is on the board's link, whatever the routes say,
         // while the assignment runs; it leaves with the dialog.
         const QString entry =
-            QStringLiteral("198.19.0.50 dev %1 lladdr 02:51:56:bb:00:12 PERMANENT")
+            QStringLiteral("198.19.0.50 dev %1 lladdr 02:51:56:bb:00:12 PERMANENT proto 147")
                 .arg(linkName(2));
         const auto neighbour = [] {
             return ipCommand({"-4", "neigh", "show", "to", "198.19.0.50"});

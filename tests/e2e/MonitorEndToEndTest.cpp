@@ -2,17 +2,20 @@
 // namespace (Prometheus and the endpoint on its own loopback): one board runs
 // out of paper and another falls silent, the link goes down and comes back,
 // and Prometheus's query API and the monitor's JSON lines show each step.
-// Runs inside tests/e2e/rig.sh.
+// Then Prometheus scrapes over TLS with basic auth, and the endpoint holds
+// against idle and pipelining peers with 10,000 boards. Runs inside tests/e2e/rig.sh.
 #include "SimulatorRig.h"
 
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QProcess>
+#include <QSslSocket>
 #include <QStandardPaths>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
+#include <csignal>
 
 using namespace quorvel::testing;
 
@@ -25,10 +28,17 @@ const QByteArray kHttp = " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n"
 const QString kPaperOut = QStringLiteral("02-51-56-00-20-01");
 const QString kSilent = QStringLiteral("02-51-56-00-20-02");
 
-// All a server sends back for a raw request on this namespace's loopback.
-QByteArray exchange(quint16 port, const QByteArray& request) {
-    QTcpSocket socket;
-    socket.connectToHost(QHostAddress::LocalHost, port);
+// All a server sends back for a raw request on this namespace's loopback
+// (over TLS, any certificate taken, with `tls`).
+QByteArray exchange(quint16 port, const QByteArray& request, bool tls = false) {
+    QSslSocket socket;
+    socket.setPeerVerifyMode(QSslSocket::VerifyNone);
+    if (tls)
+        socket.connectToHostEncrypted("127.0.0.1", port);
+    else
+        socket.connectToHost(QHostAddress::LocalHost, port);
+    if (tls && !socket.waitForEncrypted(5000))
+        return {};
     socket.write(request);
     QByteArray reply;
     while (socket.waitForReadyRead(5000))
@@ -37,9 +47,9 @@ QByteArray exchange(quint16 port, const QByteArray& request) {
 }
 
 // The value of the one series an instant query finds, or "" when none.
-QString queryValue(const QString& query) {
+QString queryValue(const QString& query, quint16 prometheusPort = kPrometheusPort) {
     const QByteArray reply =
-        exchange(kPrometheusPort,
+        exchange(prometheusPort,
                  "GET /api/v1/query?query=" + QUrl::toPercentEncoding(query) + kHttp + "\r\n");
     const QJsonArray result = QJsonDocument::fromJson(reply.mid(reply.indexOf("\r\n\r\n") + 4))
                                   .object()["data"]
@@ -50,6 +60,18 @@ QString queryValue(const QString& query) {
 
 bool upBoardsBecome(const char* count) {
     return SpinUntil([count] { return queryValue("sum(quorvel_printer_up)") == count; }, 60000);
+}
+
+// The monitor's resident memory, in kB.
+long residentKilobytes(const QProcess& process) {
+    QFile status(QStringLiteral("/proc/%1/status").arg(process.processId()));
+    const QByteArray text = status.open(QIODevice::ReadOnly) ? status.readAll() : QByteArray();
+    return text.mid(text.indexOf("VmRSS:") + 6).trimmed().split(' ').value(0).toLong();
+}
+
+bool writeFile(const QString& path, const QByteArray& text) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(text) == text.size();
 }
 
 int run(const QString& program, const QStringList& arguments, QByteArray* errors = nullptr) {
@@ -67,15 +89,17 @@ class MonitorEndToEndTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void prometheusFollowsTheFleet() {
+    void init() {
         if (const QString reason = SimulatorRig::unavailableReason(); !reason.isEmpty())
             QSKIP(qPrintable(reason));
-        for (const char* tool : {"prometheus", "promtool"})
+        for (const char* tool : {"prometheus", "promtool", "openssl"})
             if (QStandardPaths::findExecutable(tool).isEmpty())
-                QSKIP(qPrintable(QStringLiteral("%1 is missing (scripts/setup.sh installs Debian's "
-                                                "prometheus)")
-                                     .arg(tool)));
+                QSKIP(qPrintable(
+                    QStringLiteral("%1 is missing (scripts/setup.sh installs it)").arg(tool)));
         QVERIFY(m_scratch.isValid());
+    }
+
+    void prometheusFollowsTheFleet() {
 
         // After its fourth answer the first board is out of paper; the second
         // answers four times, then never again; the third stays well.
@@ -113,8 +137,8 @@ private Q_SLOTS:
         QVERIFY(m_prometheus.waitForStarted(10000));
         QVERIFY2(upBoardsBecome("3"), "Prometheus never saw three boards up");
 
-        // The endpoint serves GET /metrics and / and refuses the rest; a
-        // request longer than any it takes is dropped unanswered.
+        // The endpoint serves GET /metrics and / and refuses the rest, a
+        // request longer than any it takes too.
         const struct {
             QByteArray request, statusLine;
         } requests[] = {
@@ -122,18 +146,18 @@ private Q_SLOTS:
             {"GET /" + kHttp + "\r\n", "HTTP/1.1 200"},
             {"POST /metrics" + kHttp + "Content-Length: 0\r\n\r\n", "HTTP/1.1 405"},
             {"GET /metrics/../etc" + kHttp + "\r\n", "HTTP/1.1 404"},
-            {"GET /metrics" + kHttp + "X-Pad: " + QByteArray(40000, 'a') + "\r\n\r\n", ""},
+            {"GET /metrics" + kHttp + "X-Pad: " + QByteArray(40000, 'a') + "\r\n\r\n",
+             "HTTP/1.1 431"},
         };
         for (const auto& [request, statusLine] : requests) {
             const QByteArray reply = exchange(kMonitorPort, request);
-            QVERIFY2(reply.startsWith(statusLine) && (statusLine.isEmpty() == reply.isEmpty()),
-                     reply.left(200).constData());
+            QVERIFY2(reply.startsWith(statusLine), reply.left(200).constData());
         }
         QVERIFY(exchange(kMonitorPort, requests[0].request).contains("quorvel_monitor_boards 3"));
 
         // A second monitor on the same endpoint is refused with one line.
         QByteArray refusal;
-        QCOMPARE(run(QUORVEL_CLI, QStringList{"monitor", "--quiet"} + listen, &refusal), 2);
+        QCOMPARE(run(QUORVEL_CLI, QStringList{"monitor", "--quiet"} + listen, &refusal), 4);
         QVERIFY2(refusal.startsWith("quorvel: cannot listen on 127.0.0.1:9847: ") &&
                      refusal.count('\n') == 1,
                  refusal.constData());
@@ -190,8 +214,119 @@ private Q_SLOTS:
         QCOMPARE(m_monitor.exitCode(), 0);
     }
 
+    void prometheusScrapesOverTlsWithBasicAuth() {
+        m_prometheus.terminate();
+        QString error;
+        QVERIFY2(m_rig.start({"--count", "3"}, &error), qPrintable(error));
+        const QString cert = m_scratch.filePath("server.crt"), web = m_scratch.filePath("web.yml");
+        QCOMPARE(run("openssl", {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2",
+                                 "-keyout", m_scratch.filePath("server.key"), "-out", cert, "-subj",
+                                 "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1"}),
+                 0);
+        // bcrypt of "scrape secret".
+        const QByteArray users = "basic_auth_users: {prometheus: "
+                                 "$2y$10$1C8f.SuY2AYO6IEMS4j25uacQvrj6EMYv2cNMiXC0dGA751wMqT1G}\n";
+        QVERIFY(writeFile(
+            web, "tls_server_config: {cert_file: server.crt, key_file: server.key}\n" + users));
+        QByteArray refusal; // a web configuration that is not there: one line, exit 2
+        QCOMPARE(run(QUORVEL_CLI, {"monitor", "--listen", "9848", "--web-config", "no"}, &refusal),
+                 2);
+        QCOMPARE(refusal, "quorvel: --web-config no: cannot read no: No such file or directory\n");
+        m_tlsMonitor.start(QUORVEL_CLI, {"monitor", "--quiet", "--interval", "1", "--wait", "2",
+                                         "--listen", "9848", "--web-config", web});
+        QVERIFY(m_tlsMonitor.waitForStarted(10000));
+
+        // Prometheus with tls_config and basic_auth.
+        const QString config = m_scratch.filePath("prometheus-tls.yml");
+        QVERIFY(
+            writeFile(config, QStringLiteral(R"(global: {scrape_interval: 1s, scrape_timeout: 1s}
+scrape_configs:
+- {job_name: tls, scheme: https, tls_config: {ca_file: '%1'}, %2,
+   basic_auth: {username: prometheus, password: scrape secret}}
+)")
+                                  .arg(cert, "static_configs: [{targets: ['127.0.0.1:9848']}]")
+                                  .toUtf8()));
+        m_tlsPrometheus.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_tlsPrometheus.start("prometheus", {"--config.file=" + config, "--log.level=error",
+                                             "--storage.tsdb.path=" + m_scratch.filePath("tsdb"),
+                                             "--web.listen-address=127.0.0.1:9091"});
+        QVERIFY2(SpinUntil(
+                     [] {
+                         return queryValue("up{job='tls'}", 9091) == "1" &&
+                                queryValue("quorvel_monitor_boards", 9091) == "3";
+                     },
+                     60000),
+                 "Prometheus did not scrape over TLS with the password");
+        m_tlsPrometheus.terminate();
+
+        // What Prometheus met: 401 with the scheme to use; nothing in plain HTTP.
+        const QByteArray get = "GET /metrics" + kHttp + "Authorization: Basic ";
+        const QByteArray right =
+            get + QByteArray("prometheus:scrape secret").toBase64() + "\r\n\r\n";
+        const QByteArray refused =
+            exchange(9848, get + QByteArray("prometheus:wrong").toBase64() + "\r\n\r\n", true);
+        QVERIFY2(refused.startsWith("HTTP/1.1 401") &&
+                     refused.contains("\r\nWWW-Authenticate: Basic realm="),
+                 refused.constData());
+        QVERIFY(!exchange(9848, right).contains("quorvel_"));
+
+        // SIGHUP with a broken file: said, and the endpoint goes on as it was.
+        QVERIFY(writeFile(web, "tls_server_config: {cert_file: server.crt}\n" + users));
+        ::kill(pid_t(m_tlsMonitor.processId()), SIGHUP);
+        QByteArray errors;
+        QVERIFY2(SpinUntil(
+                     [&] { return (errors += m_tlsMonitor.readAllStandardError()).contains('\n'); },
+                     10000),
+                 "no word on the reload");
+        QCOMPARE(errors, "quorvel: --web-config " + web.toUtf8() +
+                             ": tls_server_config.key_file: missing: TLS needs the server's key "
+                             "(key_file); the endpoint keeps its previous settings\n");
+        QVERIFY(exchange(9848, right, true).startsWith("HTTP/1.1 200"));
+        QCOMPARE(m_tlsMonitor.state(), QProcess::Running);
+    }
+
+    void endpointHoldsAgainstIdleAndGreedyPeers() {
+        m_tlsMonitor.terminate();
+        QString error;
+        QVERIFY2(m_rig.start({"--count", "10000"}, &error), qPrintable(error));
+        constexpr quint16 port = 9849;
+        m_abuseMonitor.start(QUORVEL_CLI, {"monitor", "--quiet", "--interval", "10", "--wait", "3",
+                                           "--listen", "0.0.0.0:9849"});
+        QVERIFY(m_abuseMonitor.waitForStarted(10000));
+        const QByteArray scrape = "GET /metrics" + kHttp + "\r\n";
+        QVERIFY(SpinUntil(
+            [&] { return exchange(port, scrape).contains("\nquorvel_monitor_boards 10000\n"); },
+            60000));
+        // Beyond loopback without a web configuration: one warning at start.
+        const QByteArray errors = m_abuseMonitor.readAllStandardError();
+        QVERIFY2(errors.count("warning: ") == 1 &&
+                     errors.contains("warning: the metrics on 0.0.0.0:9849 are served to anyone"),
+                 errors.constData());
+        const long before = residentKilobytes(m_abuseMonitor);
+
+        // More peers than the endpoint's slots connect and say nothing; one
+        // pipelines a hundred scrapes and never reads (Qt reads one byte for
+        // it, then TCP waits).
+        std::vector<std::unique_ptr<QTcpSocket>> peers(71);
+        for (auto& peer : peers) {
+            peer = std::make_unique<QTcpSocket>();
+            peer->setReadBufferSize(1);
+            peer->connectToHost(QHostAddress::LocalHost, port);
+            QVERIFY(peer->waitForConnected(5000));
+        }
+        peers.back()->write(QByteArray("GET /metrics HTTP/1.1\r\nHost: m\r\n\r\n").repeated(100));
+        SpinFor(3000);
+
+        QVERIFY(exchange(port, scrape).contains("\nquorvel_monitor_boards 10000\n"));
+        const long during = residentKilobytes(m_abuseMonitor);
+        qInfo("monitor resident: %ld kB before, %ld kB during the abuse", before, during);
+        QVERIFY(during - before < 50 * 1024);
+        QCOMPARE(m_abuseMonitor.state(), QProcess::Running);
+    }
+
     void cleanupTestCase() {
-        for (QProcess* process : {&m_monitor, &m_prometheus}) {
+        for (QProcess* process :
+             {&m_monitor, &m_prometheus, &m_tlsMonitor, &m_tlsPrometheus, &m_abuseMonitor}) {
             process->terminate();
             if (!process->waitForFinished(15000))
                 process->kill();
@@ -202,7 +337,7 @@ private Q_SLOTS:
 private:
     SimulatorRig m_rig;
     QTemporaryDir m_scratch{qEnvironmentVariable("QUORVEL_RIG_WORKDIR") + "/monitor-XXXXXX"};
-    QProcess m_monitor, m_prometheus;
+    QProcess m_monitor, m_prometheus, m_tlsMonitor, m_tlsPrometheus, m_abuseMonitor;
 };
 
 QTEST_GUILESS_MAIN(MonitorEndToEndTest)

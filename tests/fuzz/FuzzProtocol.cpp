@@ -1,8 +1,10 @@
-// One libFuzzer target over every datagram decoder: the first byte picks the
-// decoder, the next two are the exchange's current number, the rest is the
-// datagram. Each decoder must accept any bytes without reading past them.
+// One libFuzzer target over every datagram decoder and the board texts' safe
+// forms: the first byte picks the decoder, the next two are the exchange's
+// current number, the rest is the datagram. Each decoder must accept any
+// bytes without reading past them.
 #include "protocol/AssignDatagrams.h"
 #include "protocol/PrinterStatusDatagrams.h"
+#include "protocol/SafeText.h"
 #include "protocol/SearchDatagrams.h"
 #include "protocol/TextDecoding.h"
 
@@ -24,7 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::optional<std::uint16_t> current =
         selector & 0x80 ? std::nullopt : std::optional<std::uint16_t>(number);
 
-    switch (selector % 4) {
+    switch ((selector & 0x7F) % 5) {
     case 0:
         if (ClassifySearchDatagram(bytes, current) == SearchDatagramKind::Reply) {
             const ParsedSearchReply parsed = ParseSearchReply(bytes, number);
@@ -51,6 +53,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             std::string_view(reinterpret_cast<const char*>(datagram.data()), datagram.size()));
         // Parsing a reply of any length is safe too, whatever it is classified as.
         (void)ParseSearchReply(bytes, 0);
+        break;
+    case 4: // whatever a board sends, no reader gets the controls it would act on
+        for (const TextUse use : {TextUse::Terminal, TextUse::JsonString, TextUse::Clipboard}) {
+            const std::string safe = SafeText(
+                std::string_view(reinterpret_cast<const char*>(datagram.data()), datagram.size()),
+                use);
+            const auto* u = reinterpret_cast<const unsigned char*>(safe.c_str());
+            for (std::size_t i = 0; i < safe.size(); ++i)
+                if (u[i] < 0x20 || u[i] == 0x7F || (u[i] == 0xC2 && u[i + 1] < 0xA0))
+                    __builtin_trap();
+            if (!IsValidUtf8(safe))
+                __builtin_trap();
+        }
         break;
     }
     return 0;

@@ -32,6 +32,13 @@ public:
     }
     QString missingFor(const HostCommand&) override { return missing; }
     QString interfaceRoutingTo(const Ipv4Address&) override { return routeInterface; }
+    HostAddressFacts hostAddressFacts() override { return facts; }
+    // Each claim as "+IP LINK", each release as "-IP LINK", in order.
+    void claimNeighbour(const NeighbourClaim& c) override { claims << "+" + text(c); }
+    void releaseNeighbour(const NeighbourClaim& c) override { claims << "-" + text(c); }
+    static QString text(const NeighbourClaim& c) {
+        return QString::fromStdString(Ipv4Text(c.ip) + ' ' + c.interfaceName);
+    }
 
     QStringList windowsTexts() const {
         QStringList texts;
@@ -41,6 +48,8 @@ public:
     }
 
     std::vector<Run> runs;
+    QStringList claims;
+    HostAddressFacts facts; // what hostAddressFacts answers
     QString routeInterface = QStringLiteral("eth0");
     QString missing; // what missingFor answers
     // How every hidden command ends, reported at once.

@@ -1,6 +1,7 @@
 #include "Options.h"
 
 #include "BoardFile.h"
+#include "protocol/Addresses.h"
 
 #include <charconv>
 #include <cstdlib>
@@ -23,6 +24,9 @@ Sockets
                             addresses outside 198.18.0.0/15 (refused otherwise:
                             the boards would answer a real network)
   --exit-after SECONDS      stop by itself after this long (default 3600; 0: never)
+  --tftp-port P             take firmware images by TFTP on port P (69 in the rig)
+  --reboot-seconds S        a board that took a whole image answers nothing for S
+                            seconds, as if it rebooted (default 0)
 Records
   --log FILE                every datagram received, one JSON object a line
   --ready-file FILE         written once every port is bound: the ports, one line
@@ -48,6 +52,11 @@ Faults (RATE is a chance per reply, 0 to 1)
                             bytes, random, other replies), once per search number
   --junk-ms MS              spread them over MS (default 2000)
   --faulty-boards LIST      board numbers the faults apply to, e.g. 2,5-7 (default all)
+  --forge N                 also answer each new search with N forged replies, sent
+                            from --forge-from: random MACs, board addresses in turn
+                            loopback, broadcast, zero, multicast, the next host's
+                            and the forger's own; status requests unanswered
+  --forge-from ADDRESS      the forger's own address (198.18.0.0/15)
   --seed N                  seed of the fault generator (default 1)
   --help
 )";
@@ -175,6 +184,16 @@ OptionsOrError ParseOptions(const std::vector<std::string>& arguments) {
              o.readyFile = v;
              return !v.empty();
          }},
+        {"--tftp-port",
+         [&](const std::string& v) { return toNumber(v, o.tftpPort) && o.tftpPort != 0; }},
+        {"--reboot-seconds",
+         [&](const std::string& v) {
+             long long s = 0;
+             if (!toNumber(v, s) || s < 0 || s > 3600)
+                 return false;
+             o.rebootFor = std::chrono::seconds(s);
+             return true;
+         }},
         {"--assign-result", byte(o.engine.assignResult)},
         {"--unknown-mac-result", byte(o.engine.unknownMacResult)},
         {"--delay", milliseconds(f.delay)},
@@ -193,6 +212,18 @@ OptionsOrError ParseOptions(const std::vector<std::string>& arguments) {
         {"--truncate-to", [&](const std::string& v) { return toNumber(v, f.truncateTo); }},
         {"--faulty-boards", [&](const std::string& v) { return toBoardList(v, f.faultyBoards); }},
         {"--seed", [&](const std::string& v) { return toNumber(v, f.seed); }},
+        {"--forge",
+         [&](const std::string& v) {
+             return toNumber(v, o.engine.forger.perSearch) && o.engine.forger.perSearch <= 100000;
+         }},
+        {"--forge-from",
+         [&](const std::string& v) {
+             const auto address = quorvel::ParseIpv4Address(v);
+             if (!address || (*address)[0] != 198 || ((*address)[1] & 0xFE) != 18)
+                 return false;
+             o.engine.forger.from = ToHostOrder(*address);
+             return true;
+         }},
     };
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string& name = arguments[i];
@@ -221,6 +252,8 @@ OptionsOrError ParseOptions(const std::vector<std::string>& arguments) {
     }
     if (o.boardFile.empty() == (o.count == 0))
         result.error = "give either --count N or --boards FILE";
+    if (o.engine.forger.perSearch > 0 && o.engine.forger.from == 0)
+        result.error = "--forge needs --forge-from ADDRESS";
     if (o.ports.empty())
         o.ports.push_back(3040);
     return result;

@@ -19,6 +19,8 @@ struct Options {
     std::chrono::seconds exitAfter{3600};
     bool allowAnyNetwork = false;
     bool help = false;
+    std::uint16_t tftpPort = 0;        // 0: no TFTP side
+    std::chrono::seconds rebootFor{0}; // silence after a whole image
     EngineOptions engine;
 };
 

@@ -124,6 +124,34 @@ void SimulatorEngine::handleSearch(const Received& received, Clock::time_point n
         answer(board);
     if (m_options.faults.junk > 0 && m_junkSent.insert(number).second)
         appendJunk(number, received, now, out);
+    if (m_options.forger.perSearch > 0 && m_forged.insert(number).second)
+        appendForgeries(number, received, now, out);
+}
+
+void SimulatorEngine::appendForgeries(std::uint16_t number, const Received& received,
+                                      Clock::time_point now, ReplyBatch& out) {
+    const std::uint32_t from = m_options.forger.from;
+    const std::uint32_t claims[] = {0x7F000001, kBroadcast, 0, 0xE00000FB, from + 1, from};
+    for (std::size_t i = 0; i < m_options.forger.perSearch; ++i) {
+        SimBoard forged;
+        const std::uint64_t random = m_random();
+        for (std::size_t b = 0; b < forged.mac.size(); ++b)
+            forged.mac[b] = static_cast<std::uint8_t>(random >> (8 * b));
+        forged.mac[0] = 0x02; // locally administered, never a real board's
+        forged.ip = FromHostOrder(claims[i % std::size(claims)]);
+        forged.name = "forged";
+        const std::size_t offset = out.bytes.size();
+        const auto reply = EncodeSearchReply(forged, number, 0, 0);
+        out.bytes.insert(out.bytes.end(), reply.begin(), reply.end());
+        Outgoing item;
+        item.due = now;
+        item.socketIndex = received.socketIndex;
+        item.destination = received.source;
+        item.sourceIp = from;
+        item.offset = static_cast<std::uint32_t>(offset);
+        item.length = static_cast<std::uint32_t>(reply.size());
+        out.items.push_back(item);
+    }
 }
 
 void SimulatorEngine::appendJunk(std::uint16_t number, const Received& received,
@@ -290,6 +318,10 @@ void SimulatorEngine::emit(RequestKind kind, std::size_t board, std::size_t offs
     item.sourceIp = sourceIp;
     item.offset = static_cast<std::uint32_t>(offset);
     item.length = static_cast<std::uint32_t>(out.bytes.size() - offset);
+    if (m_options.silence && m_options.silence->isSilent(board, due)) {
+        out.bytes.resize(offset);
+        return;
+    }
     const FaultOptions& f = m_options.faults;
     if (!faulty(board)) {
         out.items.push_back(item);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "BoardReplies.h"
+#include "BoardSilence.h"
 #include "SimBoard.h"
 
 #include <chrono>
@@ -49,10 +50,22 @@ struct FaultOptions {
     std::uint64_t seed = 1;
 };
 
+// A hostile host on the link: answers each search it hears first with
+// forged replies that carry the search's number, random MACs and, in turn,
+// a loopback, limited broadcast, zero and multicast board address, another
+// host's address, and its own (`from`), which it sends them from. It never
+// answers a status request.
+struct ForgerOptions {
+    std::size_t perSearch = 0;
+    std::uint32_t from = 0; // host order
+};
+
 struct EngineOptions {
     std::uint8_t assignResult = 1;
     std::optional<std::uint8_t> unknownMacResult; // none: no answer
     FaultOptions faults;
+    ForgerOptions forger;
+    const BoardSilence* silence = nullptr; // boards rebooting after a push answer nothing
 };
 
 // One reply to send: its bytes live in the batch that holds it.
@@ -103,6 +116,8 @@ private:
                            Clock::time_point due, ReplyBatch& out);
     void appendJunk(std::uint16_t number, const Received& received, Clock::time_point now,
                     ReplyBatch& out);
+    void appendForgeries(std::uint16_t number, const Received& received, Clock::time_point now,
+                         ReplyBatch& out);
     // Adds one reply as it leaves the board, faults applied.
     void emit(RequestKind kind, std::size_t board, std::size_t offset, const Received& received,
               std::uint32_t sourceIp, Clock::time_point due, ReplyBatch& out);
@@ -119,6 +134,7 @@ private:
     std::unordered_multimap<std::uint32_t, std::size_t> m_byIp;
     std::map<std::uint16_t, Clock::time_point> m_firstHeard; // for late replies
     std::set<std::uint16_t> m_junkSent;                      // search numbers flooded
+    std::set<std::uint16_t> m_forged;                        // search numbers forged for
     std::mt19937_64 m_random;
 };
 

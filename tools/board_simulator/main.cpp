@@ -1,6 +1,7 @@
 #include "BoardFile.h"
 #include "DatagramLog.h"
 #include "Options.h"
+#include "TftpReceiver.h"
 #include "UdpServer.h"
 
 #include <arpa/inet.h>
@@ -11,6 +12,7 @@
 #include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/signalfd.h>
+#include <thread>
 #include <unistd.h>
 
 using namespace quorvel::sim;
@@ -114,7 +116,18 @@ int main(int argc, char** argv) {
         return 1;
     }
     const Clock::time_point start = Clock::now();
-    SimulatorEngine engine(std::move(boards), options.engine, start);
+    BoardSilence silence;
+    EngineOptions engineOptions = options.engine;
+    engineOptions.silence = &silence;
+    SimulatorEngine engine(std::move(boards), engineOptions, start);
+    TftpReceiver tftp(engine.boards(), silence, options.rebootFor);
+    if (options.tftpPort != 0) {
+        if (const std::string failed = tftp.open(options.bindAddress, options.tftpPort);
+            !failed.empty()) {
+            std::fprintf(stderr, "board_simulator: %s\n", failed.c_str());
+            return 1;
+        }
+    }
     UdpServer server(engine, log.isOpen() ? &log : nullptr);
     const std::string error = server.open(options.bindAddress, options.ports);
     if (!error.empty()) {
@@ -127,7 +140,14 @@ int main(int argc, char** argv) {
     }
     const Clock::time_point deadline =
         options.exitAfter.count() > 0 ? start + options.exitAfter : Clock::time_point::max();
+    std::thread tftpThread;
+    if (options.tftpPort != 0)
+        tftpThread = std::thread([&tftp] { tftp.run(); });
     server.run(deadline, stopFd);
+    if (tftpThread.joinable()) {
+        tftp.stop();
+        tftpThread.join();
+    }
 
     rusage usage{};
     ::getrusage(RUSAGE_SELF, &usage);

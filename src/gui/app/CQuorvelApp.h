@@ -25,9 +25,12 @@ public:
     // modally, closes the socket. Returns the process exit code.
     int InitInstance();
 
-    // Opens the printer overview's socket: a real one unless set (tests hand
-    // in an in-memory one). Nothing when it cannot be opened.
+    // Opens the printer overview's socket (and the one a firmware push waits
+    // for its board on): a real one unless set (tests hand in an in-memory
+    // one). Nothing when it cannot be opened.
     std::function<std::unique_ptr<DatagramSocket>()> openMonitorSocket;
+    // Opens a firmware transfer's socket, likewise.
+    std::function<std::unique_ptr<DatagramSocket>()> openTftpSocket;
 
     SocketDispatch dispatch;
     RemotePortList ports;

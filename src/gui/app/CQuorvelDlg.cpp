@@ -3,6 +3,7 @@
 #include "BoardMenu.h"
 #include "CAboutDlg.h"
 #include "CQuorvelApp.h"
+#include "FirmwareLaunch.h"
 #include "HelpLocation.h"
 #include "PrinterOverview.h"
 #include "SearchOptions.h"
@@ -253,7 +254,7 @@ void CQuorvelDlg::OnBootloader() {
     }
     if (path.isEmpty())
         return;
-    HostCommands::runWhereSeen(HostCommands::tftpPush(ip, path));
+    RunFirmwarePush(*this, *deviceTable().selectedRecord(), path);
 }
 
 void CQuorvelDlg::OnCopyIp() {

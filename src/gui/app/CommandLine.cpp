@@ -83,7 +83,11 @@ CommandLineOutcome ParseCommandLine(const QStringList& allArguments) {
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
                                   QStringLiteral("Displays this help."));
     parser.addOption(help);
-    const QCommandLineOption version = parser.addVersionOption();
+    // -V as the command line spells it; -v, Qt's spelling, still works.
+    const QCommandLineOption version(
+        {QStringLiteral("V"), QStringLiteral("v"), QStringLiteral("version")},
+        QStringLiteral("Displays version information."));
+    parser.addOption(version);
 
     const QString name = QCoreApplication::applicationName();
     const QString hint = QStringLiteral(" %1 --help lists the options.\n").arg(name);

@@ -10,8 +10,8 @@ QString HelpFilePath(const QString& programDir) {
 }
 
 QString ManualPagePath(const QString& programDir, const QString& language) {
-    return QDir::cleanPath(programDir + QStringLiteral("/" QUORVEL_DOC_FROM_BIN "/manual/") +
-                           language + QStringLiteral("/index.html"));
+    return QDir::cleanPath(programDir + QStringLiteral("/" QUORVEL_MANUAL_FROM_BIN "/") + language +
+                           QStringLiteral("/index.html"));
 }
 
 QString ManualLanguage(QLocale::Language uiLanguage) {

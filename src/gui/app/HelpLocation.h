@@ -11,7 +11,8 @@ namespace quorvel {
 QString HelpFilePath(const QString& programDir);
 
 // The installed manual's start page in one language (zh_CN or en), found
-// from the executable's folder along the installed layout.
+// from the executable's folder along the installed layout (bin ->
+// share/quorvel/manual), never under the doc folder.
 QString ManualPagePath(const QString& programDir, const QString& language);
 
 // The manual's language for a user interface language: English for English,

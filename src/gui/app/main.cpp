@@ -55,6 +55,10 @@ int main(int argc, char** argv) {
     quorvel::InstallFontSubstitutions();
     quorvel::DesktopHostCommandRunner hostCommands;
     quorvel::SetHostCommandRunner(&hostCommands);
+    // What a killed run left in the neighbour table goes before this one adds to it.
+    hostCommands.removeAbandonedNeighbours([](const QString& line) {
+        std::fprintf(stderr, "Quorvel: %s\n", line.toLocal8Bit().constData());
+    });
     // A signal closes the windows as a quit would: the assign dialog's
     // neighbour entries go with it.
     quorvel::TerminationSignals signals;

@@ -1,18 +1,17 @@
 #include "BoardText.h"
 
 #include "protocol/BoardColumns.h"
+#include "protocol/SafeText.h"
 
 namespace quorvel {
 
 namespace {
 
-// A line break in a board's text would split its line in two.
+// A line break in a board's text would split its line in two, and a control
+// character could act on whatever the text is pasted into (an escape that
+// ends a shell's bracketed paste, say).
 QString oneLine(const std::string& value) {
-    QString text = QString::fromStdString(value);
-    text.replace(QLatin1String("\r\n"), QLatin1String(" "));
-    text.replace(QLatin1Char('\r'), QLatin1Char(' '));
-    text.replace(QLatin1Char('\n'), QLatin1Char(' '));
-    return text;
+    return QString::fromStdString(SafeText(value, TextUse::Clipboard));
 }
 
 } // namespace

@@ -114,16 +114,26 @@ void CAssignDlg::OnOK() {
 
 bool CAssignDlg::addressesAccepted(const AssignParameters& typed) {
     const AddressVerdict verdict = CheckStaticAddress(typed.ip, typed.subnetMask, typed.gateway);
-    if (verdict.kind == AddressVerdict::Accepted)
-        return true;
-    IpAddressEdit* field = addressControl(kAddressControls[static_cast<int>(verdict.field)]);
-    const QString text = AddressVerdictText(verdict, field->text());
-    if (verdict.kind == AddressVerdict::AskAboutGateway && AppQuestionBox(text))
-        return true;
-    if (verdict.kind == AddressVerdict::Refused)
-        AppMessageBox(text);
-    field->setFocus();
-    return false;
+    if (verdict.kind != AddressVerdict::Accepted) {
+        IpAddressEdit* field = addressControl(kAddressControls[static_cast<int>(verdict.field)]);
+        const QString text = AddressVerdictText(verdict, field->text());
+        const bool sendAnyway =
+            verdict.kind == AddressVerdict::AskAboutGateway && AppQuestionBox(text);
+        if (verdict.kind == AddressVerdict::Refused)
+            AppMessageBox(text);
+        if (!sendAnyway) {
+            field->setFocus();
+            return false;
+        }
+    }
+    // This computer's own address, its gateway's or another device's: the
+    // user decides, before anything is sent.
+    if (const auto clash = m_assign.addressClash(typed.ip);
+        clash && !AppQuestionBox(AddressClashQuestion(typed.ip, *clash))) {
+        addressControl(1018)->setFocus();
+        return false;
+    }
+    return true;
 }
 
 void CAssignDlg::OnCancel() {

@@ -36,7 +36,8 @@ public:
 private:
     void OnInitDialog();
     // The typed static addresses, checked before anything is sent; false
-    // when refused, or when the user keeps a far gateway out.
+    // when refused, or when the user keeps a far gateway or an address that
+    // clashes with the host's out.
     bool addressesAccepted(const AssignParameters& typed);
     AssignParameters fields() const;
     void endAssignment(AssignOutcome outcome);

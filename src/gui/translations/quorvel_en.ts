@@ -59,6 +59,25 @@ Send these settings anyway?</translation>
     </message>
 </context>
 <context>
+    <name>AddressClash</name>
+    <message>
+        <source>IP address %1 is this computer&apos;s own address (on %2); a printer with it would take this computer&apos;s traffic.</source>
+        <translation>IP address %1 is this computer&apos;s own address (on %2); a printer with it would take this computer&apos;s traffic.</translation>
+    </message>
+    <message>
+        <source>IP address %1 is this computer&apos;s default gateway (on %2); a printer with it would take the traffic this computer sends to other networks.</source>
+        <translation>IP address %1 is this computer&apos;s default gateway (on %2); a printer with it would take the traffic this computer sends to other networks.</translation>
+    </message>
+    <message>
+        <source>IP address %1 is already used by another device (MAC %2, on %3); of two devices on one address, neither can be reached reliably.</source>
+        <translation>IP address %1 is already used by another device (MAC %2, on %3); of two devices on one address, neither can be reached reliably.</translation>
+    </message>
+    <message>
+        <source>Send these settings anyway?</source>
+        <translation>Send these settings anyway?</translation>
+    </message>
+</context>
+<context>
     <name>CQuorvelApp</name>
     <message>
         <source>Cannot Open Socket</source>
@@ -301,6 +320,85 @@ Send these settings anyway?</translation>
     <message>
         <source>刷新</source>
         <translation>Refresh</translation>
+    </message>
+</context>
+<context>
+    <name>FirmwareText</name>
+    <message>
+        <source>%1 of %2 bytes acknowledged</source>
+        <translation>%1 of %2 bytes acknowledged</translation>
+    </message>
+    <message>
+        <source> (the last send failed: %1)</source>
+        <translation> (the last send failed: %1)</translation>
+    </message>
+    <message>
+        <source>%1 does not exist; choose the firmware image file.</source>
+        <translation>%1 does not exist; choose the firmware image file.</translation>
+    </message>
+    <message>
+        <source>%1 is not a file (a folder or a device); choose the firmware image file.</source>
+        <translation>%1 is not a file (a folder or a device); choose the firmware image file.</translation>
+    </message>
+    <message>
+        <source>%1 cannot be read: %2</source>
+        <translation>%1 cannot be read: %2</translation>
+    </message>
+    <message>
+        <source>%1 is empty; no board takes an empty image.</source>
+        <translation>%1 is empty; no board takes an empty image.</translation>
+    </message>
+    <message>
+        <source>%1 is larger than %2 MiB, more than any board&apos;s firmware; check the file.</source>
+        <translation>%1 is larger than %2 MiB, more than any board&apos;s firmware; check the file.</translation>
+    </message>
+    <message>
+        <source>sent: %1 bytes</source>
+        <translation>sent: %1 bytes</translation>
+    </message>
+    <message>
+        <source>no TFTP server answered at %1 (its TFTP port is closed)</source>
+        <translation>no TFTP server answered at %1 (its TFTP port is closed)</translation>
+    </message>
+    <message>
+        <source>no TFTP server answered at %1 (nothing came back in %2 s)</source>
+        <translation>no TFTP server answered at %1 (nothing came back in %2 s)</translation>
+    </message>
+    <message>
+        <source>%1 stopped answering: %2, nothing more in %3 s</source>
+        <translation>%1 stopped answering: %2, nothing more in %3 s</translation>
+    </message>
+    <message>
+        <source>the TFTP server at %1 went away (its port closed): %2</source>
+        <translation>the TFTP server at %1 went away (its port closed): %2</translation>
+    </message>
+    <message>
+        <source>the TFTP server at %1 refused: error %2 (%3): %4; %5</source>
+        <translation>the TFTP server at %1 refused: error %2 (%3): %4; %5</translation>
+    </message>
+    <message>
+        <source>the TFTP server at %1 broke the protocol: %2; %3</source>
+        <translation>the TFTP server at %1 broke the protocol: %2; %3</translation>
+    </message>
+    <message>
+        <source>cancelled: %1</source>
+        <translation>cancelled: %1</translation>
+    </message>
+    <message>
+        <source>sent; waiting for the board to answer again</source>
+        <translation>sent; waiting for the board to answer again</translation>
+    </message>
+    <message>
+        <source>sent, and the board answers again</source>
+        <translation>sent, and the board answers again</translation>
+    </message>
+    <message>
+        <source>sent; the wait for the board was cancelled</source>
+        <translation>sent; the wait for the board was cancelled</translation>
+    </message>
+    <message>
+        <source>sent, but the board did not answer a search within %1 s</source>
+        <translation>sent, but the board did not answer a search within %1 s</translation>
     </message>
 </context>
 <context>
@@ -593,6 +691,10 @@ The manual is at %1
         <source>打印机状态总览</source>
         <translation>Printer overview</translation>
     </message>
+    <message>
+        <source>无法升级固件：本程序不能再打开一个 UDP 套接字（%1）。请关闭不用的程序后再试。</source>
+        <translation>The firmware cannot be updated: this program cannot open another UDP socket (%1). Close programs you do not need and try again.</translation>
+    </message>
 </context>
 <context>
     <name>quorvel::CSearchDlg</name>
@@ -603,6 +705,41 @@ The manual is at %1
     <message>
         <source>找到 %1 个设备</source>
         <translation>Devices found: %1</translation>
+    </message>
+</context>
+<context>
+    <name>quorvel::FirmwarePushDlg</name>
+    <message>
+        <source>固件升级</source>
+        <translation>Firmware update</translation>
+    </message>
+    <message>
+        <source>打印机：%1</source>
+        <translation>Printer: %1</translation>
+    </message>
+    <message>
+        <source>固件文件：%1</source>
+        <translation>Firmware file: %1</translation>
+    </message>
+    <message>
+        <source>Starting TFTP Bootloader...</source>
+        <translation>Starting TFTP Bootloader...</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>已发送 %1 / %2 字节</source>
+        <translation>Sent %1 of %2 bytes</translation>
+    </message>
+    <message>
+        <source>Please wait 10 - 15 seconds for firmware update to complete...</source>
+        <translation>Please wait 10 - 15 seconds for firmware update to complete...</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>Close</translation>
     </message>
 </context>
 <context>

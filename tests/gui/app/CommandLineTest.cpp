@@ -23,6 +23,7 @@ private Q_SLOTS:
                                           << "";
         QTest::newRow("--version") << QStringList{"--version"} << false << 0 << version << "";
         QTest::newRow("-v") << QStringList{"-v"} << false << 0 << version << "";
+        QTest::newRow("-V") << QStringList{"-V"} << false << 0 << version << "";
         QTest::newRow("--help") << QStringList{"--help"} << false << 0 << "--version"
                                 << "";
         QTest::newRow("-h") << QStringList{"-h"} << false << 0 << "--help"

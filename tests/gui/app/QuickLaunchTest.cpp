@@ -2,9 +2,9 @@
 #include "ModalDriver.h"
 #include "RecordingHostCommandRunner.h"
 #include "RecordingMessageSink.h"
+#include "core/DeviceTable.h"
 #include "gui/app/CQuorvelApp.h"
 #include "gui/app/CQuorvelDlg.h"
-#include "core/DeviceTable.h"
 
 #include <QFile>
 #include <QFileDialog>
@@ -107,14 +107,9 @@ private Q_SLOTS:
                                    "found), so %1 was not started.";
         QTest::newRow("telnet, no terminal")
             << 1012 << "x-terminal-emulator" << noTerminal.arg("telnet");
-        QTest::newRow("push, no terminal")
-            << 1011 << "x-terminal-emulator" << noTerminal.arg("tftp");
         QTest::newRow("telnet, no client")
             << 1012 << "telnet"
             << "telnet was not found; install the Debian package telnet.";
-        QTest::newRow("push, no client")
-            << 1011 << "tftp"
-            << "tftp was not found; install the Debian package tftp-hpa.";
     }
 
     void whatCannotBeSeenIsNotRun() {
@@ -122,7 +117,6 @@ private Q_SLOTS:
         QFETCH(QString, missing);
         Fixture f;
         f.window.deviceTable().selectIndex(0);
-        f.window.setImageFileChooser([](QFileDialog&) { return QStringLiteral("/tmp/x.img"); });
         f.runner.missing = missing;
         f.click(button);
         QTEST(f.sink.texts().value(0), "message");
@@ -143,7 +137,7 @@ private Q_SLOTS:
             selectedFilter = dialog.selectedNameFilter();
             mode = dialog.fileMode();
             accept = dialog.acceptMode();
-            return QStringLiteral("C:\\fw\\new image.img");
+            return QStringLiteral("/nonexistent/new image.img");
         });
         f.click(1011);
 
@@ -152,13 +146,11 @@ private Q_SLOTS:
         QCOMPARE(selectedFilter, QStringLiteral("IMG Files (*.img)"));
         QCOMPARE(mode, QFileDialog::ExistingFile);
         QCOMPARE(accept, QFileDialog::AcceptOpen);
-        QVERIFY(f.sink.messages.empty());
-        QCOMPARE(f.runner.runs.size(), std::size_t(1));
-        QCOMPARE(f.runner.runs[0].how, HostWindow::Terminal);
-        QVERIFY(f.runner.runs[0].command.windowsText.endsWith(
-            "C: && tftp -i 192.168.1.50 PUT \"C:\\fw\\new image.img\" boot.img"));
-        const QStringList argv = f.runner.runs[0].command.argv;
-        QCOMPARE(argv.mid(3), (QStringList{"sh", "C:\\fw\\new image.img", "192.168.1.50"}));
+        // Checked before anything is sent; no host program is needed any more.
+        QCOMPARE(f.sink.texts(),
+                 QStringList{"/nonexistent/new image.img does not exist; choose the firmware "
+                             "image file."});
+        QVERIFY(f.runner.runs.empty());
     }
 
     void bootloaderRunsTheRealFileDialog_data() {
@@ -176,29 +168,36 @@ private Q_SLOTS:
         const QString image = dir.filePath("new image.img");
         QFile file(image);
         QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("firmware");
         file.close();
+        auto* tftp = new FakeDatagramSocket;
+        f.app.openTftpSocket = [tftp] { return std::unique_ptr<DatagramSocket>(tftp); };
+        f.app.openMonitorSocket = [] { return std::make_unique<FakeDatagramSocket>(); };
 
+        std::uint32_t requestedFrom = 0;
         ModalDriver driver;
         driver.drive = [&](QDialog& dialog) {
             auto* files = qobject_cast<QFileDialog*>(&dialog);
             if (choose && files) {
                 files->selectFile(image);
                 dialog.accept(); // QFileDialog checks the file exists
-            } else {
-                dialog.reject();
+                return;
             }
+            if (!files && !tftp->sent.empty())
+                requestedFrom = tftp->sent[0].ip;
+            dialog.reject(); // the push: cancelled, then closed
+            dialog.reject();
         };
         driver.run([&] { f.click(1011); });
-        QCOMPARE(driver.opened, QStringList{"QFileDialog"});
         QVERIFY(f.sink.messages.empty());
+        QVERIFY(f.runner.runs.empty());
         if (!choose) {
-            QVERIFY(f.runner.runs.empty());
+            QCOMPARE(driver.opened, QStringList{"QFileDialog"});
+            delete tftp;
             return;
         }
-        QCOMPARE(f.runner.runs.size(), std::size_t(1));
-        QCOMPARE(f.runner.runs[0].command.argv.mid(4), (QStringList{image, "10.0.0.7"}));
-        QVERIFY(f.runner.runs[0].command.windowsText.endsWith(" &&  && tftp -i 10.0.0.7 PUT \"" +
-                                                              image + "\" boot.img"));
+        QCOMPARE(driver.opened, (QStringList{"QFileDialog", "quorvel::FirmwarePushDlg"}));
+        QCOMPARE(requestedFrom, 0x0A000007u); // the write request went to 10.0.0.7
     }
 };
 

@@ -179,11 +179,13 @@ private Q_SLOTS:
     void copiedTextKeepsOneLinePerField() {
         DeviceRecord r = board(7);
         r.name = "Kitchen\r\nprinter, \"left\"";
+        r.description = "58mm\x1B[201~\xC2\x9B\x07 cutter"; // would end a bracketed paste
         r.leftLabel = "";
         r.leftDays = 2;
         const QStringList lines =
             BoardClipboardText(r).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
         QVERIFY(lines.contains(QStringLiteral("NAME: Kitchen printer, \"left\"")));
+        QVERIFY(lines.contains(QStringLiteral("DESCRIPTION: 58mm[201~ cutter")));
         QVERIFY(lines.contains(QStringLiteral("LEFT TIME: 2d 0h 0m 0s"))); // no label: the column's
         QVERIFY(lines.contains(QStringLiteral("Event2: 0d 0h 0m 0s")));
         QVERIFY(!BoardClipboardText(r).contains(QStringLiteral("INTERFACE")));

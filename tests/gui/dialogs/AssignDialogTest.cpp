@@ -256,6 +256,24 @@ private Q_SLOTS:
         QCOMPARE(f.app.dispatch.ExchangeMode, int(ExchangeAssign));
     }
 
+    // The typed address is this computer's own: asked in the command line's
+    // words; sent anyway, without host steps.
+    void asksBeforeGivingAwayTheHostsOwnAddress() {
+        for (const bool yes : {false, true}) {
+            Fixture f;
+            f.host.facts.ownAddresses = {{{192, 168, 1, 50}, "eth1"}};
+            f.sink.answerYes = yes;
+            f.start();
+            QCOMPARE(f.sink.texts(),
+                     QStringList{"IP address 192.168.1.50 is this computer's own address "
+                                 "(on eth1); a printer with it would take this "
+                                 "computer's traffic.\nSend these settings anyway?"});
+            QCOMPARE(f.sink.messages[0].icon, MessageIcon::Question);
+            QCOMPARE(f.assign.tickTimer().isActive(), yes);
+            QVERIFY(f.host.runs.empty());
+        }
+    }
+
     void showsTheCountdownAndTheStatusLine() {
         Fixture f;
         f.start();
