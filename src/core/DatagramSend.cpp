@@ -1,5 +1,7 @@
 #include "DatagramSend.h"
 
+#include "SocketDescriptor.h"
+
 #include <arpa/inet.h>
 #include <cerrno>
 #include <cstring>
@@ -10,10 +12,7 @@ namespace quorvel {
 
 int SendDatagram(int fd, std::span<const std::uint8_t> bytes, std::uint32_t ipv4,
                  std::uint16_t port, unsigned interfaceIndex, std::uint32_t source) {
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_addr.s_addr = htonl(ipv4);
-    to.sin_port = htons(port);
+    sockaddr_in to = Ipv4SocketAddress(ipv4, port);
     iovec iov{const_cast<std::uint8_t*>(bytes.data()), bytes.size()};
     msghdr message{};
     message.msg_name = &to;
@@ -35,13 +34,7 @@ int SendDatagram(int fd, std::span<const std::uint8_t> bytes, std::uint32_t ipv4
         info.ipi_spec_dst.s_addr = htonl(source);
         std::memcpy(CMSG_DATA(c), &info, sizeof info);
     }
-    for (;;) {
-        if (::sendmsg(fd, &message, 0) >= 0)
-            return 0;
-        if (errno == EINTR)
-            continue;
-        return errno;
-    }
+    return RetryOnInterrupt([&] { return ::sendmsg(fd, &message, 0); }) >= 0 ? 0 : errno;
 }
 
 } // namespace quorvel

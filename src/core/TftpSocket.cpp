@@ -10,7 +10,6 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
-#include <unistd.h>
 
 namespace quorvel {
 
@@ -21,22 +20,20 @@ TftpSocket::~TftpSocket() {
 }
 
 bool TftpSocket::open() {
-    m_fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-    if (m_fd < 0)
+    m_fd.reset(::socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+    if (!m_fd.valid())
         return false;
     const int on = 1;
-    sockaddr_in local{};
-    local.sin_family = AF_INET;
-    local.sin_addr.s_addr = htonl(INADDR_ANY);
-    if (::setsockopt(m_fd, IPPROTO_IP, IP_RECVERR, &on, sizeof on) != 0 ||
-        ::bind(m_fd, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0) {
+    const sockaddr_in local = Ipv4SocketAddress(INADDR_ANY, 0);
+    if (::setsockopt(m_fd.get(), IPPROTO_IP, IP_RECVERR, &on, sizeof on) != 0 ||
+        ::bind(m_fd.get(), reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) {
         const int error = errno;
         close();
         errno = error;
         return false;
     }
     // Level-triggered: a datagram or a report not read fires again.
-    m_notifier = std::make_unique<QSocketNotifier>(m_fd, QSocketNotifier::Read);
+    m_notifier = std::make_unique<QSocketNotifier>(m_fd.get(), QSocketNotifier::Read);
     QObject::connect(m_notifier.get(), &QSocketNotifier::activated, [this] {
         if (onReadyRead)
             onReadyRead();
@@ -46,19 +43,17 @@ bool TftpSocket::open() {
 
 void TftpSocket::close() {
     m_notifier.reset();
-    if (m_fd >= 0)
-        ::close(m_fd);
-    m_fd = -1;
+    m_fd.reset();
 }
 
 int TftpSocket::sendTo(std::span<const std::uint8_t> bytes, std::uint32_t ipv4, std::uint16_t port,
                        unsigned interfaceIndex) {
-    if (m_fd < 0)
+    if (!m_fd.valid())
         return EBADF;
-    const int error = SendDatagram(m_fd, bytes, ipv4, port, interfaceIndex);
+    const int error = SendDatagram(m_fd.get(), bytes, ipv4, port, interfaceIndex);
     // The board's link is gone or renumbered: the routes may still know a way.
     if (interfaceIndex != 0 && (error == ENODEV || error == ENXIO))
-        return SendDatagram(m_fd, bytes, ipv4, port, 0);
+        return SendDatagram(m_fd.get(), bytes, ipv4, port, 0);
     return error;
 }
 
@@ -74,7 +69,7 @@ bool TftpSocket::readReport(ReadOutcome& outcome) {
     message.msg_iovlen = 1;
     message.msg_control = control;
     message.msg_controllen = sizeof control;
-    if (::recvmsg(m_fd, &message, MSG_ERRQUEUE | MSG_DONTWAIT) < 0)
+    if (::recvmsg(m_fd.get(), &message, MSG_ERRQUEUE | MSG_DONTWAIT) < 0)
         return false;
     for (cmsghdr* c = CMSG_FIRSTHDR(&message); c; c = CMSG_NXTHDR(&message, c)) {
         if (c->cmsg_level != IPPROTO_IP || c->cmsg_type != IP_RECVERR)
@@ -92,7 +87,7 @@ bool TftpSocket::readReport(ReadOutcome& outcome) {
 
 ReadOutcome TftpSocket::receive(std::span<std::uint8_t> buffer) {
     ReadOutcome outcome;
-    if (m_fd < 0) {
+    if (!m_fd.valid()) {
         outcome.error = EBADF;
         return outcome;
     }
@@ -100,11 +95,10 @@ ReadOutcome TftpSocket::receive(std::span<std::uint8_t> buffer) {
         return outcome;
     sockaddr_in from{};
     socklen_t fromLength = sizeof from;
-    ssize_t length;
-    do {
-        length = ::recvfrom(m_fd, buffer.data(), buffer.size(), MSG_TRUNC,
-                            reinterpret_cast<sockaddr*>(&from), &fromLength);
-    } while (length < 0 && errno == EINTR);
+    const ssize_t length = RetryOnInterrupt([&] {
+        return ::recvfrom(m_fd.get(), buffer.data(), buffer.size(), MSG_TRUNC,
+                          reinterpret_cast<sockaddr*>(&from), &fromLength);
+    });
     if (length < 0) {
         // A report raced the read: it is read at the next notification.
         outcome.error = errno;
@@ -120,9 +114,9 @@ ReadOutcome TftpSocket::receive(std::span<std::uint8_t> buffer) {
 }
 
 bool TftpSocket::hasPendingDatagram() {
-    if (m_fd < 0)
+    if (!m_fd.valid())
         return false;
-    pollfd watched{m_fd, POLLIN, 0};
+    pollfd watched{m_fd.get(), POLLIN, 0};
     return ::poll(&watched, 1, 0) > 0 && (watched.revents & (POLLIN | POLLERR)) != 0;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "DatagramSocket.h"
+#include "SocketDescriptor.h"
 
 #include <memory>
 
@@ -21,7 +22,7 @@ public:
 
     // False with errno set when no socket could be had.
     bool open();
-    bool isOpen() const override { return m_fd >= 0; }
+    bool isOpen() const override { return m_fd.valid(); }
     int sendTo(std::span<const std::uint8_t> bytes, std::uint32_t ipv4, std::uint16_t port,
                unsigned interfaceIndex = 0) override;
     // A datagram, or failed with the ICMP report's errno and the unreachable
@@ -33,7 +34,7 @@ public:
 private:
     bool readReport(ReadOutcome& outcome);
 
-    int m_fd = -1;
+    SocketDescriptor m_fd;
     std::unique_ptr<QSocketNotifier> m_notifier;
 };
 

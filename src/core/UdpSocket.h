@@ -1,6 +1,8 @@
 #pragma once
 
 #include "DatagramSocket.h"
+#include "SocketDescriptor.h"
+#include "SocketReader.h"
 
 #include <QTimer>
 #include <map>
@@ -36,7 +38,7 @@ public:
     // Without `mayForceReceiveBuffer` the receive buffer is what an ordinary
     // user gets, capped at the system's rmem_max, also when run as root.
     SocketOpenResult open(bool mayForceReceiveBuffer = true);
-    bool isOpen() const override { return m_fd >= 0; }
+    bool isOpen() const override { return m_fd.valid(); }
     int sendTo(std::span<const std::uint8_t> bytes, std::uint32_t ipv4, std::uint16_t port,
                unsigned interfaceIndex = 0) override;
     ReadOutcome receive(std::span<std::uint8_t> buffer) override;
@@ -59,17 +61,15 @@ private:
     int sendOne(std::span<const std::uint8_t> bytes, std::uint32_t ipv4, std::uint16_t port,
                 unsigned interfaceIndex, std::uint32_t source);
 
-    class Reader;
-    struct Chunk;
-    int m_fd = -1;               // sends, and reads with the others
-    std::vector<int> m_extraFds; // read only: more of the port's receive buffer
+    SocketDescriptor m_fd;                    // sends, and reads with the others
+    std::vector<SocketDescriptor> m_extraFds; // read only: more of the port's receive buffer
     std::uint16_t m_localPortWanted = 0;
     std::vector<std::string> m_allowed;
     std::map<std::string, int> m_broadcastFailures;
-    std::unique_ptr<Reader> m_reader;
-    std::unique_ptr<QSocketNotifier> m_notifier; // the reader's wake-up
-    std::unique_ptr<Chunk> m_chunk;              // being handed out
-    std::size_t m_next = 0;                      // its next datagram
+    std::unique_ptr<SocketReader> m_reader;
+    std::unique_ptr<QSocketNotifier> m_notifier;  // the reader's wake-up
+    std::unique_ptr<SocketReader::Chunk> m_chunk; // being handed out
+    std::size_t m_next = 0;                       // its next datagram
     // Fetched datagrams do not wake the notifier: this does, at the event
     // loop's next turn, also inside a nested loop.
     QTimer m_resume;
