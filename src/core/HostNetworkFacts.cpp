@@ -6,15 +6,15 @@
 
 namespace quorvel {
 
-namespace {
-
-std::vector<std::string> words(std::string_view line) {
+std::vector<std::string> Words(std::string_view line) {
     std::istringstream stream{std::string(line)};
     std::vector<std::string> out;
     for (std::string word; stream >> word;)
         out.push_back(word);
     return out;
 }
+
+namespace {
 
 template <typename Visit> void eachLine(std::string_view text, Visit visit) {
     std::size_t start = 0;
@@ -36,7 +36,7 @@ template <typename T> std::optional<T> number(std::string_view text, int base = 
 } // namespace
 
 std::optional<int> ReadRpFilter(std::string_view text) {
-    const auto fields = words(text);
+    const auto fields = Words(text);
     if (fields.size() != 1)
         return std::nullopt;
     return number<int>(fields[0]);
@@ -46,7 +46,7 @@ std::optional<std::uint64_t> MartianSourceCount(std::string_view rtCache) {
     std::optional<std::size_t> column;
     std::optional<std::uint64_t> sum;
     eachLine(rtCache, [&](std::string_view line) {
-        const auto f = words(line);
+        const auto f = Words(line);
         if (!column) {
             for (std::size_t i = 0; i < f.size(); ++i)
                 if (f[i] == "in_martian_src")
@@ -64,7 +64,7 @@ std::optional<std::uint64_t> MartianSourceCount(std::string_view rtCache) {
 bool UfwEnabled(std::string_view ufwConf) {
     bool enabled = false;
     eachLine(ufwConf, [&](std::string_view line) {
-        const auto f = words(line);
+        const auto f = Words(line);
         if (f.size() == 1 && (f[0] == "ENABLED=yes" || f[0] == "ENABLED=\"yes\""))
             enabled = true;
     });
@@ -84,7 +84,7 @@ bool NftInputPolicyDrops(std::string_view ruleset) {
 bool IptablesInputPolicyDrops(std::string_view rules) {
     bool drops = false;
     eachLine(rules, [&](std::string_view line) {
-        if (words(line) == std::vector<std::string>{"-P", "INPUT", "DROP"})
+        if (Words(line) == std::vector<std::string>{"-P", "INPUT", "DROP"})
             drops = true;
     });
     return drops;
@@ -95,7 +95,7 @@ std::vector<NeighbourEntry> ParseNeighbourTable(std::string_view procNetArp) {
     std::vector<NeighbourEntry> out;
     eachLine(procNetArp, [&](std::string_view line) {
         // IP address, HW type, Flags, HW address, Mask, Device
-        const auto f = words(line);
+        const auto f = Words(line);
         if (f.size() != 6 || !f[2].starts_with("0x"))
             return;
         const auto flags = number<unsigned>(std::string_view(f[2]).substr(2), 16);

@@ -15,6 +15,9 @@ namespace quorvel {
 // user, for the empty search's explanation and the address checks. Each
 // takes the text as read.
 
+// The fields of one line of such a text, split at white space.
+std::vector<std::string> Words(std::string_view line);
+
 // A value of /proc/sys/net/ipv4/conf/<name>/rp_filter.
 std::optional<int> ReadRpFilter(std::string_view text);
 

@@ -1,5 +1,7 @@
 #include "NeighbourClaims.h"
 
+#include "HostNetworkFacts.h"
+
 #include <algorithm>
 #include <charconv>
 #include <sstream>
@@ -9,14 +11,6 @@ namespace quorvel {
 namespace {
 
 constexpr std::string_view kHeading = "quorvel neighbour claims 1";
-
-std::vector<std::string> words(std::string_view line) {
-    std::istringstream stream{std::string(line)};
-    std::vector<std::string> out;
-    for (std::string word; stream >> word;)
-        out.push_back(word);
-    return out;
-}
 
 template <typename T> std::optional<T> number(std::string_view text) {
     T value{};
@@ -61,7 +55,7 @@ std::optional<ClaimFile> ParseClaimFile(std::string_view text) {
     if (all.size() < 2 || all[0] != kHeading || all.size() - 2 > kMaxClaims)
         return std::nullopt;
     ClaimFile file;
-    const auto owner = words(all[1]);
+    const auto owner = Words(all[1]);
     if (owner.size() != 4 || owner[0] != "owner")
         return std::nullopt;
     const auto pid = number<long>(owner[1]);
@@ -71,7 +65,7 @@ std::optional<ClaimFile> ParseClaimFile(std::string_view text) {
         return std::nullopt;
     file.owner = {*pid, *start, *ns};
     for (std::size_t i = 2; i < all.size(); ++i) {
-        const auto f = words(all[i]);
+        const auto f = Words(all[i]);
         if (f.size() != 4 || f[0] != "entry")
             return std::nullopt;
         const auto ip = ParseIpv4Address(f[1]);
@@ -88,7 +82,7 @@ std::optional<unsigned long long> ProcessStartTime(std::string_view procPidStat)
     if (close == std::string_view::npos)
         return std::nullopt;
     // After the name: state (field 3), then ppid and so on up to field 22.
-    const auto after = words(procPidStat.substr(close + 1));
+    const auto after = Words(procPidStat.substr(close + 1));
     constexpr std::size_t kStartTime = 22 - 3;
     if (after.size() <= kStartTime || after[0] == "Z" || after[0] == "X")
         return std::nullopt;
@@ -99,7 +93,7 @@ std::vector<NeighbourClaim> ParseTaggedEntries(std::string_view ipNeighShow) {
     std::vector<NeighbourClaim> out;
     for (const std::string_view line : lines(ipNeighShow)) {
         // 198.18.0.77 dev eth0 lladdr 02:00:00:00:00:07 PERMANENT proto 147
-        const auto f = words(line);
+        const auto f = Words(line);
         const auto after = [&](std::string_view key) -> std::optional<std::string> {
             const auto at = std::find(f.begin(), f.end(), key);
             if (at == f.end() || at + 1 == f.end())
