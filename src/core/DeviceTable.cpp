@@ -181,19 +181,6 @@ bool DeviceTable::GetSelectedIp(Ipv4Address& ip) const {
     return copySelected(&DeviceRecord::ip, ip);
 }
 
-bool DeviceTable::GetSelectedSubnetMask(Ipv4Address& mask) const {
-    return copySelected(&DeviceRecord::subnetMask, mask);
-}
-
-bool DeviceTable::GetSelectedGateway(Ipv4Address& gateway) const {
-    return copySelected(&DeviceRecord::gateway, gateway);
-}
-
-std::uint16_t DeviceTable::GetSelectedPort() const {
-    const DeviceRecord* r = selected();
-    return r ? r->replyPort : 0;
-}
-
 std::optional<DeviceRecord> DeviceTable::selectedRecord() const {
     const DeviceRecord* r = selected();
     return r ? std::optional<DeviceRecord>(*r) : std::nullopt;
@@ -202,16 +189,6 @@ std::optional<DeviceRecord> DeviceTable::selectedRecord() const {
 unsigned DeviceTable::GetSelectedInterfaceIndex() const {
     const DeviceRecord* r = selected();
     return r ? r->interfaceIndex : 0;
-}
-
-void DeviceTable::SwapRecords(std::uint32_t first, std::uint32_t second) {
-    if (first >= records.size() || second >= records.size())
-        return;
-    std::swap(records[first], records[second]);
-    if (selectedIndex == static_cast<std::int64_t>(first))
-        selectedIndex = static_cast<std::int32_t>(second);
-    else if (selectedIndex == static_cast<std::int64_t>(second))
-        selectedIndex = static_cast<std::int32_t>(first);
 }
 
 void DeviceTable::selectIndex(std::int64_t index) {

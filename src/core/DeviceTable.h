@@ -48,14 +48,10 @@ public:
     bool GetMacAt(std::uint32_t index, MacAddress& mac) const;
     bool GetSelectedMac(MacAddress& mac) const;
     bool GetSelectedIp(Ipv4Address& ip) const;
-    bool GetSelectedSubnetMask(Ipv4Address& mask) const;
-    bool GetSelectedGateway(Ipv4Address& gateway) const;
-    std::uint16_t GetSelectedPort() const;
     // The selected board as a value, for an exchange about it.
     std::optional<DeviceRecord> selectedRecord() const;
     // Where the selected board answered; 0 when unknown or nothing is selected.
     unsigned GetSelectedInterfaceIndex() const;
-    void SwapRecords(std::uint32_t first, std::uint32_t second);
 
     // Sets the selection from a click: an index past the last record clears it.
     void selectIndex(std::int64_t index);

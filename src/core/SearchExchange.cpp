@@ -12,9 +12,21 @@ namespace quorvel {
 
 namespace {
 
+// The moments of a run, as the countdown's milliseconds left, at which the
+// request goes out again with the same number.
+// Two seconds apart, so a board that missed the first broadcast (a full
+// queue, a link still coming up) hears one of these and is listed early.
+constexpr int kFirstRepeatAt = 8000;
+constexpr int kSecondRepeatAt = 6000;
+// From halfway, once a second while nothing has answered: an empty list is
+// more often a lost request than an empty segment, and the repeats stop as
+// soon as one board is listed.
+constexpr int kRepeatWhileNothingFoundFrom = 5000;
+constexpr int kRepeatWhileNothingFoundEvery = 1000;
+
 bool isRepeatWhileNothingFound(int countdown) {
-    return countdown == 5000 || countdown == 4000 || countdown == 3000 || countdown == 2000 ||
-           countdown == 1000;
+    return countdown > 0 && countdown <= kRepeatWhileNothingFoundFrom &&
+           countdown % kRepeatWhileNothingFoundEvery == 0;
 }
 
 } // namespace
@@ -65,7 +77,7 @@ void SearchExchange::OnTimer() {
             Q_EMIT ended(true);
         }
     }
-    if (m_countdown == 8000 || m_countdown == 6000)
+    if (m_countdown == kFirstRepeatAt || m_countdown == kSecondRepeatAt)
         RepeatSearch();
     else if (isRepeatWhileNothingFound(m_countdown) && m_run.foundCount == 0)
         RepeatSearch();

@@ -95,9 +95,9 @@ void setFields(CAssignDlg& dialog, const Address& ip, const Address& mask, const
         const Ipv4Address bytes = {a[0], a[1], a[2], a[3]};
         dialog.addressControl(id)->setAddress(bytes);
     };
-    set(1018, ip);
-    set(1019, mask);
-    set(1020, gateway);
+    set(AssignControl::IpAddress, ip);
+    set(AssignControl::SubnetMask, mask);
+    set(AssignControl::Gateway, gateway);
 }
 
 QByteArray expectedRequest(bool dhcp, std::uint16_t number, const Address& ip, const Address& mask,
@@ -168,8 +168,8 @@ private Q_SLOTS:
         CAssignDlg dialog(assign, s.window.get());
         setFields(dialog, newIp, mask, gateway);
         if (dhcp)
-            qobject_cast<QCheckBox*>(dialog.control(1026))->click();
-        qobject_cast<QCheckBox*>(dialog.control(1024))->setChecked(gleaning);
+            qobject_cast<QCheckBox*>(dialog.control(AssignControl::UseDhcp))->click();
+        qobject_cast<QCheckBox*>(dialog.control(AssignControl::PingGleaning))->setChecked(gleaning);
         const QString permanentEntry =
             QStringLiteral("%1 dev %2 lladdr 02:51:56:00:00:02 PERMANENT proto 147")
                 .arg(dotted(newIp), rigInterface);
@@ -246,7 +246,8 @@ private Q_SLOTS:
         QVERIFY(assign.outcome() == AssignOutcome::Programmed ||
                 assign.outcome() == AssignOutcome::Refused);
         QCOMPARE(s.app->dispatch.ExchangeMode, ExchangeAssign); // stays open on a failure
-        QCOMPARE(qobject_cast<QPushButton*>(dialog.control(1))->text(), QStringLiteral("Close"));
+        QCOMPARE(qobject_cast<QPushButton*>(dialog.control(AssignControl::Ok))->text(),
+                 QStringLiteral("Close"));
         QCOMPARE(sink.texts(), QStringList());
         QVERIFY(s.search(1)); // the board itself is unchanged
         QCOMPARE(s.table().recordList()[0].ip[2], std::uint8_t(1));
@@ -276,8 +277,9 @@ private Q_SLOTS:
         QCOMPARE(assign.outcome(), AssignOutcome::NoAnswer);
         QCOMPARE(assign.statusText(), kTimeout);
         QVERIFY2(elapsed >= 9.5 && elapsed < 20, qPrintable(QString::number(elapsed)));
-        QVERIFY(dialog.control(1)->isEnabled());
-        QCOMPARE(qobject_cast<QPushButton*>(dialog.control(1))->text(), QStringLiteral("Close"));
+        QVERIFY(dialog.control(AssignControl::Ok)->isEnabled());
+        QCOMPARE(qobject_cast<QPushButton*>(dialog.control(AssignControl::Ok))->text(),
+                 QStringLiteral("Close"));
         QCOMPARE(s.app->dispatch.ExchangeMode, ExchangeAssign); // still open, until Close
         QCOMPARE(sink.texts(), QStringList());
         // One request, at eight seconds to go; nothing answered it.

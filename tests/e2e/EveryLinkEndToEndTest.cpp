@@ -184,10 +184,10 @@ private Q_SLOTS:
         CAssignDlg dialog(assign, l.window.get());
         const Ipv4Address ip = {198, 19, 0, 50}, mask = {255, 255, 255, 0},
                           gateway = {198, 19, 0, 1};
-        dialog.addressControl(1018)->setAddress(ip);
-        dialog.addressControl(1019)->setAddress(mask);
-        dialog.addressControl(1020)->setAddress(gateway);
-        QVERIFY(qobject_cast<QCheckBox*>(dialog.control(1024))->isChecked()); // ping gleaning
+        dialog.addressControl(AssignControl::IpAddress)->setAddress(ip);
+        dialog.addressControl(AssignControl::SubnetMask)->setAddress(mask);
+        dialog.addressControl(AssignControl::Gateway)->setAddress(gateway);
+        QVERIFY(qobject_cast<QCheckBox*>(dialog.control(AssignControl::PingGleaning))->isChecked());
         // The neighbour entry is on the board's link, whatever the routes say,
         // while the assignment runs; it leaves with the dialog.
         const QString entry =

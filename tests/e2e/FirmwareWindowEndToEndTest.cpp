@@ -49,7 +49,7 @@ private Q_SLOTS:
         driver.drive = [&](QDialog& dialog) {
             if (auto* search = qobject_cast<CSearchDlg*>(&dialog)) {
                 SpinUntil([&] { return search->foundCount() == 2; }, 5000);
-                qobject_cast<QPushButton*>(search->control(2))->click();
+                qobject_cast<QPushButton*>(search->control(SearchControl::Stop))->click();
                 return;
             }
             auto& push = dynamic_cast<FirmwarePushDlg&>(dialog);
@@ -61,11 +61,14 @@ private Q_SLOTS:
             QCOMPARE(push.verdictText(), QStringLiteral("sent, and the board answers again"));
             push.button().click();
         };
-        driver.run([&] { qobject_cast<QPushButton*>(a.window->control(1005))->click(); });
+        driver.run(
+            [&] { qobject_cast<QPushButton*>(a.window->control(MainControl::Search))->click(); });
         QCOMPARE(a.window->deviceTable().GetRecordCount(), 2u);
         a.window->deviceTable().selectIndex(0);
         a.window->setImageFileChooser([&](QFileDialog&) { return image; });
-        driver.run([&] { qobject_cast<QPushButton*>(a.window->control(1011))->click(); });
+        driver.run([&] {
+            qobject_cast<QPushButton*>(a.window->control(MainControl::Bootloader))->click();
+        });
         QCOMPARE(barAtEnd, 100);
         // Back only once the board's reboot was over.
         QVERIFY2(backAt - sentAt > kRebootSeconds - 0.5,

@@ -61,7 +61,7 @@ private Q_SLOTS:
             });
         };
         const double clicked = MonotonicNow();
-        driver.run([&] { click(*a.window, 1005); });
+        driver.run([&] { click(*a.window, MainControl::Search); });
         const double returned = MonotonicNow();
 
         QCOMPARE(driver.opened, QStringList{QStringLiteral("quorvel::CSearchDlg")});
@@ -121,9 +121,9 @@ private Q_SLOTS:
         driver.drive = [&](QDialog& dialog) {
             auto& search = dynamic_cast<CSearchDlg&>(dialog);
             sentBeforeStop = SpinUntil([&] { return search.exchange().tickCount() >= 1; }, 3000);
-            qobject_cast<QPushButton*>(search.control(2))->click(); // "终止"
+            qobject_cast<QPushButton*>(search.control(SearchControl::Stop))->click(); // "终止"
         };
-        driver.run([&] { click(*a.window, 1005); });
+        driver.run([&] { click(*a.window, MainControl::Search); });
         QVERIFY(sentBeforeStop);
         QCOMPARE(a.app->dispatch.ExchangeMode, ExchangeNone);
         QVERIFY(!a.app->dispatch.searchExchange);

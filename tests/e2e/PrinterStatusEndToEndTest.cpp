@@ -60,9 +60,9 @@ bool listBoards(RealSocketApp& a, std::uint32_t boards = 3) {
     driver.drive = [&](QDialog& dialog) {
         auto& search = dynamic_cast<CSearchDlg&>(dialog);
         found = SpinUntil([&] { return search.foundCount() == int(boards); }, 5000);
-        click(search.control(2));
+        click(search.control(SearchControl::Stop));
     };
-    driver.run([&] { click(a.window->control(1005)); });
+    driver.run([&] { click(a.window->control(MainControl::Search)); });
     return found && a.window->deviceTable().GetRecordCount() == boards;
 }
 
@@ -97,11 +97,11 @@ Refreshed refreshStatus(RealSocketApp& a) {
     driver.drive = [&](QDialog& dialog) {
         auto& status = dynamic_cast<PrtStatDlg&>(dialog);
         const double pressed = MonotonicNow();
-        click(status.control(1041));
+        click(status.control(PrinterStatusControl::Refresh));
         SpinUntil([&] { return !status.isWaiting(); }, 10000);
         seen.seconds = MonotonicNow() - pressed;
         seen.title = status.windowTitle();
-        seen.usable = status.control(1041)->isEnabled();
+        seen.usable = status.control(PrinterStatusControl::Refresh)->isEnabled();
         for (int id : PrtStatDlg::kFlagBoxIds) {
             seen.usable = seen.usable && status.control(id)->isEnabled();
             if (qobject_cast<QCheckBox*>(status.control(id))->isChecked())
@@ -109,7 +109,7 @@ Refreshed refreshStatus(RealSocketApp& a) {
         }
         status.accept();
     };
-    driver.run([&] { click(a.window->control(1027)); });
+    driver.run([&] { click(a.window->control(MainControl::PrinterStatus)); });
     return seen;
 }
 

@@ -51,7 +51,8 @@ std::set<QString> search(RealSocketApp& a) {
     ModalDriver driver;
     driver.pollMs = 50;
     driver.drive = [](QDialog&) {}; // the search closes by itself
-    driver.run([&] { qobject_cast<QAbstractButton*>(a.window->control(1005))->click(); });
+    driver.run(
+        [&] { qobject_cast<QAbstractButton*>(a.window->control(MainControl::Search))->click(); });
     std::set<QString> ips;
     for (const DeviceRecord& r : a.window->deviceTable().recordList())
         ips.insert(QString::fromStdString(Ipv4Text(r.ip)));

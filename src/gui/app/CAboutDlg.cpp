@@ -14,7 +14,8 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     m_controls.build(this, tmpl);
     setFixedSize(m_controls.clientSize());
     InstallDialogKeys(*this, m_controls, DialogKeyMode::Dialog);
-    connect(m_controls.as<QPushButton>(1), &QPushButton::clicked, this, &QDialog::accept);
+    connect(m_controls.as<QPushButton>(AboutControl::Ok), &QPushButton::clicked, this,
+            &QDialog::accept);
 }
 
 } // namespace quorvel

@@ -59,7 +59,7 @@ CQuorvelDlg::CQuorvelDlg(CQuorvelApp& app, QWidget* parent) : CVtDialog(parent),
     setWindowTitle(TemplateText(tmpl.title));
     QWidget* client = clientArea(); // inside the self-painted frame
     m_controls.build(client, tmpl, [this](const ControlTemplate& c, QWidget* parent) -> QWidget* {
-        if (c.id != 1001)
+        if (c.id != MainControl::BoardList)
             return nullptr;
         m_deviceList = new CNetDisplay(m_app.devices, parent);
         return m_deviceList;
@@ -67,10 +67,10 @@ CQuorvelDlg::CQuorvelDlg(CQuorvelApp& app, QWidget* parent) : CVtDialog(parent),
     setFixedClientSize(m_controls.clientSize());
     InstallDialogKeys(*this, m_controls, DialogKeyMode::MainWindow);
 
-    m_showMac = m_controls.as<QCheckBox>(1006);
-    m_leftColumn = m_controls.as<QCheckBox>(1007);
-    m_rightColumn = m_controls.as<QCheckBox>(1008);
-    m_sortCombo = m_controls.as<QComboBox>(1009);
+    m_showMac = m_controls.as<QCheckBox>(MainControl::ShowMac);
+    m_leftColumn = m_controls.as<QCheckBox>(MainControl::ShowLeftColumn);
+    m_rightColumn = m_controls.as<QCheckBox>(MainControl::ShowRightColumn);
+    m_sortCombo = m_controls.as<QComboBox>(MainControl::SortOrder);
     for (const char* item : kSortItems)
         m_sortCombo->addItem(tr(item));
     m_sortCombo->setCurrentIndex(m_sortIndex);
@@ -78,19 +78,20 @@ CQuorvelDlg::CQuorvelDlg(CQuorvelApp& app, QWidget* parent) : CVtDialog(parent),
     const auto onClick = [this](int id, void (CQuorvelDlg::*handler)()) {
         connect(m_controls.as<QAbstractButton>(id), &QAbstractButton::clicked, this, handler);
     };
-    connect(m_controls.as<QPushButton>(2), &QPushButton::clicked, this, &QDialog::reject);
-    onClick(1005, &CQuorvelDlg::OnSearch);
-    onClick(1004, &CQuorvelDlg::OnClear);
-    onClick(1003, &CQuorvelDlg::OnAddEntry);
-    onClick(1006, &CQuorvelDlg::OnShowMac);
-    onClick(1007, &CQuorvelDlg::OnShowLeftColumn);
-    onClick(1008, &CQuorvelDlg::OnShowRightColumn);
-    onClick(1025, &CQuorvelDlg::OnModifyIp);
-    onClick(1027, &CQuorvelDlg::OnPrinterStatus);
-    onClick(1013, &CQuorvelDlg::OnSetPorts);
-    onClick(1010, &CQuorvelDlg::OnBrowser);
-    onClick(1012, &CQuorvelDlg::OnTelnet);
-    onClick(1011, &CQuorvelDlg::OnBootloader);
+    connect(m_controls.as<QPushButton>(MainControl::Exit), &QPushButton::clicked, this,
+            &QDialog::reject);
+    onClick(MainControl::Search, &CQuorvelDlg::OnSearch);
+    onClick(MainControl::Clear, &CQuorvelDlg::OnClear);
+    onClick(MainControl::AddEntry, &CQuorvelDlg::OnAddEntry);
+    onClick(MainControl::ShowMac, &CQuorvelDlg::OnShowMac);
+    onClick(MainControl::ShowLeftColumn, &CQuorvelDlg::OnShowLeftColumn);
+    onClick(MainControl::ShowRightColumn, &CQuorvelDlg::OnShowRightColumn);
+    onClick(MainControl::ModifyIp, &CQuorvelDlg::OnModifyIp);
+    onClick(MainControl::PrinterStatus, &CQuorvelDlg::OnPrinterStatus);
+    onClick(MainControl::SetPorts, &CQuorvelDlg::OnSetPorts);
+    onClick(MainControl::Browser, &CQuorvelDlg::OnBrowser);
+    onClick(MainControl::Telnet, &CQuorvelDlg::OnTelnet);
+    onClick(MainControl::Bootloader, &CQuorvelDlg::OnBootloader);
     // activated, not currentIndexChanged: refilling the list from a reply
     // must not count as the user choosing a sort order.
     connect(m_sortCombo, &QComboBox::activated, this, &CQuorvelDlg::OnSortChanged);
@@ -129,7 +130,7 @@ void CQuorvelDlg::OnInitDialog() {
     table.sortMode = Unsorted;
     m_sortCombo->setCurrentIndex(m_sortIndex);
     // Enter on a fresh window searches; on "退出" it would end the program.
-    m_controls.control(1005)->setFocus();
+    m_controls.control(MainControl::Search)->setFocus();
 }
 
 DeviceTable& CQuorvelDlg::deviceTable() {

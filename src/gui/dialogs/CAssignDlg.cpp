@@ -14,7 +14,8 @@ namespace quorvel {
 
 namespace {
 
-constexpr int kAddressControls[] = {1018, 1019, 1020};
+constexpr int kAddressControls[] = {AssignControl::IpAddress, AssignControl::SubnetMask,
+                                    AssignControl::Gateway};
 
 } // namespace
 
@@ -28,16 +29,17 @@ CAssignDlg::CAssignDlg(AssignExchange& assign, QWidget* parent)
     setFixedSize(m_controls.clientSize());
     InstallDialogKeys(*this, m_controls, DialogKeyMode::Dialog);
 
-    m_ok = m_controls.as<QPushButton>(1);
-    m_progress = m_controls.as<QProgressBar>(1021);
-    m_statusLine = m_controls.as<QLineEdit>(1011);
-    m_repeat = m_controls.as<QCheckBox>(1023);
-    m_closeOnSuccess = m_controls.as<QCheckBox>(1022);
-    m_pingGleaning = m_controls.as<QCheckBox>(1024);
-    m_dhcp = m_controls.as<QCheckBox>(1026);
+    m_ok = m_controls.as<QPushButton>(AssignControl::Ok);
+    m_progress = m_controls.as<QProgressBar>(AssignControl::Countdown);
+    m_statusLine = m_controls.as<QLineEdit>(AssignControl::StatusLine);
+    m_repeat = m_controls.as<QCheckBox>(AssignControl::Repeat);
+    m_closeOnSuccess = m_controls.as<QCheckBox>(AssignControl::CloseOnSuccess);
+    m_pingGleaning = m_controls.as<QCheckBox>(AssignControl::PingGleaning);
+    m_dhcp = m_controls.as<QCheckBox>(AssignControl::UseDhcp);
 
     connect(m_ok, &QPushButton::clicked, this, &CAssignDlg::OnOK);
-    connect(m_controls.as<QPushButton>(2), &QPushButton::clicked, this, &CAssignDlg::OnCancel);
+    connect(m_controls.as<QPushButton>(AssignControl::Cancel), &QPushButton::clicked, this,
+            &CAssignDlg::OnCancel);
     connect(m_dhcp, &QCheckBox::clicked, this, &CAssignDlg::OnDhcpClicked);
     connect(m_repeat, &QCheckBox::toggled, &m_assign, &AssignExchange::setRepeat);
     connect(m_pingGleaning, &QCheckBox::toggled, &m_assign, &AssignExchange::setPingGleaning);
@@ -63,12 +65,12 @@ void CAssignDlg::OnInitDialog() {
     m_assign.open();
 
     if (const std::optional<DeviceRecord>& board = m_assign.board()) {
-        addressControl(1018)->setAddress(board->ip);
-        addressControl(1019)->setAddress(board->subnetMask);
-        addressControl(1020)->setAddress(board->gateway);
+        addressControl(AssignControl::IpAddress)->setAddress(board->ip);
+        addressControl(AssignControl::SubnetMask)->setAddress(board->subnetMask);
+        addressControl(AssignControl::Gateway)->setAddress(board->gateway);
     }
     m_ok->setEnabled(true);
-    control(2)->setEnabled(true);
+    control(AssignControl::Cancel)->setEnabled(true);
     m_repeat->setChecked(false);
     m_closeOnSuccess->setChecked(true);
     m_pingGleaning->setChecked(true);
@@ -90,9 +92,9 @@ AssignParameters CAssignDlg::fields() const {
     params.useDhcp = m_dhcp->isChecked();
     // The fields keep their values while DHCP disables them, and the board
     // gets them either way.
-    addressControl(1018)->address(params.ip);
-    addressControl(1019)->address(params.subnetMask);
-    addressControl(1020)->address(params.gateway);
+    addressControl(AssignControl::IpAddress)->address(params.ip);
+    addressControl(AssignControl::SubnetMask)->address(params.subnetMask);
+    addressControl(AssignControl::Gateway)->address(params.gateway);
     return params;
 }
 
@@ -130,7 +132,7 @@ bool CAssignDlg::addressesAccepted(const AssignParameters& typed) {
     // user decides, before anything is sent.
     if (const auto clash = m_assign.addressClash(typed.ip);
         clash && !AppQuestionBox(AddressClashQuestion(typed.ip, *clash))) {
-        addressControl(1018)->setFocus();
+        addressControl(AssignControl::IpAddress)->setFocus();
         return false;
     }
     return true;

@@ -57,16 +57,16 @@ CPortConfigDlg::CPortConfigDlg(RemotePortList& ports, QWidget* parent)
     setFixedSize(m_controls.clientSize());
     InstallDialogKeys(*this, m_controls, DialogKeyMode::Dialog);
 
-    m_list = m_controls.as<QListWidget>(1010);
-    m_field = m_controls.as<QLineEdit>(1011);
+    m_list = m_controls.as<QListWidget>(PortsControl::PortList);
+    m_field = m_controls.as<QLineEdit>(PortsControl::PortField);
 
     const auto onClick = [this](int id, void (CPortConfigDlg::*handler)()) {
         connect(m_controls.as<QPushButton>(id), &QPushButton::clicked, this, handler);
     };
-    onClick(1012, &CPortConfigDlg::OnAdd);
-    onClick(1013, &CPortConfigDlg::OnRemove);
-    onClick(1, &CPortConfigDlg::OnOK);
-    onClick(2, &CPortConfigDlg::OnCancel);
+    onClick(PortsControl::Add, &CPortConfigDlg::OnAdd);
+    onClick(PortsControl::Remove, &CPortConfigDlg::OnRemove);
+    onClick(PortsControl::Ok, &CPortConfigDlg::OnOK);
+    onClick(PortsControl::Cancel, &CPortConfigDlg::OnCancel);
 
     OnInitDialog();
 }

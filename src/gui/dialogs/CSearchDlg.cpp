@@ -37,13 +37,13 @@ CSearchDlg::CSearchDlg(SearchExchange& search, QWidget* parent)
     setFixedSize(m_controls.clientSize());
     InstallDialogKeys(*this, m_controls, DialogKeyMode::Dialog);
 
-    m_okButton = m_controls.as<QPushButton>(1);
-    m_stopButton = m_controls.as<QPushButton>(2);
-    m_progress = m_controls.as<QProgressBar>(1014);
-    m_remainingEdit = m_controls.as<QLineEdit>(1015);
-    m_foundEdit = m_controls.as<QLineEdit>(1016);
-    m_repeatBox = m_controls.as<QCheckBox>(1017);
-    m_autoCloseBox = m_controls.as<QCheckBox>(1018);
+    m_okButton = m_controls.as<QPushButton>(SearchControl::Ok);
+    m_stopButton = m_controls.as<QPushButton>(SearchControl::Stop);
+    m_progress = m_controls.as<QProgressBar>(SearchControl::Countdown);
+    m_remainingEdit = m_controls.as<QLineEdit>(SearchControl::RemainingText);
+    m_foundEdit = m_controls.as<QLineEdit>(SearchControl::FoundText);
+    m_repeatBox = m_controls.as<QCheckBox>(SearchControl::Repeat);
+    m_autoCloseBox = m_controls.as<QCheckBox>(SearchControl::CloseWhenComplete);
 
     connect(m_okButton, &QPushButton::clicked, this, &CSearchDlg::OnOK);
     connect(m_stopButton, &QPushButton::clicked, this, &CSearchDlg::OnCancel);

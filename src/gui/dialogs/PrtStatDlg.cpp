@@ -35,10 +35,11 @@ PrtStatDlg::PrtStatDlg(StatusExchange& status, QWidget* parent)
 
     for (std::size_t i = 0; i < kFlagBoxIds.size(); ++i)
         m_flagBoxes[i] = m_controls.as<QCheckBox>(kFlagBoxIds[i]);
-    m_refresh = m_controls.as<QPushButton>(1041);
-    m_progress = m_controls.as<QProgressBar>(1014);
+    m_refresh = m_controls.as<QPushButton>(PrinterStatusControl::Refresh);
+    m_progress = m_controls.as<QProgressBar>(PrinterStatusControl::WaitProgress);
 
-    connect(m_controls.as<QPushButton>(1), &QPushButton::clicked, this, &QDialog::accept);
+    connect(m_controls.as<QPushButton>(PrinterStatusControl::Ok), &QPushButton::clicked, this,
+            &QDialog::accept);
     connect(m_refresh, &QPushButton::clicked, this, &PrtStatDlg::OnRefresh);
     connect(&m_status, &StatusExchange::waitStarted, this, &PrtStatDlg::showWaiting);
     connect(&m_status, &StatusExchange::progressChanged, m_progress, &QProgressBar::setValue);
@@ -56,7 +57,7 @@ void PrtStatDlg::OnInitDialog() {
     m_progress->setRange(0, StatusExchange::kProgressTop);
     m_status.open();
     centreOnScreen();
-    m_controls.control(1)->setFocus();
+    m_controls.control(PrinterStatusControl::Ok)->setFocus();
 }
 
 void PrtStatDlg::centreOnScreen() {

@@ -19,7 +19,20 @@ class PrtStatDlg : public QDialog {
 public:
     // The check boxes in the order of the status word's bits 0 to 13.
     static constexpr std::array<int, kPrinterStatusFlagCount> kFlagBoxIds = {
-        1026, 1028, 1029, 1030, 1031, 1032, 1033, 1034, 1035, 1036, 1037, 1038, 1039, 1040};
+        PrinterStatusControl::DrawerPin3High,
+        PrinterStatusControl::Offline,
+        PrinterStatusControl::WaitingOnlineRecovery,
+        PrinterStatusControl::PaperFeed,
+        PrinterStatusControl::CoverOpen,
+        PrinterStatusControl::PaperFeed2,
+        PrinterStatusControl::StoppedNoPaper,
+        PrinterStatusControl::ErrorOccurred,
+        PrinterStatusControl::RecoverableError,
+        PrinterStatusControl::CutterError,
+        PrinterStatusControl::UnrecoverableError,
+        PrinterStatusControl::AutoRecoverableError,
+        PrinterStatusControl::PaperNearEnd,
+        PrinterStatusControl::PaperOut};
 
     explicit PrtStatDlg(StatusExchange& status, QWidget* parent = nullptr);
     ~PrtStatDlg() override;

@@ -10,8 +10,6 @@ namespace quorvel {
 
 namespace {
 
-constexpr int kOkId = 1;
-
 bool isEnter(const QKeyEvent& key) {
     const Qt::KeyboardModifiers mods = key.modifiers();
     return (key.key() == Qt::Key_Return && mods == Qt::NoModifier) ||
@@ -51,7 +49,7 @@ private:
         }
         if (m_mode == DialogKeyMode::MainWindow)
             return;
-        const int id = m_controls.defaultButtonId().value_or(kOkId);
+        const int id = m_controls.defaultButtonId().value_or(DialogButton::Ok);
         if (auto* button = m_controls.as<QPushButton>(id)) {
             // A disabled default button takes no Enter; a hidden one still does.
             if (button->isEnabled())

@@ -78,12 +78,12 @@ private Q_SLOTS:
     void theCommandsRefuseAsTheButtonsDo_data() {
         QTest::addColumn<QString>("action");
         QTest::addColumn<int>("button");
-        QTest::newRow("modify IP") << "modifyIp" << 1025;
-        QTest::newRow("printer status") << "printerStatus" << 1027;
-        QTest::newRow("web page") << "webPage" << 1010;
-        QTest::newRow("telnet") << "telnet" << 1012;
-        QTest::newRow("copy IP") << "copyIp" << 1025;
-        QTest::newRow("copy MAC") << "copyMac" << 1025;
+        QTest::newRow("modify IP") << "modifyIp" << int(MainControl::ModifyIp);
+        QTest::newRow("printer status") << "printerStatus" << int(MainControl::PrinterStatus);
+        QTest::newRow("web page") << "webPage" << int(MainControl::Browser);
+        QTest::newRow("telnet") << "telnet" << int(MainControl::Telnet);
+        QTest::newRow("copy IP") << "copyIp" << int(MainControl::ModifyIp);
+        QTest::newRow("copy MAC") << "copyMac" << int(MainControl::ModifyIp);
     }
     void theCommandsRefuseAsTheButtonsDo() {
         QFETCH(QString, action);

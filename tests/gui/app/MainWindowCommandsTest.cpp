@@ -55,8 +55,8 @@ private Q_SLOTS:
     void searchEmptiesTheListThenRunsTheDialogModally() {
         RecordingMessageSink sink;
         Fixture f;
-        f.click(1003);
-        f.click(1003);
+        f.click(MainControl::AddEntry);
+        f.click(MainControl::AddEntry);
         ModalDriver driver;
         std::uint32_t listedWhenOpened = 99;
         int modeWhileOpen = -1;
@@ -72,7 +72,7 @@ private Q_SLOTS:
             f.fake->deliverAll();
             runOut(search);
         };
-        driver.run([&] { f.click(1005); });
+        driver.run([&] { f.click(MainControl::Search); });
 
         QCOMPARE(driver.opened, QStringList{kSearchDialog});
         QCOMPARE(listedWhenOpened, 0u);
@@ -82,11 +82,11 @@ private Q_SLOTS:
         QCOMPARE(f.window.deviceTable().GetRecordCount(), 1u);
         QCOMPARE(f.window.deviceTable().recordList()[0].name, std::string("P1"));
         QVERIFY(sink.messages.empty());
-        QCOMPARE(qobject_cast<QCheckBox*>(f.window.control(1007))->text(),
+        QCOMPARE(qobject_cast<QCheckBox*>(f.window.control(MainControl::ShowLeftColumn))->text(),
                  QStringLiteral("Show Up"));
-        QCOMPARE(qobject_cast<QCheckBox*>(f.window.control(1008))->text(),
+        QCOMPARE(qobject_cast<QCheckBox*>(f.window.control(MainControl::ShowRightColumn))->text(),
                  QStringLiteral("Show Link"));
-        auto* combo = qobject_cast<QComboBox*>(f.window.control(1009));
+        auto* combo = qobject_cast<QComboBox*>(f.window.control(MainControl::SortOrder));
         QStringList items;
         for (int i = 0; i < combo->count(); ++i)
             items << combo->itemText(i);
@@ -105,7 +105,7 @@ private Q_SLOTS:
             f.fake->deliverAll();
             runOut(search);
         };
-        driver.run([&] { f.click(1005); });
+        driver.run([&] { f.click(MainControl::Search); });
         QCOMPARE(f.window.deviceTable().GetRecordCount(), 1u);
 
         // The next search finds nothing and is stopped: the list stays empty.
@@ -113,12 +113,13 @@ private Q_SLOTS:
         bool numberAtOpening = true;
         driver.drive = [&](QDialog& dialog) {
             auto& search = dynamic_cast<CSearchDlg&>(dialog);
-            foundAtOpening = qobject_cast<QLineEdit*>(search.control(1016))->text();
+            foundAtOpening =
+                qobject_cast<QLineEdit*>(search.control(SearchControl::FoundText))->text();
             numberAtOpening = search.exchange().randomNumber().has_value();
             search.exchange().OnTimer();
-            qobject_cast<QPushButton*>(search.control(2))->click();
+            qobject_cast<QPushButton*>(search.control(SearchControl::Stop))->click();
         };
-        driver.run([&] { f.click(1005); });
+        driver.run([&] { f.click(MainControl::Search); });
         QCOMPARE(driver.opened, (QStringList{kSearchDialog, kSearchDialog}));
         QCOMPARE(foundAtOpening, QStringLiteral("找到 0 个设备"));
         QVERIFY(!numberAtOpening);
@@ -129,10 +130,10 @@ private Q_SLOTS:
     void commandsNeedingABoardRefuseWithoutASelection_data() {
         QTest::addColumn<int>("button");
         QTest::addColumn<int>("boards");
-        QTest::newRow("修改IP, empty list") << 1025 << 0;
-        QTest::newRow("修改IP, nothing selected") << 1025 << 3;
-        QTest::newRow("打印机状态, empty list") << 1027 << 0;
-        QTest::newRow("打印机状态, nothing selected") << 1027 << 3;
+        QTest::newRow("修改IP, empty list") << int(MainControl::ModifyIp) << 0;
+        QTest::newRow("修改IP, nothing selected") << int(MainControl::ModifyIp) << 3;
+        QTest::newRow("打印机状态, empty list") << int(MainControl::PrinterStatus) << 0;
+        QTest::newRow("打印机状态, nothing selected") << int(MainControl::PrinterStatus) << 3;
     }
     void commandsNeedingABoardRefuseWithoutASelection() {
         QFETCH(int, button);
@@ -140,7 +141,7 @@ private Q_SLOTS:
         RecordingMessageSink sink;
         Fixture f;
         for (int i = 0; i < boards; ++i)
-            f.click(1003);
+            f.click(MainControl::AddEntry);
         ModalDriver driver;
         driver.run([&] { f.click(button); });
         QCOMPARE(sink.texts(), QStringList{QStringLiteral("请先选择一个打印机！")});
@@ -165,7 +166,8 @@ private Q_SLOTS:
         QString title;
         driver.drive = [&](QDialog& dialog) {
             title = dialog.windowTitle();
-            qobject_cast<QPushButton*>(dynamic_cast<CAboutDlg&>(dialog).control(1))->click();
+            qobject_cast<QPushButton*>(dynamic_cast<CAboutDlg&>(dialog).control(AboutControl::Ok))
+                ->click();
         };
         driver.run([&] { f.window.OnSysCommand(command); });
         // Let a dialog that should not have opened show up late, if at all.
@@ -201,7 +203,7 @@ private Q_SLOTS:
         f.window.setHelpOpener([&](const QUrl& url) { return opened << url, viewerStarts; });
         f.window.show();
 
-        QTest::keyClick(f.window.control(2), Qt::Key_F1);
+        QTest::keyClick(f.window.control(MainControl::Exit), Qt::Key_F1);
         QVERIFY(opened.isEmpty());
         QCOMPARE(sink.messages.size(), std::size_t{1});
         QCOMPARE(sink.messages[0].icon, MessageIcon::Information);
@@ -213,13 +215,13 @@ private Q_SLOTS:
         QFile page(manual);
         QVERIFY(page.open(QIODevice::WriteOnly));
         page.close();
-        QTest::keyClick(f.window.control(2), Qt::Key_F1);
+        QTest::keyClick(f.window.control(MainControl::Exit), Qt::Key_F1);
         QCOMPARE(opened, QList<QUrl>{QUrl::fromLocalFile(manual)});
         QCOMPARE(sink.messages.size(), std::size_t{1});
 
         // No browser: a box names the manual, whose path is on the clipboard.
         viewerStarts = false;
-        QTest::keyClick(f.window.control(2), Qt::Key_F1);
+        QTest::keyClick(f.window.control(MainControl::Exit), Qt::Key_F1);
         QCOMPARE(sink.messages.size(), std::size_t{2});
         QVERIFY2(sink.messages[1].text.contains(manual), qPrintable(sink.messages[1].text));
         QCOMPARE(QGuiApplication::clipboard()->text(), manual);
@@ -229,10 +231,10 @@ private Q_SLOTS:
         Fixture f;
         f.window.show();
         QVERIFY(QTest::qWaitForWindowActive(&f.window));
-        QWidget* search = f.window.control(1005);
+        QWidget* search = f.window.control(MainControl::Search);
         QCOMPARE(QApplication::focusWidget(), search);
         const QImage focused = search->grab().toImage(); // marked without any Tab
-        f.window.control(2)->setFocus(Qt::MouseFocusReason);
+        f.window.control(MainControl::Exit)->setFocus(Qt::MouseFocusReason);
         QVERIFY(search->grab().toImage() != focused);
 
         const QImage icon = f.window.windowIcon().pixmap(32, 32).toImage();

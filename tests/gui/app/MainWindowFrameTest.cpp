@@ -37,9 +37,10 @@ private Q_SLOTS:
         // 480 x 280 dialog units, a 25-pixel caption and 3-pixel borders.
         QCOMPARE(window.size(), QSize(720 + 6, 420 + 28));
         QCOMPARE(window.clientRect(), QRect(3, 25, 720, 420));
-        QWidget* list = window.control(1001);
+        QWidget* list = window.control(MainControl::BoardList);
         QCOMPARE(list->mapTo(&window, QPoint(0, 0)), QPoint(3 + 11, 25 + 45));
-        QCOMPARE(window.control(2)->mapTo(&window, QPoint(0, 0)), QPoint(3 + 624, 25 + 45));
+        QCOMPARE(window.control(MainControl::Exit)->mapTo(&window, QPoint(0, 0)),
+                 QPoint(3 + 624, 25 + 45));
     }
 
     void windowDrawsTheFrameAndItsTitle() {

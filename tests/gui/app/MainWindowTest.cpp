@@ -27,13 +27,14 @@ private Q_SLOTS:
         QStringList expected{"退出", "搜索", "修改IP", "打印机状态"};
         expected.sort();
         QCOMPARE(shownButtons, expected);
-        QVERIFY(window.control(1001)->isVisible());
-        for (int id : {1006, 1007, 1008}) {
+        QVERIFY(window.control(MainControl::BoardList)->isVisible());
+        for (int id :
+             {MainControl::ShowMac, MainControl::ShowLeftColumn, MainControl::ShowRightColumn}) {
             auto* box = qobject_cast<QCheckBox*>(window.control(id));
             QVERIFY(box->isHidden());
             QVERIFY(box->isChecked());
         }
-        auto* combo = qobject_cast<QComboBox*>(window.control(1009));
+        auto* combo = qobject_cast<QComboBox*>(window.control(MainControl::SortOrder));
         QCOMPARE(combo->currentText(), QStringLiteral("Unsorted"));
         QCOMPARE(window.deviceTable().sortMode, 3);
         QCOMPARE(window.windowTitle(), QStringLiteral("Tarnex网络打印机设置程序 v1.0 "));
@@ -42,7 +43,7 @@ private Q_SLOTS:
     void hiddenCommandsStillAnswer() {
         CQuorvelApp app(std::make_unique<FakeDatagramSocket>());
         CQuorvelDlg window{app};
-        auto* addEntry = qobject_cast<QPushButton*>(window.control(1003));
+        auto* addEntry = qobject_cast<QPushButton*>(window.control(MainControl::AddEntry));
         for (int i = 0; i < 4; ++i)
             addEntry->click();
         QCOMPARE(window.deviceTable().GetRecordCount(), 4u);
@@ -51,10 +52,10 @@ private Q_SLOTS:
             QVERIFY(window.deviceTable().GetMacAt(i, mac));
             QCOMPARE(mac[0], 25);
         }
-        auto* showMac = qobject_cast<QCheckBox*>(window.control(1006));
+        auto* showMac = qobject_cast<QCheckBox*>(window.control(MainControl::ShowMac));
         showMac->click();
         QVERIFY(!window.deviceTable().showMac);
-        qobject_cast<QPushButton*>(window.control(1004))->click();
+        qobject_cast<QPushButton*>(window.control(MainControl::Clear))->click();
         QCOMPARE(window.deviceTable().GetRecordCount(), 0u);
     }
 
@@ -67,7 +68,7 @@ private Q_SLOTS:
             r.ip[3] = last;
             table.AddRecord(r);
         }
-        auto* combo = qobject_cast<QComboBox*>(window.control(1009));
+        auto* combo = qobject_cast<QComboBox*>(window.control(MainControl::SortOrder));
         combo->setCurrentIndex(2);
         Q_EMIT combo->activated(2);
         QCOMPARE(table.sortMode, 2);

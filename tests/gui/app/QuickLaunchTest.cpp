@@ -50,7 +50,7 @@ class QuickLaunchTest : public QObject {
 private Q_SLOTS:
     void theButtonsAreThereButHidden() {
         Fixture f;
-        for (int id : {1010, 1011, 1012}) {
+        for (int id : {MainControl::Browser, MainControl::Bootloader, MainControl::Telnet}) {
             QVERIFY(f.window.control(id));
             QVERIFY(f.window.control(id)->isHidden());
         }
@@ -59,7 +59,7 @@ private Q_SLOTS:
     void eachCommandRefusesWithoutASelection_data() {
         QTest::addColumn<int>("button");
         QTest::addColumn<bool>("emptyList");
-        for (int button : {1010, 1012, 1011}) {
+        for (int button : {MainControl::Browser, MainControl::Telnet, MainControl::Bootloader}) {
             QTest::addRow("%d, nothing selected", button) << button << false;
             QTest::addRow("%d, empty list", button) << button << true;
         }
@@ -86,8 +86,8 @@ private Q_SLOTS:
     void webPageAndTelnetGoToTheSelectedBoard() {
         Fixture f;
         f.window.deviceTable().selectIndex(1);
-        f.click(1010);
-        f.click(1012);
+        f.click(MainControl::Browser);
+        f.click(MainControl::Telnet);
         QVERIFY(f.sink.messages.empty());
         QCOMPARE(f.runner.windowsTexts(),
                  (QStringList{"http://10.0.0.7/", "explorer telnet://10.0.0.7"}));
@@ -106,9 +106,9 @@ private Q_SLOTS:
         const QString noTerminal = "No terminal window can be opened (x-terminal-emulator was not "
                                    "found), so %1 was not started.";
         QTest::newRow("telnet, no terminal")
-            << 1012 << "x-terminal-emulator" << noTerminal.arg("telnet");
+            << int(MainControl::Telnet) << "x-terminal-emulator" << noTerminal.arg("telnet");
         QTest::newRow("telnet, no client")
-            << 1012 << "telnet"
+            << int(MainControl::Telnet) << "telnet"
             << "telnet was not found; install the Debian package telnet.";
     }
 
@@ -139,7 +139,7 @@ private Q_SLOTS:
             accept = dialog.acceptMode();
             return QStringLiteral("/nonexistent/new image.img");
         });
-        f.click(1011);
+        f.click(MainControl::Bootloader);
 
         QCOMPARE(title, QStringLiteral("Browse for Input IMG File..."));
         QCOMPARE(filters, (QStringList{"IMG Files (*.img)", "All Files (*)"}));
@@ -188,7 +188,7 @@ private Q_SLOTS:
             dialog.reject(); // the push: cancelled, then closed
             dialog.reject();
         };
-        driver.run([&] { f.click(1011); });
+        driver.run([&] { f.click(MainControl::Bootloader); });
         QVERIFY(f.sink.messages.empty());
         QVERIFY(f.runner.runs.empty());
         if (!choose) {

@@ -43,9 +43,9 @@ struct Fixture {
         window.deviceTable().AddRecord(selectedBoard());
         window.deviceTable().selectIndex(0);
         dialog = std::make_unique<CAssignDlg>(assign, &window);
-        setAddress(1018, {192, 168, 1, 50});
-        setAddress(1019, {255, 255, 255, 0});
-        setAddress(1020, {192, 168, 1, 1});
+        setAddress(AssignControl::IpAddress, {192, 168, 1, 50});
+        setAddress(AssignControl::SubnetMask, {255, 255, 255, 0});
+        setAddress(AssignControl::Gateway, {192, 168, 1, 1});
     }
 
     void setAddress(int id, std::array<std::uint8_t, 4> value) {
@@ -53,8 +53,12 @@ struct Fixture {
         dialog->addressControl(id)->setAddress(bytes);
     }
     QCheckBox* box(int id) const { return qobject_cast<QCheckBox*>(dialog->control(id)); }
-    QPushButton* ok() const { return qobject_cast<QPushButton*>(dialog->control(1)); }
-    QString statusLine() const { return qobject_cast<QLineEdit*>(dialog->control(1011))->text(); }
+    QPushButton* ok() const {
+        return qobject_cast<QPushButton*>(dialog->control(AssignControl::Ok));
+    }
+    QString statusLine() const {
+        return qobject_cast<QLineEdit*>(dialog->control(AssignControl::StatusLine))->text();
+    }
     void start() { ok()->click(); }
     void tick(int times = 1) {
         for (int i = 0; i < times; ++i)
@@ -105,33 +109,38 @@ private Q_SLOTS:
         QCOMPARE(f.app.dispatch.ExchangeMode, int(ExchangeAssign));
         QCOMPARE(f.app.dispatch.assignExchange, &f.assign);
         QCOMPARE(dialog.windowTitle(), QStringLiteral("分配IP地址"));
-        QCOMPARE(dialog.addressControl(1018)->text(), QStringLiteral("10.1.2.3"));
-        QCOMPARE(dialog.addressControl(1019)->text(), QStringLiteral("255.0.0.0"));
-        QCOMPARE(dialog.addressControl(1020)->text(), QStringLiteral("10.0.0.1"));
-        auto* dhcp = qobject_cast<QCheckBox*>(dialog.control(1026));
+        QCOMPARE(dialog.addressControl(AssignControl::IpAddress)->text(),
+                 QStringLiteral("10.1.2.3"));
+        QCOMPARE(dialog.addressControl(AssignControl::SubnetMask)->text(),
+                 QStringLiteral("255.0.0.0"));
+        QCOMPARE(dialog.addressControl(AssignControl::Gateway)->text(), QStringLiteral("10.0.0.1"));
+        auto* dhcp = qobject_cast<QCheckBox*>(dialog.control(AssignControl::UseDhcp));
         QVERIFY(!dhcp->isChecked());
-        for (int id : {1018, 1019, 1020})
+        for (int id : {AssignControl::IpAddress, AssignControl::SubnetMask, AssignControl::Gateway})
             QVERIFY(dialog.control(id)->isEnabled());
-        QVERIFY(!qobject_cast<QCheckBox*>(dialog.control(1023))->isChecked());
-        QVERIFY(qobject_cast<QCheckBox*>(dialog.control(1022))->isChecked());
-        auto* gleaning = qobject_cast<QCheckBox*>(dialog.control(1024));
+        QVERIFY(!qobject_cast<QCheckBox*>(dialog.control(AssignControl::Repeat))->isChecked());
+        QVERIFY(
+            qobject_cast<QCheckBox*>(dialog.control(AssignControl::CloseOnSuccess))->isChecked());
+        auto* gleaning = qobject_cast<QCheckBox*>(dialog.control(AssignControl::PingGleaning));
         QVERIFY(gleaning->isChecked());
         QVERIFY(gleaning->isHidden());
-        QCOMPARE(qobject_cast<QLineEdit*>(dialog.control(1011))->text(),
+        QCOMPARE(qobject_cast<QLineEdit*>(dialog.control(AssignControl::StatusLine))->text(),
                  QStringLiteral("10 seconds remaining"));
-        QCOMPARE(qobject_cast<QProgressBar*>(dialog.control(1021))->value(), 10000);
-        QVERIFY(dialog.control(1)->isEnabled());
-        QVERIFY(dialog.control(2)->isEnabled());
+        QCOMPARE(qobject_cast<QProgressBar*>(dialog.control(AssignControl::Countdown))->value(),
+                 10000);
+        QVERIFY(dialog.control(AssignControl::Ok)->isEnabled());
+        QVERIFY(dialog.control(AssignControl::Cancel)->isEnabled());
         QVERIFY(f.fake->sent.empty());
         QVERIFY(f.host.runs.empty());
     }
 
     void dhcpDisablesTheFieldsButTheirAddressesStillTravel() {
         Fixture f;
-        f.box(1026)->click();
-        for (int id : {1018, 1019, 1020})
+        f.box(AssignControl::UseDhcp)->click();
+        for (int id : {AssignControl::IpAddress, AssignControl::SubnetMask, AssignControl::Gateway})
             QVERIFY(!f.dialog->control(id)->isEnabled());
-        QCOMPARE(f.dialog->addressControl(1018)->text(), QStringLiteral("192.168.1.50"));
+        QCOMPARE(f.dialog->addressControl(AssignControl::IpAddress)->text(),
+                 QStringLiteral("192.168.1.50"));
         f.start();
         const std::uint16_t n = f.assign.randomNumber;
         const Bytes expected = {0x02,
@@ -159,8 +168,8 @@ private Q_SLOTS:
                                 0x00,
                                 0x00};
         QCOMPARE(f.request(), expected);
-        f.box(1026)->click();
-        for (int id : {1018, 1019, 1020})
+        f.box(AssignControl::UseDhcp)->click();
+        for (int id : {AssignControl::IpAddress, AssignControl::SubnetMask, AssignControl::Gateway})
             QVERIFY(f.dialog->control(id)->isEnabled());
     }
 
@@ -234,11 +243,11 @@ private Q_SLOTS:
         QFETCH(QString, message);
         QFETCH(bool, started);
         Fixture f;
-        f.setAddress(1018, dotted(ip));
-        f.setAddress(1019, dotted(mask));
-        f.setAddress(1020, dotted(gateway));
+        f.setAddress(AssignControl::IpAddress, dotted(ip));
+        f.setAddress(AssignControl::SubnetMask, dotted(mask));
+        f.setAddress(AssignControl::Gateway, dotted(gateway));
         if (dhcp)
-            f.box(1026)->click();
+            f.box(AssignControl::UseDhcp)->click();
         f.sink.answerYes = answerYes;
         f.start();
 
@@ -251,8 +260,8 @@ private Q_SLOTS:
         // A refusal leaves the dialog as it was: fields, boxes, OK.
         QCOMPARE(f.ok()->isEnabled(), !started);
         QCOMPARE(f.ok()->text(), QStringLiteral("确定"));
-        QCOMPARE(f.dialog->addressControl(1018)->text(), ip);
-        QCOMPARE(f.box(1026)->isChecked(), dhcp);
+        QCOMPARE(f.dialog->addressControl(AssignControl::IpAddress)->text(), ip);
+        QCOMPARE(f.box(AssignControl::UseDhcp)->isChecked(), dhcp);
         QCOMPARE(f.app.dispatch.ExchangeMode, int(ExchangeAssign));
     }
 
@@ -278,7 +287,8 @@ private Q_SLOTS:
         Fixture f;
         f.start();
         f.tick(33);
-        QCOMPARE(qobject_cast<QProgressBar*>(f.dialog->control(1021))->value(), 1750);
+        QCOMPARE(qobject_cast<QProgressBar*>(f.dialog->control(AssignControl::Countdown))->value(),
+                 1750);
         QCOMPARE(f.statusLine(), QStringLiteral("1 seconds remaining"));
         f.tick(7);
         QCOMPARE(f.statusLine(), kTimeout);
@@ -288,8 +298,9 @@ private Q_SLOTS:
 
     void handsItsOptionsToTheExchange() {
         Fixture f;
-        f.box(1024)->setChecked(false); // ping gleaning off: the request at 9.0 s
-        f.box(1023)->setChecked(true);  // repeat: no time-out
+        f.box(AssignControl::PingGleaning)
+            ->setChecked(false);                        // ping gleaning off: the request at 9.0 s
+        f.box(AssignControl::Repeat)->setChecked(true); // repeat: no time-out
         f.start();
         f.tick(80);
         QCOMPARE(f.fake->sent.size(), std::size_t(2));
@@ -324,7 +335,7 @@ private Q_SLOTS:
         QFETCH(bool, okEnabled);
         QFETCH(bool, closed);
         Fixture f;
-        f.box(1022)->setChecked(closeOnSuccess);
+        f.box(AssignControl::CloseOnSuccess)->setChecked(closeOnSuccess);
         QSignalSpy finishedSpy(f.dialog.get(), &QDialog::finished);
         f.start();
         f.tick(10);
@@ -345,14 +356,14 @@ private Q_SLOTS:
 
     void editsAfterOkChangeNothingInTheRunningAssignment() {
         Fixture f;
-        f.box(1023)->setChecked(true);
+        f.box(AssignControl::Repeat)->setChecked(true);
         f.start();
         const Bytes atOk = f.request();
         const std::uint16_t number = f.assign.randomNumber;
-        f.setAddress(1018, {10, 9, 9, 9});
-        f.setAddress(1019, {255, 0, 0, 0});
-        f.setAddress(1020, {10, 9, 9, 1});
-        f.box(1026)->click();
+        f.setAddress(AssignControl::IpAddress, {10, 9, 9, 9});
+        f.setAddress(AssignControl::SubnetMask, {255, 0, 0, 0});
+        f.setAddress(AssignControl::Gateway, {10, 9, 9, 1});
+        f.box(AssignControl::UseDhcp)->click();
         f.tick(90);
         QCOMPARE(f.fake->sent.size(), std::size_t(3));
         for (const auto& sent : f.fake->sent)
@@ -381,7 +392,7 @@ private Q_SLOTS:
         f.start();
         f.tick(5);
         if (way == "cancel") {
-            qobject_cast<QPushButton*>(f.dialog->control(2))->click();
+            qobject_cast<QPushButton*>(f.dialog->control(AssignControl::Cancel))->click();
         } else if (way == "escape") {
             QTest::keyClick(f.dialog.get(), Qt::Key_Escape);
         } else if (way == "close box") {
@@ -447,7 +458,7 @@ private Q_SLOTS:
                 if (auto* dialog = qobject_cast<CAssignDlg*>(w))
                     dialog->reject();
         });
-        qobject_cast<QPushButton*>(f.window.control(1025))->click();
+        qobject_cast<QPushButton*>(f.window.control(MainControl::ModifyIp))->click();
         QCOMPARE(modeInside, int(ExchangeAssign));
         QCOMPARE(titleInside, QStringLiteral("分配IP地址"));
         QCOMPARE(f.app.dispatch.ExchangeMode, int(ExchangeNone));

@@ -2,9 +2,9 @@
 
 #include "FakeDatagramSocket.h"
 #include "RecordingMessageSink.h"
+#include "core/SearchExchange.h"
 #include "gui/app/CQuorvelApp.h"
 #include "gui/app/CQuorvelDlg.h"
-#include "core/SearchExchange.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -152,7 +152,7 @@ private Q_SLOTS:
         add(dialog, "2000");
         QCOMPARE(lineTexts(dialog), (QStringList{"10000", "2000", "3040"}));
         QCOMPARE(storedPorts(app), Ports{3040});
-        qobject_cast<QPushButton*>(dialog.control(1))->click();
+        qobject_cast<QPushButton*>(dialog.control(PortsControl::Ok))->click();
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
         QCOMPARE(storedPorts(app), (Ports{10000, 2000, 3040}));
         QCOMPARE(app.ports.remotePorts[5], 7777u);
@@ -206,7 +206,7 @@ private Q_SLOTS:
         if (escape)
             QTest::keyClick(&dialog, Qt::Key_Escape);
         else
-            qobject_cast<QPushButton*>(dialog.control(2))->click();
+            qobject_cast<QPushButton*>(dialog.control(PortsControl::Cancel))->click();
         QVERIFY(dialog.isHidden());
         QCOMPARE(dialog.result(), int(QDialog::Rejected));
         QCOMPARE(storedPorts(app), Ports{3040});
@@ -219,7 +219,7 @@ private Q_SLOTS:
         dialog.show();
         add(dialog, "2000");
         dialog.portField()->clear();
-        qobject_cast<QPushButton*>(dialog.control(1))->click();
+        qobject_cast<QPushButton*>(dialog.control(PortsControl::Ok))->click();
         QCOMPARE(sink.texts(), QStringList{kNotANumber});
         QVERIFY(dialog.isVisible());
         QCOMPARE(storedPorts(app), (Ports{2000, 3040}));
@@ -254,7 +254,7 @@ private Q_SLOTS:
             if (dialog->isVisible())
                 dialog->OnCancel();
         });
-        qobject_cast<QPushButton*>(window.control(1013))->click();
+        qobject_cast<QPushButton*>(window.control(MainControl::SetPorts))->click();
         QVERIFY(opened);
         QCOMPARE(storedPorts(app), (Ports{2000, 3040}));
     }

@@ -68,7 +68,7 @@ bool controlsUsable(const PrtStatDlg& dialog, bool usable) {
     for (int id : PrtStatDlg::kFlagBoxIds)
         if (dialog.control(id)->isEnabled() != usable)
             return false;
-    return dialog.control(1041)->isEnabled() == usable;
+    return dialog.control(PrinterStatusControl::Refresh)->isEnabled() == usable;
 }
 
 void tick(PrtStatDlg& dialog, int count) {
@@ -109,7 +109,7 @@ private Q_SLOTS:
     void refreshAsksTheSelectedBoardOnce() {
         Rig rig;
         PrtStatDlg dialog(rig.status);
-        qobject_cast<QPushButton*>(dialog.control(1041))->click();
+        qobject_cast<QPushButton*>(dialog.control(PrinterStatusControl::Refresh))->click();
         QCOMPARE(dialog.windowTitle(), kWaiting);
         QVERIFY(controlsUsable(dialog, false));
         QVERIFY(dialog.isWaiting());
@@ -139,7 +139,8 @@ private Q_SLOTS:
         QCOMPARE(dialog.progressBar()->value(), 0);
         QVERIFY(!dialog.isWaiting());
         QVERIFY(controlsUsable(dialog, true));
-        QCOMPARE(checkedIds(dialog), (QList<int>{1026, 1040}));
+        QCOMPARE(checkedIds(dialog), (QList<int>{PrinterStatusControl::DrawerPin3High,
+                                                 PrinterStatusControl::PaperOut}));
 
         // A stray tick after the wait changes nothing; "刷新" starts a new one.
         dialog.exchange().OnTimer();
@@ -156,10 +157,15 @@ private Q_SLOTS:
         QTest::newRow("all set, bits 14 and 15 ignored")
             << Bytes{0xAA, 0xBB, 0xFF, 0xFF} << kAllFlags;
         QTest::newRow("only bits 14 and 15") << Bytes{1, 2, 0x00, 0xC0} << QList<int>{};
-        QTest::newRow("drawer pin 3") << Bytes{7, 7, 0x01, 0x00} << QList<int>{1026};
-        QTest::newRow("paper out") << Bytes{7, 7, 0x00, 0x20} << QList<int>{1040};
-        QTest::newRow("recoverable error") << Bytes{7, 7, 0x00, 0x01} << QList<int>{1035};
-        QTest::newRow("both paper feed boxes") << Bytes{7, 7, 0x28, 0x00} << QList<int>{1030, 1032};
+        QTest::newRow("drawer pin 3")
+            << Bytes{7, 7, 0x01, 0x00} << QList<int>{PrinterStatusControl::DrawerPin3High};
+        QTest::newRow("paper out")
+            << Bytes{7, 7, 0x00, 0x20} << QList<int>{PrinterStatusControl::PaperOut};
+        QTest::newRow("recoverable error")
+            << Bytes{7, 7, 0x00, 0x01} << QList<int>{PrinterStatusControl::RecoverableError};
+        QTest::newRow("both paper feed boxes")
+            << Bytes{7, 7, 0x28, 0x00}
+            << QList<int>{PrinterStatusControl::PaperFeed, PrinterStatusControl::PaperFeed2};
     }
 
     // The answer comes after the third tick, from an address other than the
@@ -184,8 +190,9 @@ private Q_SLOTS:
 
     void closingDuringAWaitReleasesTheSocket_data() {
         QTest::addColumn<std::function<void(PrtStatDlg&)>>("close");
-        QTest::newRow("OK") << std::function<void(PrtStatDlg&)>(
-            [](PrtStatDlg& d) { qobject_cast<QPushButton*>(d.control(1))->click(); });
+        QTest::newRow("OK") << std::function<void(PrtStatDlg&)>([](PrtStatDlg& d) {
+            qobject_cast<QPushButton*>(d.control(PrinterStatusControl::Ok))->click();
+        });
         QTest::newRow("Escape") << std::function<void(PrtStatDlg&)>(
             [](PrtStatDlg& d) { QTest::keyClick(&d, Qt::Key_Escape); });
         QTest::newRow("close box")
@@ -217,8 +224,8 @@ private Q_SLOTS:
         PrtStatDlg dialog(rig.status);
         rig.socket->push({0, 0, 0x01, 0x00});
         rig.socket->deliverAll();
-        auto* set = qobject_cast<QCheckBox*>(dialog.control(1026));
-        auto* clear = qobject_cast<QCheckBox*>(dialog.control(1040));
+        auto* set = qobject_cast<QCheckBox*>(dialog.control(PrinterStatusControl::DrawerPin3High));
+        auto* clear = qobject_cast<QCheckBox*>(dialog.control(PrinterStatusControl::PaperOut));
         set->click();
         clear->click();
         QVERIFY(set->isChecked());
@@ -239,7 +246,7 @@ private Q_SLOTS:
             dialog->OnRefresh();
             dialog->reject();
         });
-        qobject_cast<QPushButton*>(rig.window.control(1027))->click();
+        qobject_cast<QPushButton*>(rig.window.control(MainControl::PrinterStatus))->click();
         QVERIFY(opened);
         QCOMPARE(modeWhileOpen, int(ExchangePrinterStatus));
         QCOMPARE(rig.app.dispatch.ExchangeMode, ExchangeNone);
@@ -259,7 +266,7 @@ private Q_SLOTS:
                 modal->close();
             }
         });
-        qobject_cast<QPushButton*>(rig.window.control(1027))->click();
+        qobject_cast<QPushButton*>(rig.window.control(MainControl::PrinterStatus))->click();
         QCoreApplication::processEvents();
         QVERIFY(!opened);
         QCOMPARE(sink.texts(), QStringList{QStringLiteral("请先选择一个打印机！")});

@@ -59,13 +59,13 @@ private Q_SLOTS:
         QCOMPARE(f.dispatch.ExchangeMode, ExchangeSearch);
         QCOMPARE(f.dispatch.searchExchange, &f.search);
         QVERIFY(f.fake->sent.empty());
-        QCOMPARE(text(dialog, 1015), QStringLiteral("剩余 10 秒"));
-        QCOMPARE(text(dialog, 1016), QStringLiteral("找到 0 个设备"));
+        QCOMPARE(text(dialog, SearchControl::RemainingText), QStringLiteral("剩余 10 秒"));
+        QCOMPARE(text(dialog, SearchControl::FoundText), QStringLiteral("找到 0 个设备"));
         QVERIFY(enabled(dialog, 2));
         QVERIFY(!enabled(dialog, 1));
-        QVERIFY(!checkBox(dialog, 1017)->isChecked());
-        QVERIFY(checkBox(dialog, 1018)->isChecked());
-        auto* bar = qobject_cast<QProgressBar*>(dialog.control(1014));
+        QVERIFY(!checkBox(dialog, SearchControl::Repeat)->isChecked());
+        QVERIFY(checkBox(dialog, SearchControl::CloseWhenComplete)->isChecked());
+        auto* bar = qobject_cast<QProgressBar*>(dialog.control(SearchControl::Countdown));
         QCOMPARE(bar->maximum(), 10000);
         QCOMPARE(bar->value(), 10000);
         QVERIFY(f.search.isTicking());
@@ -88,12 +88,13 @@ private Q_SLOTS:
         QFETCH(QString, remaining);
         Fixture f;
         CSearchDlg dialog(f.search);
-        checkBox(dialog, 1018)->setChecked(false);
+        checkBox(dialog, SearchControl::CloseWhenComplete)->setChecked(false);
         for (int i = 0; i < ticks; ++i)
             f.search.OnTimer();
-        QCOMPARE(text(dialog, 1015), remaining);
+        QCOMPARE(text(dialog, SearchControl::RemainingText), remaining);
         QCOMPARE(dialog.remainingText(), remaining);
-        QCOMPARE(qobject_cast<QProgressBar*>(dialog.control(1014))->value(), 10000 - 250 * ticks);
+        QCOMPARE(qobject_cast<QProgressBar*>(dialog.control(SearchControl::Countdown))->value(),
+                 10000 - 250 * ticks);
     }
 
     void closesByItselfAfterTenSeconds() {
@@ -125,11 +126,11 @@ private Q_SLOTS:
         Fixture f;
         CSearchDlg dialog(f.search);
         QSignalSpy finished(&dialog, &QDialog::finished);
-        checkBox(dialog, 1018)->click();
+        checkBox(dialog, SearchControl::CloseWhenComplete)->click();
         QVERIFY(!f.search.autoClose());
-        checkBox(dialog, 1017)->click();
+        checkBox(dialog, SearchControl::Repeat)->click();
         QVERIFY(f.search.repeat());
-        checkBox(dialog, 1017)->click();
+        checkBox(dialog, SearchControl::Repeat)->click();
         for (int i = 0; i < 40; ++i)
             f.search.OnTimer();
         QCOMPARE(finished.count(), 0);
@@ -138,10 +139,10 @@ private Q_SLOTS:
         QVERIFY(!enabled(dialog, 2));
 
         f.answer(7);
-        QCOMPARE(text(dialog, 1016), QStringLiteral("找到 1 个设备"));
+        QCOMPARE(text(dialog, SearchControl::FoundText), QStringLiteral("找到 1 个设备"));
         QCOMPARE(dialog.foundText(), QStringLiteral("找到 1 个设备"));
 
-        qobject_cast<QPushButton*>(dialog.control(1))->click();
+        qobject_cast<QPushButton*>(dialog.control(SearchControl::Ok))->click();
         QCOMPARE(finished.count(), 1);
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
         QCOMPARE(f.dispatch.ExchangeMode, ExchangeNone);
@@ -164,18 +165,18 @@ private Q_SLOTS:
             f.search.OnTimer();
         f.answer(1);
         if (how == "stop button") {
-            qobject_cast<QPushButton*>(dialog->control(2))->click();
+            qobject_cast<QPushButton*>(dialog->control(SearchControl::Stop))->click();
         } else if (how == "Escape") {
             QTest::keyClick(dialog.get(), Qt::Key_Escape);
         } else if (how == "close box") {
             dialog->close();
             QVERIFY(dialog->isHidden());
         } else if (how.endsWith(QLatin1String("when complete"))) {
-            checkBox(*dialog, 1018)->setChecked(false);
+            checkBox(*dialog, SearchControl::CloseWhenComplete)->setChecked(false);
             for (int i = 3; i < 40; ++i)
                 f.search.OnTimer();
             if (how.startsWith(u'O'))
-                qobject_cast<QPushButton*>(dialog->control(1))->click();
+                qobject_cast<QPushButton*>(dialog->control(SearchControl::Ok))->click();
             else
                 QTest::keyClick(dialog.get(), Qt::Key_Escape);
             QVERIFY(dialog->isHidden());

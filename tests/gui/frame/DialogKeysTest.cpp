@@ -1,13 +1,13 @@
 #include "FakeDatagramSocket.h"
 #include "RecordingHostCommandRunner.h"
 #include "RecordingMessageSink.h"
-#include "gui/app/CAboutDlg.h"
-#include "gui/app/CQuorvelApp.h"
-#include "gui/app/CQuorvelDlg.h"
 #include "core/AssignExchange.h"
 #include "core/DeviceTable.h"
 #include "core/SearchExchange.h"
 #include "core/StatusExchange.h"
+#include "gui/app/CAboutDlg.h"
+#include "gui/app/CQuorvelApp.h"
+#include "gui/app/CQuorvelDlg.h"
 #include "gui/dialogs/CAssignDlg.h"
 #include "gui/dialogs/CPortConfigDlg.h"
 #include "gui/dialogs/CSearchDlg.h"
@@ -77,40 +77,67 @@ private Q_SLOTS:
         const int enter = Qt::Key_Return, escape = Qt::Key_Escape;
 
         // Enter on "取消" used to start an assignment.
-        QTest::newRow("assign: Enter on OK") << "assign" << 1 << enter << 1 << false;
-        QTest::newRow("assign: Enter on Cancel") << "assign" << 2 << enter << 2 << true;
-        QTest::newRow("assign: Enter in a field") << "assign" << 1018 << enter << 1 << false;
-        QTest::newRow("assign: Enter on a box") << "assign" << 1023 << enter << 1 << false;
-        QTest::newRow("assign: Escape") << "assign" << 1018 << escape << kNone << true;
+        QTest::newRow("assign: Enter on OK")
+            << "assign" << int(AssignControl::Ok) << enter << int(AssignControl::Ok) << false;
+        QTest::newRow("assign: Enter on Cancel") << "assign" << int(AssignControl::Cancel) << enter
+                                                 << int(AssignControl::Cancel) << true;
+        QTest::newRow("assign: Enter in a field") << "assign" << int(AssignControl::IpAddress)
+                                                  << enter << int(AssignControl::Ok) << false;
+        QTest::newRow("assign: Enter on a box")
+            << "assign" << int(AssignControl::Repeat) << enter << int(AssignControl::Ok) << false;
+        QTest::newRow("assign: Escape")
+            << "assign" << int(AssignControl::IpAddress) << escape << kNone << true;
 
         QTest::newRow("ports: Enter in the field adds")
-            << "ports" << 1011 << enter << 1012 << false;
-        QTest::newRow("ports: Enter in the list adds") << "ports" << 1010 << enter << 1012 << false;
-        QTest::newRow("ports: Enter on Add") << "ports" << 1012 << enter << 1012 << false;
-        QTest::newRow("ports: Enter on Remove") << "ports" << 1013 << enter << 1013 << false;
-        QTest::newRow("ports: Enter on OK") << "ports" << 1 << enter << 1 << true;
-        QTest::newRow("ports: Enter on Cancel") << "ports" << 2 << enter << 2 << true;
-        QTest::newRow("ports: Escape") << "ports" << 1011 << escape << kNone << true;
+            << "ports" << int(PortsControl::PortField) << enter << int(PortsControl::Add) << false;
+        QTest::newRow("ports: Enter in the list adds")
+            << "ports" << int(PortsControl::PortList) << enter << int(PortsControl::Add) << false;
+        QTest::newRow("ports: Enter on Add")
+            << "ports" << int(PortsControl::Add) << enter << int(PortsControl::Add) << false;
+        QTest::newRow("ports: Enter on Remove")
+            << "ports" << int(PortsControl::Remove) << enter << int(PortsControl::Remove) << false;
+        QTest::newRow("ports: Enter on OK")
+            << "ports" << int(PortsControl::Ok) << enter << int(PortsControl::Ok) << true;
+        QTest::newRow("ports: Enter on Cancel")
+            << "ports" << int(PortsControl::Cancel) << enter << int(PortsControl::Cancel) << true;
+        QTest::newRow("ports: Escape")
+            << "ports" << int(PortsControl::PortField) << escape << kNone << true;
 
         // OK is disabled while the countdown runs: Enter elsewhere does nothing.
-        QTest::newRow("search: Enter on stop") << "search" << 2 << enter << 2 << true;
-        QTest::newRow("search: Enter on a box") << "search" << 1017 << enter << kNone << false;
-        QTest::newRow("search: Escape") << "search" << 1017 << escape << kNone << true;
+        QTest::newRow("search: Enter on stop")
+            << "search" << int(SearchControl::Stop) << enter << int(SearchControl::Stop) << true;
+        QTest::newRow("search: Enter on a box")
+            << "search" << int(SearchControl::Repeat) << enter << kNone << false;
+        QTest::newRow("search: Escape")
+            << "search" << int(SearchControl::Repeat) << escape << kNone << true;
 
-        QTest::newRow("status: Enter on refresh") << "status" << 1041 << enter << 1041 << false;
-        QTest::newRow("status: Enter on OK") << "status" << 1 << enter << 1 << true;
-        QTest::newRow("status: Enter on a flag") << "status" << 1026 << enter << 1 << true;
-        QTest::newRow("status: Escape") << "status" << 1026 << escape << kNone << true;
+        QTest::newRow("status: Enter on refresh")
+            << "status" << int(PrinterStatusControl::Refresh) << enter
+            << int(PrinterStatusControl::Refresh) << false;
+        QTest::newRow("status: Enter on OK") << "status" << int(PrinterStatusControl::Ok) << enter
+                                             << int(PrinterStatusControl::Ok) << true;
+        QTest::newRow("status: Enter on a flag")
+            << "status" << int(PrinterStatusControl::DrawerPin3High) << enter
+            << int(PrinterStatusControl::Ok) << true;
+        QTest::newRow("status: Escape")
+            << "status" << int(PrinterStatusControl::DrawerPin3High) << escape << kNone << true;
 
-        QTest::newRow("about: Enter") << "about" << 1 << enter << 1 << true;
-        QTest::newRow("about: Escape") << "about" << 1 << escape << kNone << true;
+        QTest::newRow("about: Enter")
+            << "about" << int(AboutControl::Ok) << enter << int(AboutControl::Ok) << true;
+        QTest::newRow("about: Escape")
+            << "about" << int(AboutControl::Ok) << escape << kNone << true;
 
         // The main window never ends by a key that reaches no button.
-        QTest::newRow("main: Enter on a button") << "main" << 1025 << enter << 1025 << false;
-        QTest::newRow("main: Enter on Exit") << "main" << 2 << enter << 2 << true;
-        QTest::newRow("main: Enter on the list") << "main" << 1001 << enter << kNone << false;
-        QTest::newRow("main: Escape on the list") << "main" << 1001 << escape << kNone << false;
-        QTest::newRow("main: Escape on a button") << "main" << 1005 << escape << kNone << false;
+        QTest::newRow("main: Enter on a button")
+            << "main" << int(MainControl::ModifyIp) << enter << int(MainControl::ModifyIp) << false;
+        QTest::newRow("main: Enter on Exit")
+            << "main" << int(MainControl::Exit) << enter << int(MainControl::Exit) << true;
+        QTest::newRow("main: Enter on the list")
+            << "main" << int(MainControl::BoardList) << enter << kNone << false;
+        QTest::newRow("main: Escape on the list")
+            << "main" << int(MainControl::BoardList) << escape << kNone << false;
+        QTest::newRow("main: Escape on a button")
+            << "main" << int(MainControl::Search) << escape << kNone << false;
     }
 
     void keysPressTheButtonTheDialogManagerWould() {
