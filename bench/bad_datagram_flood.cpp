@@ -19,8 +19,8 @@
 #include "ModalDriver.h"
 #include "RealSocketApp.h"
 #include "SimulatorRig.h"
-#include "core/Messages.h"
-#include "core/DeviceTable.h"
+#include "core/messages/Messages.h"
+#include "core/exchange/DeviceTable.h"
 #include "gui/dialogs/CSearchDlg.h"
 
 #include <QAbstractButton>

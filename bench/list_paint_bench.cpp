@@ -4,7 +4,7 @@
 // request. Prints the figures; run it from a Release build.
 
 #include "gui/app/FontSetup.h"
-#include "core/DeviceTable.h"
+#include "core/exchange/DeviceTable.h"
 #include "gui/boardlist/CNetDisplay.h"
 
 #include <QApplication>

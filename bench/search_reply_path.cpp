@@ -23,7 +23,7 @@
 #include "BenchProbes.h"
 #include "RealSocketApp.h"
 #include "SimulatorRig.h"
-#include "core/DeviceTable.h"
+#include "core/exchange/DeviceTable.h"
 #include "gui/boardlist/CNetDisplay.h"
 #include "gui/dialogs/CSearchDlg.h"
 #include "protocol/RandomNumber.h"

@@ -3,7 +3,9 @@
 #   Widgets;
 # - protocol includes Qt or anything of ours above it; core or cli includes the
 #   window, or a widget header; cli and the window include each other;
-# - a view (gui/dialogs, gui/boardlist) includes the application.
+# - a view (gui/dialogs, gui/boardlist) includes the application;
+# - within the core, a folder includes one above it in the flow: messages,
+#   then net, host, exchange, and monitor and firmware on top.
 # cmake -DSOURCE_DIR=... -DHEADLESS_PROGRAMS="a;b" -P LayeringCheck.cmake
 find_program(READELF readelf REQUIRED)
 foreach(program ${HEADLESS_PROGRAMS})
@@ -41,6 +43,12 @@ endfunction()
 set(widgets "Q[A-Za-z]*Widget|QApplication|QGuiApplication|QtGui|QtWidgets|QDialog|QPainter")
 check("src/protocol" "Q|core/|cli/|gui/")
 check("src/core" "cli/|gui/|${widgets}")
+check("src/core/messages" "core/(net|host|exchange|monitor|firmware)/")
+check("src/core/net" "core/(host|exchange|monitor|firmware)/")
+check("src/core/host" "core/(exchange|monitor|firmware)/")
+check("src/core/exchange" "core/(monitor|firmware)/")
+check("src/core/monitor" "core/firmware/")
+check("src/core/firmware" "core/monitor/")
 check("src/cli" "gui/|${widgets}")
 check("src/gui" "cli/")
 check("tools/board_simulator" "core/|cli/|gui/")
@@ -48,7 +56,7 @@ check("src/gui/dialogs;src/gui/boardlist" "gui/app/")
 # The README's Layout table names every folder of the sources and tools.
 file(READ ${SOURCE_DIR}/README.md readme)
 file(GLOB folders LIST_DIRECTORIES true RELATIVE ${SOURCE_DIR}
-     ${SOURCE_DIR}/src/* ${SOURCE_DIR}/src/gui/* ${SOURCE_DIR}/tools/*)
+     ${SOURCE_DIR}/src/* ${SOURCE_DIR}/src/core/* ${SOURCE_DIR}/src/gui/* ${SOURCE_DIR}/tools/*)
 foreach(folder ${folders})
     if(IS_DIRECTORY ${SOURCE_DIR}/${folder} AND NOT readme MATCHES "\\| `${folder}` \\|")
         list(APPEND bad "README.md: the Layout table has no row for ${folder}")

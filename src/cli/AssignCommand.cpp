@@ -2,9 +2,9 @@
 
 #include "CliSession.h"
 #include "StandardOutput.h"
-#include "core/AddressCheckText.h"
-#include "core/AddressClash.h"
-#include "core/HostCommandRunner.h"
+#include "core/exchange/AddressCheckText.h"
+#include "core/host/AddressClash.h"
+#include "core/host/HostCommandRunner.h"
 #include "protocol/AddressCheck.h"
 
 #include <QFile>

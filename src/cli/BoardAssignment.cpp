@@ -1,7 +1,7 @@
 #include "BoardAssignment.h"
 
 #include "CliSession.h"
-#include "core/AssignExchange.h"
+#include "core/exchange/AssignExchange.h"
 #include "protocol/AssignDatagrams.h"
 
 #include <QTimer>

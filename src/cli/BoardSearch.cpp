@@ -1,7 +1,7 @@
 #include "BoardSearch.h"
 
 #include "CliSession.h"
-#include "core/HostNetworkProbe.h"
+#include "core/host/HostNetworkProbe.h"
 
 #include <QTimer>
 #include <algorithm>

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "BoardOutput.h"
-#include "core/DeviceTable.h"
-#include "core/SearchExchange.h"
+#include "core/exchange/DeviceTable.h"
+#include "core/exchange/SearchExchange.h"
 
 #include <QObject>
 #include <QTimer>

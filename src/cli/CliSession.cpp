@@ -1,10 +1,10 @@
 #include "CliSession.h"
 
 #include "IgnoredDatagrams.h"
-#include "core/Messages.h"
-#include "core/NeighbourEntries.h"
-#include "core/NetworkInterfaces.h"
-#include "core/UdpSocket.h"
+#include "core/messages/Messages.h"
+#include "core/host/NeighbourEntries.h"
+#include "core/net/NetworkInterfaces.h"
+#include "core/net/UdpSocket.h"
 
 #include <QTimer>
 #include <cerrno>

@@ -2,8 +2,8 @@
 
 #include "CommandLine.h"
 #include "Progress.h"
-#include "core/RemotePortList.h"
-#include "core/SocketDispatch.h"
+#include "core/exchange/RemotePortList.h"
+#include "core/net/SocketDispatch.h"
 #include "protocol/DeviceRecord.h"
 
 #include <map>

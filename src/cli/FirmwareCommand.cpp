@@ -3,10 +3,10 @@
 #include "CliSession.h"
 #include "FirmwarePlan.h"
 #include "StandardOutput.h"
-#include "core/FirmwareImage.h"
-#include "core/FirmwareText.h"
-#include "core/TftpSocket.h"
-#include "core/UdpSocket.h"
+#include "core/firmware/FirmwareImage.h"
+#include "core/firmware/FirmwareText.h"
+#include "core/net/TftpSocket.h"
+#include "core/net/UdpSocket.h"
 
 #include <QDir>
 #include <QFile>

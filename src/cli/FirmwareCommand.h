@@ -2,10 +2,10 @@
 
 #include "BoardSearch.h"
 #include "FirmwareOutput.h"
-#include "core/BoardReturnWatch.h"
-#include "core/FirmwareImage.h"
-#include "core/FirmwarePush.h"
-#include "core/SocketDispatch.h"
+#include "core/firmware/BoardReturnWatch.h"
+#include "core/firmware/FirmwareImage.h"
+#include "core/firmware/FirmwarePush.h"
+#include "core/net/SocketDispatch.h"
 
 #include <QObject>
 #include <QTimer>

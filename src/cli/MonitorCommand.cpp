@@ -7,8 +7,8 @@
 #include "ProbeQuery.h"
 #include "StandardOutput.h"
 #include "Textfile.h"
-#include "core/MetricsExposition.h"
-#include "core/NetworkInterfaces.h"
+#include "core/monitor/MetricsExposition.h"
+#include "core/net/NetworkInterfaces.h"
 
 #include <cstring>
 #include <unistd.h>

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "MetricsServer.h"
-#include "core/StatusMonitor.h"
-#include "core/UdpSocket.h"
+#include "core/monitor/StatusMonitor.h"
+#include "core/net/UdpSocket.h"
 #include "protocol/Addresses.h"
 
 #include <QByteArray>

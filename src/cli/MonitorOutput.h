@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/StatusMonitor.h"
+#include "core/monitor/StatusMonitor.h"
 
 #include <QByteArray>
 #include <string>

@@ -2,7 +2,7 @@
 
 #include "ExitCode.h"
 #include "MonitorOutput.h"
-#include "core/MetricsExposition.h"
+#include "core/monitor/MetricsExposition.h"
 
 namespace quorvel {
 

@@ -1,7 +1,7 @@
 #include "ProbeQuery.h"
 
 #include "OptionValues.h"
-#include "core/StatusMonitor.h"
+#include "core/monitor/StatusMonitor.h"
 
 #include <algorithm>
 

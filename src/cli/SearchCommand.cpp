@@ -2,8 +2,8 @@
 
 #include "CliSession.h"
 #include "StandardOutput.h"
-#include "core/HostNetworkProbe.h"
-#include "core/SearchExplanation.h"
+#include "core/host/HostNetworkProbe.h"
+#include "core/host/SearchExplanation.h"
 
 #include <algorithm>
 #include <cstring>

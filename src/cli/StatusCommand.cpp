@@ -4,7 +4,7 @@
 #include "SearchCommand.h"
 #include "StandardOutput.h"
 #include "StatusOutput.h"
-#include "core/StatusExchange.h"
+#include "core/exchange/StatusExchange.h"
 #include "protocol/BoardColumns.h"
 
 #include <QDateTime>

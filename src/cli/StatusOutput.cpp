@@ -1,7 +1,7 @@
 #include "StatusOutput.h"
 
 #include "TerminalText.h"
-#include "core/StatusFlagCaptions.h"
+#include "core/exchange/StatusFlagCaptions.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

@@ -8,9 +8,9 @@
 #include "SearchCommand.h"
 #include "StandardOutput.h"
 #include "StatusCommand.h"
-#include "core/HostCommands.h"
-#include "core/ProcessHostCommandRunner.h"
-#include "core/TerminationSignals.h"
+#include "core/host/HostCommands.h"
+#include "core/host/ProcessHostCommandRunner.h"
+#include "core/host/TerminationSignals.h"
 
 #include <QCoreApplication>
 #include <csignal>

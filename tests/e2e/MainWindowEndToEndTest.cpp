@@ -5,7 +5,7 @@
 #include "RealSocketApp.h"
 #include "RecordingMessageSink.h"
 #include "SimulatorRig.h"
-#include "core/DeviceTable.h"
+#include "core/exchange/DeviceTable.h"
 #include "gui/dialogs/CSearchDlg.h"
 
 #include <QEventLoop>

@@ -5,7 +5,7 @@
 #include "RealSocketApp.h"
 #include "RecordingMessageSink.h"
 #include "SimulatorRig.h"
-#include "core/DeviceTable.h"
+#include "core/exchange/DeviceTable.h"
 #include "gui/app/PrinterOverview.h"
 #include "gui/dialogs/CSearchDlg.h"
 #include "gui/dialogs/PrinterOverviewDlg.h"

@@ -2,7 +2,7 @@
 
 #include "gui/app/CQuorvelApp.h"
 #include "gui/app/CQuorvelDlg.h"
-#include "core/UdpSocket.h"
+#include "core/net/UdpSocket.h"
 
 #include <QString>
 #include <memory>

@@ -4,8 +4,8 @@
 #include "RealSocketApp.h"
 #include "RecordingMessageSink.h"
 #include "SimulatorRig.h"
-#include "core/DeviceTable.h"
-#include "core/SearchExchange.h"
+#include "core/exchange/DeviceTable.h"
+#include "core/exchange/SearchExchange.h"
 #include "protocol/SearchDatagrams.h"
 
 #include <QTest>

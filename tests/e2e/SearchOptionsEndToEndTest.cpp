@@ -9,8 +9,8 @@
 #include "RealSocketApp.h"
 #include "RecordingMessageSink.h"
 #include "SimulatorRig.h"
-#include "core/DeviceTable.h"
-#include "core/SearchSettings.h"
+#include "core/exchange/DeviceTable.h"
+#include "core/exchange/SearchSettings.h"
 #include "gui/dialogs/SearchExplanationDlg.h"
 
 #include <QApplication>

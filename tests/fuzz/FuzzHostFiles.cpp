@@ -1,8 +1,8 @@
 // The readers of what the host hands the tool (claim files, `ip neigh show`,
 // /proc/PID/stat, /proc/net/arp), the first byte picking one: any bytes are
 // taken, and a claim file that is accepted reads back the same when written.
-#include "core/HostNetworkFacts.h"
-#include "core/NeighbourClaims.h"
+#include "core/host/HostNetworkFacts.h"
+#include "core/host/NeighbourClaims.h"
 
 #include <cstdint>
 #include <string>

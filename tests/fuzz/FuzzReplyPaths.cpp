@@ -2,13 +2,13 @@
 // of datagrams. Each record of the input is [path][length, 2 bytes][bytes];
 // the path picks which dialog owns the socket when the datagram arrives.
 #include "FakeDatagramSocket.h"
-#include "core/Messages.h"
-#include "core/AssignExchange.h"
-#include "core/DeviceTable.h"
-#include "core/RemotePortList.h"
-#include "core/SearchExchange.h"
-#include "core/SocketDispatch.h"
-#include "core/StatusExchange.h"
+#include "core/messages/Messages.h"
+#include "core/exchange/AssignExchange.h"
+#include "core/exchange/DeviceTable.h"
+#include "core/exchange/RemotePortList.h"
+#include "core/exchange/SearchExchange.h"
+#include "core/net/SocketDispatch.h"
+#include "core/exchange/StatusExchange.h"
 
 #include <QCoreApplication>
 #include <cstdlib>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/DatagramSocket.h"
+#include "core/net/DatagramSocket.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/HostCommands.h"
+#include "core/host/HostCommands.h"
 
 #include <QStringList>
 #include <vector>

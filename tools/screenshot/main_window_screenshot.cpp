@@ -2,7 +2,7 @@
 // Runs under the offscreen platform; it opens no socket and sends nothing.
 // The locale chooses the language: LANG=en_US.UTF-8 draws the English window.
 
-#include "core/DeviceTable.h"
+#include "core/exchange/DeviceTable.h"
 #include "gui/app/CQuorvelApp.h"
 #include "gui/app/CQuorvelDlg.h"
 #include "gui/app/FontSetup.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/UdpSocket.h"
+#include "core/net/UdpSocket.h"
 
 namespace quorvel {
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "core/DeviceTable.h"
-#include "core/RemotePortList.h"
-#include "core/SocketDispatch.h"
+#include "core/exchange/DeviceTable.h"
+#include "core/exchange/RemotePortList.h"
+#include "core/net/SocketDispatch.h"
 
 #include <functional>
 #include <memory>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/ProcessHostCommandRunner.h"
+#include "core/host/ProcessHostCommandRunner.h"
 
 namespace quorvel {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/Messages.h"
+#include "core/messages/Messages.h"
 
 namespace quorvel {
 

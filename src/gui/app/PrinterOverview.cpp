@@ -3,7 +3,7 @@
 #include "CMySocket.h"
 #include "CQuorvelApp.h"
 #include "CQuorvelDlg.h"
-#include "core/DeviceTable.h"
+#include "core/exchange/DeviceTable.h"
 #include "gui/dialogs/PrinterOverviewDlg.h"
 #include "gui/frame/AppMessageBox.h"
 

@@ -2,9 +2,9 @@
 
 #include "CQuorvelApp.h"
 #include "CQuorvelDlg.h"
-#include "core/HostNetworkProbe.h"
-#include "core/SearchExchange.h"
-#include "core/UdpSocket.h"
+#include "core/host/HostNetworkProbe.h"
+#include "core/exchange/SearchExchange.h"
+#include "core/net/UdpSocket.h"
 #include "gui/boardlist/CNetDisplay.h"
 #include "gui/dialogs/SearchExplanationDlg.h"
 #include "gui/dialogs/SearchSettingsDlg.h"

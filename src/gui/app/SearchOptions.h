@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/SearchExplanation.h"
-#include "core/SearchSettings.h"
+#include "core/host/SearchExplanation.h"
+#include "core/exchange/SearchSettings.h"
 
 #include <QString>
 #include <QStringList>

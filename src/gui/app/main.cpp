@@ -4,7 +4,7 @@
 #include "DisplayCheck.h"
 #include "FontSetup.h"
 #include "Translations.h"
-#include "core/TerminationSignals.h"
+#include "core/host/TerminationSignals.h"
 
 #include <QApplication>
 #include <cstdio>

@@ -6,7 +6,7 @@
 #include "NetDisplayAccessible.h"
 #include "ScrollModel.h"
 #include "gui/frame/AppMessageBox.h"
-#include "core/NetworkInterfaces.h"
+#include "core/net/NetworkInterfaces.h"
 
 #include <QClipboard>
 #include <QContextMenuEvent>

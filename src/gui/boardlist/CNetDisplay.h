@@ -1,7 +1,7 @@
 #pragma once
 
 #include "ListNavigation.h"
-#include "core/DeviceTable.h"
+#include "core/exchange/DeviceTable.h"
 
 #include <QFont>
 #include <QImage>

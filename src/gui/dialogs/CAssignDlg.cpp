@@ -1,7 +1,7 @@
 #include "CAssignDlg.h"
 
 #include "IpAddressEdit.h"
-#include "core/AddressCheckText.h"
+#include "core/exchange/AddressCheckText.h"
 #include "gui/frame/AppMessageBox.h"
 #include "gui/frame/DialogKeys.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/AssignExchange.h"
+#include "core/exchange/AssignExchange.h"
 #include "gui/frame/TemplateControls.h"
 
 #include <QDialog>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/RemotePortList.h"
+#include "core/exchange/RemotePortList.h"
 #include "gui/frame/TemplateControls.h"
 
 #include <QDialog>

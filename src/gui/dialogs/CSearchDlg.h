@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/SearchExchange.h"
+#include "core/exchange/SearchExchange.h"
 #include "gui/frame/TemplateControls.h"
 
 #include <QDialog>

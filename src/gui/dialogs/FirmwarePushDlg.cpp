@@ -1,7 +1,7 @@
 #include "FirmwarePushDlg.h"
 
-#include "core/FirmwarePush.h"
-#include "core/FirmwareText.h"
+#include "core/firmware/FirmwarePush.h"
+#include "core/firmware/FirmwareText.h"
 
 #include <QDialogButtonBox>
 #include <QLabel>

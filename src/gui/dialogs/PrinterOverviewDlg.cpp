@@ -1,6 +1,6 @@
 #include "PrinterOverviewDlg.h"
 
-#include "core/StatusFlagCaptions.h"
+#include "core/exchange/StatusFlagCaptions.h"
 #include "protocol/Addresses.h"
 
 #include <QBrush>

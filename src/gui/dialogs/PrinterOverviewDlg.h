@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/PrinterCondition.h"
-#include "core/StatusMonitor.h"
+#include "core/monitor/PrinterCondition.h"
+#include "core/monitor/StatusMonitor.h"
 
 #include <QAbstractTableModel>
 #include <QDialog>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/StatusExchange.h"
+#include "core/exchange/StatusExchange.h"
 #include "gui/frame/TemplateControls.h"
 
 #include <QDialog>

@@ -1,6 +1,6 @@
 #include "SearchExplanationDlg.h"
 
-#include "core/SearchSettings.h"
+#include "core/exchange/SearchSettings.h"
 
 #include <QCheckBox>
 #include <QClipboard>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/SearchExplanation.h"
+#include "core/host/SearchExplanation.h"
 
 #include <QDialog>
 #include <optional>

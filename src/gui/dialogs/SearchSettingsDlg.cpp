@@ -1,6 +1,6 @@
 #include "SearchSettingsDlg.h"
 
-#include "core/NetworkInterfaces.h"
+#include "core/net/NetworkInterfaces.h"
 #include "gui/frame/AppMessageBox.h"
 #include "protocol/Addresses.h"
 

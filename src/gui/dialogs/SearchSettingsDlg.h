@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/SearchSettings.h"
+#include "core/exchange/SearchSettings.h"
 
 #include <QDialog>
 #include <optional>

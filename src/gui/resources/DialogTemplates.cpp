@@ -1,6 +1,6 @@
 #include "DialogTemplates.h"
 
-#include "core/StatusFlagCaptions.h"
+#include "core/exchange/StatusFlagCaptions.h"
 
 #include <QCoreApplication>
 #include <stdexcept>

@@ -2,7 +2,7 @@
 #include "ModalDriver.h"
 #include "RecordingHostCommandRunner.h"
 #include "RecordingMessageSink.h"
-#include "core/DeviceTable.h"
+#include "core/exchange/DeviceTable.h"
 #include "gui/app/CQuorvelApp.h"
 #include "gui/app/CQuorvelDlg.h"
 

@@ -5,7 +5,7 @@
 #include "FakeDatagramSocket.h"
 #include "RecordingHostCommandRunner.h"
 #include "RecordingMessageSink.h"
-#include "core/DeviceTable.h"
+#include "core/exchange/DeviceTable.h"
 #include "gui/app/CQuorvelApp.h"
 #include "gui/app/CQuorvelDlg.h"
 #include "gui/dialogs/CAssignDlg.h"

@@ -2,7 +2,7 @@
 
 #include "FakeDatagramSocket.h"
 #include "RecordingMessageSink.h"
-#include "core/SearchExchange.h"
+#include "core/exchange/SearchExchange.h"
 #include "gui/app/CQuorvelApp.h"
 #include "gui/app/CQuorvelDlg.h"
 

@@ -4,8 +4,8 @@
 
 #include "FakeDatagramSocket.h"
 #include "SearchReplyBytes.h"
-#include "core/BoardReturnWatch.h"
-#include "core/FirmwarePush.h"
+#include "core/firmware/BoardReturnWatch.h"
+#include "core/firmware/FirmwarePush.h"
 #include "protocol/TftpPackets.h"
 
 #include <QProgressBar>

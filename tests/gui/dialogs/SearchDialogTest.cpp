@@ -4,7 +4,7 @@
 #include "FakeDatagramSocket.h"
 #include "RecordingMessageSink.h"
 #include "SearchReplyBytes.h"
-#include "core/DeviceTable.h"
+#include "core/exchange/DeviceTable.h"
 #include "gui/dialogs/CSearchDlg.h"
 
 #include <QCheckBox>

@@ -1,6 +1,6 @@
 #include "gui/app/FontSetup.h"
 #include "gui/app/Translations.h"
-#include "core/DeviceTable.h"
+#include "core/exchange/DeviceTable.h"
 #include "gui/boardlist/CNetDisplay.h"
 #include "gui/boardlist/CellText.h"
 #include "gui/resources/DialogTemplates.h"
