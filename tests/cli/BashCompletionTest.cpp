@@ -16,6 +16,7 @@ const std::map<std::string, const char*> kSampleValues = {
     {"SECONDS", "5"},       {"MINUTES", "5"},    {"[ADDRESS:]PORT", "9847"},
     {"PATH", "out.prom"},   {"DURATION", "1h"},  {"A", "198.18.0.20"},
     {"M", "255.255.255.0"}, {"G", "198.18.0.1"}, {"FILE", "plan.csv"},
+    {"IMAGE", "v2.img"},
 };
 
 bool accepted(const QStringList& line) {
