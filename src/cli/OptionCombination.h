@@ -1,27 +1,23 @@
 #pragma once
 
+#include <map>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace quorvel {
 
-// Which options a command line gave, for the checks that span several.
+// Which options a command line gave, for the rules that span several.
 struct GivenOptions {
     std::string command; // search, assign, status, monitor or firmware
     int positionals = 0;
-    bool json = false, csv = false;
-    bool ip = false, mask = false, gateway = false, dhcp = false;
-    bool plan = false, dryRun = false, verify = false;
-    bool noPing = false, repeat = false, force = false;
-    bool watch = false;
-    bool target = false, interface = false;
-    bool wait = false;
-    bool monitorOnly = false; // an option of monitor's alone
-    bool listen = false, rescan = false, probeOnly = false;
-    bool file = false, parallel = false, noWait = false;
+    // Each option given, by its long name: how many values (a switch: 1).
+    std::map<std::string, int, std::less<>> options;
+    bool has(std::string_view name) const { return options.find(name) != options.end(); }
 };
 
-// The first conflict or missing option, as one line; nothing when they fit.
+// The first conflict between options, or option missing, as one line; nothing
+// when they fit. Which command takes which option is the table's rule.
 std::optional<std::string> CheckOptionCombination(const GivenOptions& given);
 
 } // namespace quorvel

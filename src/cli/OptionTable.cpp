@@ -14,17 +14,35 @@ const std::vector<OptionSpec>& Options() {
          "No progress line on standard error; ignored datagrams are counted and said once a "
          "minute at most.",
          ForAll},
-        {0, "json", "",
+        {0,
+         "json",
+         "",
          "Print JSON (search, assign --plan, status; monitor and firmware: one object per line).",
-         ForAll},
+         ForAll,
+         0,
+         nullptr,
+         {{ForSearch | ForStatus, "Print JSON."},
+          {ForAssign, "Print JSON (with --plan)."},
+          {ForMonitor | ForFirmware, "Print JSON, one object per line."}}},
         {0, "csv", "", "Print CSV with a header line.", ForSearch},
-        {0, "interface", "NAME", "Search and send on this interface only; repeatable.", ForAll},
-        {0, "port", "N", "Remote port to search; repeatable, up to 10 (default 3040).", ForAll},
-        {0, "target", "ADDRESS",
+        {0, "interface", "NAME", "Search and send on this interface only; repeatable.", ForAll,
+         ForAll},
+        {0, "port", "N", "Remote port to search; repeatable, up to 10 (default 3040).", ForAll,
+         ForAll},
+        {0,
+         "target",
+         "ADDRESS",
          "Send the search to this address (a board, or a directed broadcast) instead of "
          "broadcasting it; a search of one board ends when it answers. The monitor takes it "
          "more than once.",
-         ForSearch | ForStatus | ForMonitor},
+         ForSearch | ForStatus | ForMonitor,
+         ForMonitor,
+         nullptr,
+         {{ForSearch | ForStatus,
+           "Send the search to this address (a board, or a directed broadcast) instead of "
+           "broadcasting it; a search of one board ends when it answers."},
+          {ForMonitor, "Search this address (a board, or a directed broadcast) instead of "
+                       "broadcasting; repeatable."}}},
         {0, "local-port", "N", "Bind this local port, so that a firewall can let replies in.",
          ForAll},
         {0, "wait", "SECONDS", "How long a search listens (default 10).", ForAll},
@@ -35,18 +53,26 @@ const std::vector<OptionSpec>& Options() {
         {0, "no-ping", "",
          "Send the request without touching the host: no cache flush, no neighbour entry, no "
          "ping.",
-         ForAssign},
-        {0, "repeat", "", "Repeat the request every 10 s until answered.", ForAssign},
+         ForAssign, 0, "ip"},
+        {0, "repeat", "", "Repeat the request every 10 s until answered.", ForAssign, 0, "ip"},
         {0, "force", "",
          "Send an address even though it is this computer's own, its default gateway's or "
          "another device's (without the neighbour entry and ping for the first two).",
-         ForAssign},
-        {0, "plan", "FILE",
+         ForAssign, 0, "ip"},
+        {0,
+         "plan",
+         "FILE",
          "Assign every board of this CSV plan (header mac,ip,mask,gateway; dhcp in the ip "
          "column); firmware: push to every board of this CSV plan (header mac,file).",
-         ForAssign | ForFirmware},
-        {0, "dry-run", "", "Check the plan and send nothing.", ForAssign},
-        {0, "verify", "", "After the plan, search and check every planned board.", ForAssign},
+         ForAssign | ForFirmware,
+         0,
+         nullptr,
+         {{ForAssign, "Assign every board of this CSV plan (header mac,ip,mask,gateway; dhcp in "
+                      "the ip column)."},
+          {ForFirmware, "Push to every board of this CSV plan (header mac,file)."}}},
+        {0, "dry-run", "", "Check the plan and send nothing.", ForAssign, 0, "plan"},
+        {0, "verify", "", "After the plan, search and check every planned board.", ForAssign, 0,
+         "plan"},
         {0, "file", "IMAGE",
          "The firmware image to push (a regular file of at most 32 MiB), sent as boot.img.",
          ForFirmware},
@@ -138,7 +164,8 @@ const std::vector<CommandSpec>& Commands() {
          "never stops the others. Exit 0 when every board got the whole image (and answered "
          "again, unless --no-wait), 1 when any did not.",
          {"quorvel firmware 198.18.0.20 --file printer-v2.img",
-          "quorvel firmware --plan firmware.csv --parallel 8 --json"}},
+          "quorvel firmware --plan firmware.csv --parallel 8 --json"},
+         {{"target", "the board is named by its address"}}},
     };
     return commands;
 }
@@ -150,23 +177,12 @@ const CommandSpec* FindCommand(std::string_view name) {
     return nullptr;
 }
 
-namespace {
-
-unsigned maskOf(CliCommand command) {
-    switch (command) {
-    case CliCommand::Search:
-        return ForSearch;
-    case CliCommand::Assign:
-        return ForAssign;
-    case CliCommand::Status:
-        return ForStatus;
-    case CliCommand::Monitor:
-        return ForMonitor;
-    case CliCommand::Firmware:
-        return ForFirmware;
-    }
-    return ForAll;
+unsigned CommandBit(CliCommand command) {
+    // The masks are in the order of the enumeration.
+    return 1u << static_cast<unsigned>(command);
 }
+
+namespace {
 
 std::string optionNames(const OptionSpec& option) {
     std::string names = option.shortName ? std::string("-") + option.shortName + ", " : "    ";
@@ -213,12 +229,20 @@ std::string roff(std::string_view text) {
 
 } // namespace
 
+const char* OptionHelp(const OptionSpec& option, const CommandSpec* command) {
+    if (command)
+        for (const CommandHelp& own : option.helpFor)
+            if (own.commands & CommandBit(command->command))
+                return own.help;
+    return option.help;
+}
+
 std::string RoffText(std::string_view text) {
     return roff(text);
 }
 
 bool OptionAppliesTo(const OptionSpec& option, CliCommand command) {
-    return option.commands & maskOf(command);
+    return option.commands & CommandBit(command);
 }
 
 std::string HelpText(const CommandSpec* command) {
@@ -241,12 +265,12 @@ std::string HelpText(const CommandSpec* command) {
         out += "\nOptions:\n";
     }
     for (const OptionSpec& option : Options()) {
-        if (command && !(option.commands & maskOf(command->command)))
+        if (command && !(option.commands & CommandBit(command->command)))
             continue;
         std::string names = "  " + optionNames(option);
         names += names.size() + 2 <= kColumn ? std::string(kColumn - names.size(), ' ')
                                              : "\n" + std::string(kColumn, ' ');
-        out += names + wrapped(option.help, kColumn, 79);
+        out += names + wrapped(OptionHelp(option, command), kColumn, 79);
     }
     if (command) {
         out += "\nExamples:\n";
@@ -278,7 +302,7 @@ std::string ManSections() {
         if (option.commands != ForAll) {
             std::string applies;
             for (const CommandSpec& spec : Commands())
-                if (option.commands & maskOf(spec.command))
+                if (option.commands & CommandBit(spec.command))
                     applies += (applies.empty() ? "" : ", ") + std::string(spec.name);
             out += " (" + applies + ")";
         }

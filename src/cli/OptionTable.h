@@ -19,14 +19,31 @@ enum CommandMask : unsigned {
     ForAll = ForSearch | ForAssign | ForStatus | ForMonitor | ForFirmware,
 };
 
-// One option of the command line: what --help, the man page and the parser
-// read, so that they cannot drift apart.
-struct OptionSpec {
-    char shortName;        // 0: none
-    const char* longName;  // without the dashes
-    const char* valueName; // "": a switch
-    const char* help;
+// An option's help where one command uses it its own way.
+struct CommandHelp {
     unsigned commands;
+    const char* help;
+};
+
+// One option of the command line: what --help, the man page, the completion
+// and the parser's rules read, so that they cannot drift apart.
+struct OptionSpec {
+    char shortName;          // 0: none
+    const char* longName;    // without the dashes
+    const char* valueName;   // "": a switch
+    const char* help;        // the general text; the full help and the man page
+    unsigned commands;       // the commands that take it
+    unsigned repeatable = 0; // where its value may be given more than once
+    // The lead option this one qualifies: refused, it is named through its
+    // lead ("--plan and their options").
+    const char* qualifies = nullptr;
+    std::vector<CommandHelp> helpFor = {}; // a command's own help text
+};
+
+// An option a command refuses with a reason of its own.
+struct RefusedOption {
+    const char* longName;
+    const char* why;
 };
 
 // One command: its synopsis, what it does, and examples.
@@ -36,12 +53,16 @@ struct CommandSpec {
     const char* synopsis; // after "quorvel NAME "
     const char* summary;
     std::vector<const char*> examples;
+    std::vector<RefusedOption> refuses = {};
 };
 
 const std::vector<OptionSpec>& Options();
 const std::vector<CommandSpec>& Commands();
 const CommandSpec* FindCommand(std::string_view name);
+unsigned CommandBit(CliCommand command);
 bool OptionAppliesTo(const OptionSpec& option, CliCommand command);
+// The option's help for one command's --help; its general text without one.
+const char* OptionHelp(const OptionSpec& option, const CommandSpec* command);
 
 // Text for a roff page: dashes, backslashes and a leading dot escaped.
 std::string RoffText(std::string_view text);

@@ -1,4 +1,4 @@
-#include "cli/OptionCombination.h"
+#include "cli/OptionRules.h"
 #include "cli/OptionValues.h"
 #include "cli/ProbeQuery.h"
 
@@ -117,24 +117,21 @@ TEST(ArgumentParsing, durationsAndProbeQueries) {
 }
 
 TEST(ArgumentParsing, optionCombinations) {
-    const auto given = [](std::string command, int positionals, auto set) {
-        GivenOptions g;
-        g.command = std::move(command);
-        g.positionals = positionals;
-        set(g);
-        return CheckOptionCombination(g);
+    const auto given = [](std::string command, int positionals,
+                          std::initializer_list<const char*> options) {
+        GivenOptions g{std::move(command), positionals, {}};
+        for (const char* option : options)
+            g.options.emplace(option, 1);
+        return CheckGivenOptions(g);
     };
-    const auto none = [](GivenOptions&) {};
-    const auto staticAddress = [](GivenOptions& g) { g.ip = g.mask = g.gateway = true; };
+    const std::initializer_list<const char*> none = {};
+    const std::initializer_list<const char*> staticAddress = {"ip", "mask", "gateway"};
     // Lines that fit.
-    EXPECT_EQ(given("search", 0, [](GivenOptions& g) { g.json = g.target = true; }), std::nullopt);
+    EXPECT_EQ(given("search", 0, {"json", "target"}), std::nullopt);
     EXPECT_EQ(given("assign", 1, staticAddress), std::nullopt);
-    EXPECT_EQ(given("assign", 1, [](GivenOptions& g) { g.dhcp = g.noPing = g.repeat = true; }),
-              std::nullopt);
-    EXPECT_EQ(given("assign", 0, [](GivenOptions& g) { g.plan = g.verify = g.json = true; }),
-              std::nullopt);
-    EXPECT_EQ(given("status", 1, [](GivenOptions& g) { g.json = g.watch = g.target = true; }),
-              std::nullopt);
+    EXPECT_EQ(given("assign", 1, {"dhcp", "no-ping", "repeat"}), std::nullopt);
+    EXPECT_EQ(given("assign", 0, {"plan", "verify", "json"}), std::nullopt);
+    EXPECT_EQ(given("status", 1, {"json", "watch", "target"}), std::nullopt);
 
     const struct {
         std::optional<std::string> problem;
@@ -143,60 +140,173 @@ TEST(ArgumentParsing, optionCombinations) {
         {given("", 0, none), "missing command: search, assign, status, monitor or firmware"},
         {given("seach", 0, none),
          "unknown command \"seach\" (expected search, assign, status, monitor or firmware)"},
-        {given("search", 0, [](GivenOptions& g) { g.json = g.csv = true; }),
-         "--json and --csv cannot be used together"},
+        {given("search", 0, {"json", "csv"}), "--json and --csv cannot be used together"},
         {given("search", 1, none), "search takes no arguments"},
-        {given("monitor", 0, [](GivenOptions& g) { g.probeOnly = true; }),
+        {given("monitor", 0, {"probe-only"}),
          "--probe-only needs --listen: probes are asked over HTTP"},
-        {given("monitor", 0, [](GivenOptions& g) { g.probeOnly = g.listen = g.target = true; }),
+        {given("monitor", 0, {"probe-only", "listen", "target"}),
          "--probe-only cannot be used with --target, --rescan or --interface: it searches for "
          "no fleet"},
-        {given("search", 0, [](GivenOptions& g) { g.watch = true; }),
-         "--watch applies only to status"},
-        {given("search", 0, [](GivenOptions& g) { g.dhcp = true; }),
+        {given("search", 0, {"watch"}), "--watch applies only to status"},
+        {given("search", 0, {"dhcp"}),
          "--ip/--mask/--gateway/--dhcp/--plan and their options apply only to assign"},
         {given("assign", 1, none), "assign needs --ip, --mask and --gateway, or --dhcp"},
-        {given("assign", 1, [](GivenOptions& g) { g.ip = g.mask = true; }),
-         "assign needs --ip, --mask and --gateway, or --dhcp"},
-        {given("assign", 1, [](GivenOptions& g) { g.ip = g.dhcp = true; }),
+        {given("assign", 1, {"ip", "mask"}), "assign needs --ip, --mask and --gateway, or --dhcp"},
+        {given("assign", 1, {"ip", "dhcp"}),
          "--dhcp cannot be used with --ip, --mask or --gateway"},
         {given("assign", 0, staticAddress), "assign takes one MAC address (or --plan FILE)"},
         {given("assign", 2, staticAddress), "assign takes one MAC address (or --plan FILE)"},
-        {given("assign", 1, [](GivenOptions& g) { g.dhcp = g.verify = true; }),
-         "--verify applies only to assign --plan"},
-        {given("assign", 1, [](GivenOptions& g) { g.plan = true; }),
+        {given("assign", 1, {"dhcp", "verify"}), "--verify applies only to assign --plan"},
+        {given("assign", 1, {"plan"}),
          "assign --plan takes no MAC address: the plan names the boards"},
-        {given("assign", 0, [](GivenOptions& g) { g.plan = g.dhcp = true; }),
+        {given("assign", 0, {"plan", "dhcp"}),
          "--ip/--mask/--gateway/--dhcp cannot be used with --plan: the plan holds the addresses"},
-        {given("assign", 0, [](GivenOptions& g) { g.plan = g.repeat = true; }),
+        {given("assign", 0, {"plan", "repeat"}),
          "--repeat cannot be used with --plan: a silent board would hold up the plan for ever"},
-        {given("assign", 0, [](GivenOptions& g) { g.plan = g.dryRun = g.verify = true; }),
+        {given("assign", 0, {"plan", "dry-run", "verify"}),
          "--dry-run cannot be used with --verify: a dry run sends nothing"},
-        {given("assign", 0, [](GivenOptions& g) { g.plan = g.csv = true; }),
-         "--csv applies only to search"},
-        {given("assign", 1, [](GivenOptions& g) { g.dhcp = g.target = true; }),
-         "--target applies only to search and status"},
+        {given("assign", 0, {"plan", "csv"}), "--csv applies only to search"},
+        {given("assign", 1, {"dhcp", "target"}),
+         "--target applies only to search, status and monitor"},
         {given("status", 0, none), "status takes one board: its MAC or IP address"},
-        {given("status", 1, [](GivenOptions& g) { g.csv = true; }), "--csv applies only to search"},
-        {given("status", 1, [](GivenOptions& g) { g.noPing = true; }),
+        {given("status", 1, {"csv"}), "--csv applies only to search"},
+        {given("status", 1, {"no-ping"}),
          "--ip/--mask/--gateway/--dhcp/--plan and their options apply only to assign"},
-        {given("firmware", 1, [](GivenOptions& g) { g.file = g.noWait = g.parallel = true; }),
-         "(fits)"},
-        {given("firmware", 0, [](GivenOptions& g) { g.plan = g.json = true; }), "(fits)"},
+        {given("firmware", 1, {"file", "no-wait", "parallel"}), "(fits)"},
+        {given("firmware", 0, {"plan", "json"}), "(fits)"},
         {given("firmware", 1, none), "firmware needs --file IMAGE (or --plan FILE)"},
-        {given("firmware", 0, [](GivenOptions& g) { g.file = true; }),
+        {given("firmware", 0, {"file"}),
          "firmware takes one board: its MAC or IP address (or --plan FILE)"},
-        {given("firmware", 0, [](GivenOptions& g) { g.plan = g.file = true; }),
+        {given("firmware", 0, {"plan", "file"}),
          "--file cannot be used with --plan: the plan names each board's image"},
-        {given("firmware", 1, [](GivenOptions& g) { g.plan = true; }),
-         "firmware --plan takes no board: the plan names them"},
-        {given("firmware", 1, [](GivenOptions& g) { g.file = g.target = true; }),
+        {given("firmware", 1, {"plan"}), "firmware --plan takes no board: the plan names them"},
+        {given("firmware", 1, {"file", "target"}),
          "--target cannot be used with firmware: the board is named by its address"},
-        {given("status", 1, [](GivenOptions& g) { g.noWait = true; }),
+        {given("status", 1, {"no-wait"}),
          "--file, --parallel and --no-wait apply only to firmware"},
-        {given("search", 0, [](GivenOptions& g) { g.force = true; }),
+        {given("search", 0, {"force"}),
          "--ip/--mask/--gateway/--dhcp/--plan and their options apply only to assign"},
     };
     for (const auto& c : conflicts)
         EXPECT_EQ(c.problem.value_or("(fits)"), c.expected);
+}
+
+// The option table's own rules: each option a command does not take, and
+// each single option given twice, on lines otherwise whole.
+TEST(ArgumentParsing, tableRules) {
+    const struct {
+        const char* command;
+        int positionals;
+        std::vector<const char*> options;
+        const char* twice; // given a second time
+        const char* expected;
+    } cases[] = {
+        {"assign", 1, {"dhcp", "csv"}, "", "--csv applies only to search"},
+        {"monitor", 0, {"watch"}, "", "--watch applies only to status"},
+        {"assign",
+         1,
+         {"dhcp", "target"},
+         "",
+         "--target applies only to search, status and monitor"},
+        {"firmware",
+         1,
+         {"file", "target"},
+         "",
+         "--target cannot be used with firmware: the board is named by its address"},
+        {"search",
+         0,
+         {"ip"},
+         "",
+         "--ip/--mask/--gateway/--dhcp/--plan and their options apply only to assign"},
+        {"status",
+         1,
+         {"mask"},
+         "",
+         "--ip/--mask/--gateway/--dhcp/--plan and their options apply only to assign"},
+        {"monitor",
+         0,
+         {"gateway"},
+         "",
+         "--ip/--mask/--gateway/--dhcp/--plan and their options apply only to assign"},
+        {"search",
+         0,
+         {"repeat"},
+         "",
+         "--ip/--mask/--gateway/--dhcp/--plan and their options apply only to assign"},
+        {"status",
+         1,
+         {"plan"},
+         "",
+         "--ip/--mask/--gateway/--dhcp/--plan and their options apply only to assign"},
+        {"monitor",
+         0,
+         {"dry-run"},
+         "",
+         "--ip/--mask/--gateway/--dhcp/--plan and their options apply only to assign"},
+        {"search",
+         0,
+         {"verify"},
+         "",
+         "--ip/--mask/--gateway/--dhcp/--plan and their options apply only to assign"},
+        {"firmware",
+         1,
+         {"file", "dhcp"},
+         "",
+         "--ip/--mask/--gateway/--dhcp and their options apply only to assign"},
+        {"firmware",
+         1,
+         {"file", "force"},
+         "",
+         "--ip/--mask/--gateway/--dhcp and their options apply only to assign"},
+        {"firmware",
+         0,
+         {"plan", "no-ping"},
+         "",
+         "--ip/--mask/--gateway/--dhcp and their options apply only to assign"},
+        {"search", 0, {"file"}, "", "--file, --parallel and --no-wait apply only to firmware"},
+        {"assign",
+         1,
+         {"dhcp", "parallel"},
+         "",
+         "--file, --parallel and --no-wait apply only to firmware"},
+        {"monitor", 0, {"no-wait"}, "", "--file, --parallel and --no-wait apply only to firmware"},
+        {"search",
+         0,
+         {"interval"},
+         "",
+         "--interval, --rescan, --listen, --web-config, --textfile, --max-boards, --forget-after "
+         "and --probe-only apply only to monitor"},
+        {"status",
+         1,
+         {"forget-after"},
+         "",
+         "--interval, --rescan, --listen, --web-config, --textfile, --max-boards, --forget-after "
+         "and --probe-only apply only to monitor"},
+        {"firmware",
+         1,
+         {"file", "probe-only"},
+         "",
+         "--interval, --rescan, --listen, --web-config, --textfile, --max-boards, --forget-after "
+         "and --probe-only apply only to monitor"},
+        {"search", 0, {"target"}, "target", "--target given more than once"},
+        {"monitor", 0, {"target"}, "target", "(fits)"},
+        {"status", 1, {"interface", "port"}, "port", "(fits)"},
+        {"search", 0, {"quiet", "json"}, "json", "(fits)"},
+        {"status", 1, {"local-port"}, "local-port", "--local-port given more than once"},
+        {"search", 0, {"wait"}, "wait", "--wait given more than once"},
+        {"assign", 1, {"ip", "mask", "gateway"}, "mask", "--mask given more than once"},
+        {"assign", 0, {"plan"}, "plan", "--plan given more than once"},
+        {"status", 1, {"watch"}, "watch", "--watch given more than once"},
+        {"monitor", 0, {"listen", "web-config"}, "web-config", "--web-config given more than once"},
+        {"monitor", 0, {"rescan", "textfile"}, "rescan", "--rescan given more than once"},
+        {"firmware", 1, {"file", "parallel"}, "file", "--file given more than once"},
+        {"firmware", 1, {"file", "parallel"}, "parallel", "--parallel given more than once"},
+    };
+    for (const auto& c : cases) {
+        GivenOptions g{c.command, c.positionals, {}};
+        for (const char* option : c.options)
+            g.options.emplace(option, option == std::string_view(c.twice) ? 2 : 1);
+        EXPECT_EQ(CheckGivenOptions(g).value_or("(fits)"), c.expected)
+            << c.command << " " << c.options.back();
+    }
 }
