@@ -19,8 +19,8 @@
 #include "ModalDriver.h"
 #include "RealSocketApp.h"
 #include "SimulatorRig.h"
-#include "core/messages/Messages.h"
 #include "core/exchange/DeviceTable.h"
+#include "core/messages/Messages.h"
 #include "gui/dialogs/CSearchDlg.h"
 
 #include <QAbstractButton>
@@ -226,7 +226,7 @@ bool lateRepliesAfterStop(const Settings& s, ModalLikeSink& sink) {
     const double request = requestTime(rig, 0, stopped);
 
     std::printf("late_stopped_after_request_ms %.0f\n", (stopped - request) * 1000);
-    std::printf("late_exchange_mode_after_stop %d\n", a.app->dispatch.ExchangeMode);
+    std::printf("late_exchange_mode_after_stop %d\n", a.app->dispatch.mode());
     std::printf("late_datagrams_read_by_tool %lld   (of %d)\n",
                 udpAfter.inDatagrams - udpBefore.inDatagrams, s.lateBoards);
     std::printf("late_kernel_drops %lld\n",

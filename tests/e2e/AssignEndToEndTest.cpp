@@ -5,8 +5,8 @@
 #include "RecordingMessageSink.h"
 #include "SimulatorRig.h"
 #include "core/exchange/DeviceTable.h"
-#include "core/host/ProcessHostCommandRunner.h"
 #include "core/exchange/SearchExchange.h"
+#include "core/host/ProcessHostCommandRunner.h"
 #include "gui/dialogs/CAssignDlg.h"
 #include "gui/dialogs/IpAddressEdit.h"
 #include "protocol/AssignDatagrams.h"
@@ -187,7 +187,7 @@ private Q_SLOTS:
         QVERIFY(assign.outcome() == AssignOutcome::Programmed ||
                 assign.outcome() == AssignOutcome::Refused);
         QCOMPARE(dialog.result(), int(QDialog::Accepted)); // closes on success
-        QCOMPARE(s.app->dispatch.ExchangeMode, ExchangeNone);
+        QCOMPARE(s.app->dispatch.mode(), ExchangeNone);
         QCOMPARE(sink.texts(), QStringList());
         const QList<LoggedDatagram> heard = rig.received(QStringLiteral("assign"));
         QCOMPARE(heard.size(), 1);
@@ -245,7 +245,7 @@ private Q_SLOTS:
                  QStringLiteral("Failure -- Device did not recognize MAC address"));
         QVERIFY(assign.outcome() == AssignOutcome::Programmed ||
                 assign.outcome() == AssignOutcome::Refused);
-        QCOMPARE(s.app->dispatch.ExchangeMode, ExchangeAssign); // stays open on a failure
+        QCOMPARE(s.app->dispatch.mode(), ExchangeAssign); // stays open on a failure
         QCOMPARE(qobject_cast<QPushButton*>(dialog.control(AssignControl::Ok))->text(),
                  QStringLiteral("Close"));
         QCOMPARE(sink.texts(), QStringList());
@@ -280,7 +280,7 @@ private Q_SLOTS:
         QVERIFY(dialog.control(AssignControl::Ok)->isEnabled());
         QCOMPARE(qobject_cast<QPushButton*>(dialog.control(AssignControl::Ok))->text(),
                  QStringLiteral("Close"));
-        QCOMPARE(s.app->dispatch.ExchangeMode, ExchangeAssign); // still open, until Close
+        QCOMPARE(s.app->dispatch.mode(), ExchangeAssign); // still open, until Close
         QCOMPARE(sink.texts(), QStringList());
         // One request, at eight seconds to go; nothing answered it.
         const QList<LoggedDatagram> heard = rig.received(QStringLiteral("assign"));
@@ -289,7 +289,7 @@ private Q_SLOTS:
 
         dialog.OnOK(); // Close
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
-        QCOMPARE(s.app->dispatch.ExchangeMode, ExchangeNone);
+        QCOMPARE(s.app->dispatch.mode(), ExchangeNone);
     }
 };
 

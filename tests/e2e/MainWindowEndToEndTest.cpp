@@ -67,7 +67,7 @@ private Q_SLOTS:
         QCOMPARE(driver.opened, QStringList{QStringLiteral("quorvel::CSearchDlg")});
         QCOMPARE(result, int(QDialog::Accepted)); // closed by itself
         QCOMPARE(foundAtClose, QStringLiteral("找到 3 个设备"));
-        QCOMPARE(a.app->dispatch.ExchangeMode, ExchangeNone);
+        QCOMPARE(a.app->dispatch.mode(), ExchangeNone);
         QVERIFY(sink.messages.empty());
         const DeviceTable& table = a.window->deviceTable();
         std::set<int> listed;
@@ -125,8 +125,8 @@ private Q_SLOTS:
         };
         driver.run([&] { click(*a.window, MainControl::Search); });
         QVERIFY(sentBeforeStop);
-        QCOMPARE(a.app->dispatch.ExchangeMode, ExchangeNone);
-        QVERIFY(!a.app->dispatch.searchExchange);
+        QCOMPARE(a.app->dispatch.mode(), ExchangeNone);
+        QVERIFY(!a.app->dispatch.lastClaimedBy(ExchangeSearch));
 
         int heartbeats = 0;
         QTimer heartbeat;

@@ -157,7 +157,7 @@ private Q_SLOTS:
         QCOMPARE(seen.title, QStringLiteral("打印机状态"));
         QCOMPARE(seen.checked, boxesOf(static_cast<std::uint16_t>(word)));
         QVERIFY(seen.usable);
-        QCOMPARE(a.app->dispatch.ExchangeMode, ExchangeNone);
+        QCOMPARE(a.app->dispatch.mode(), ExchangeNone);
         QVERIFY(sink.messages.empty());
 
         const QList<LoggedDatagram> asked = rig.received(QStringLiteral("status"));

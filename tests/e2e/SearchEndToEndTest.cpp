@@ -207,7 +207,7 @@ private Q_SLOTS:
         QVERIFY2(rig.start({"--count", "2"}, &error), qPrintable(error));
         RecordingMessageSink sink;
         SearchSession s;
-        s.app->dispatch.ExchangeMode = ExchangeNone;
+        s.app->dispatch.claim(ExchangeNone, nullptr);
         QVERIFY(s.sendRequest());
         QVERIFY(SpinUntil([&] { return sink.messages.size() >= 2; }, 10000));
         SpinFor(100);

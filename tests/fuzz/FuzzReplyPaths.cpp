@@ -2,13 +2,13 @@
 // of datagrams. Each record of the input is [path][length, 2 bytes][bytes];
 // the path picks which dialog owns the socket when the datagram arrives.
 #include "FakeDatagramSocket.h"
-#include "core/messages/Messages.h"
 #include "core/exchange/AssignExchange.h"
 #include "core/exchange/DeviceTable.h"
 #include "core/exchange/RemotePortList.h"
 #include "core/exchange/SearchExchange.h"
-#include "core/net/SocketDispatch.h"
 #include "core/exchange/StatusExchange.h"
+#include "core/messages/Messages.h"
+#include "core/net/SocketDispatch.h"
 
 #include <QCoreApplication>
 #include <cstdlib>
@@ -115,7 +115,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 w.status->requestStatus();
             break;
         case OutOfPlace:
-            w.dispatch->ExchangeMode = ExchangeNone;
+            w.dispatch->claim(ExchangeNone, nullptr);
             break;
         case AssignWithCurrentNumber:
             if (bytes.size() >= 4) {

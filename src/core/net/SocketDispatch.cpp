@@ -11,49 +11,49 @@ SocketDispatch::SocketDispatch(std::unique_ptr<DatagramSocket> socket) {
 }
 
 SocketDispatch::~SocketDispatch() {
-    if (udpSocket) {
-        udpSocket->onReadyRead = nullptr;
-        udpSocket->onReadPaused = nullptr;
+    if (m_socket) {
+        m_socket->onReadyRead = nullptr;
+        m_socket->onReadPaused = nullptr;
     }
 }
 
 void SocketDispatch::setSocket(std::unique_ptr<DatagramSocket> socket) {
-    if (udpSocket) {
-        udpSocket->onReadyRead = nullptr;
-        udpSocket->onReadPaused = nullptr;
+    if (m_socket) {
+        m_socket->onReadyRead = nullptr;
+        m_socket->onReadPaused = nullptr;
     }
-    udpSocket = std::move(socket);
-    if (udpSocket) {
-        udpSocket->onReadyRead = [this] { OnReceive(); };
-        udpSocket->onReadPaused = [this] { OnReadPaused(); };
+    m_socket = std::move(socket);
+    if (m_socket) {
+        m_socket->onReadyRead = [this] { OnReceive(); };
+        m_socket->onReadPaused = [this] { OnReadPaused(); };
     }
 }
 
-ReplyHandler* SocketDispatch::currentOwner() const {
-    return ExchangeMode == ExchangeSearch          ? searchExchange
-           : ExchangeMode == ExchangeAssign        ? assignExchange
-           : ExchangeMode == ExchangePrinterStatus ? statusExchange
-                                                   : nullptr;
+ReplyHandler* SocketDispatch::lastClaimedBy(ExchangeModeValue mode) const {
+    return mode == ExchangeSearch          ? m_search
+           : mode == ExchangeAssign        ? m_assign
+           : mode == ExchangePrinterStatus ? m_status
+                                           : nullptr;
 }
 
 void SocketDispatch::claim(ExchangeModeValue mode, ReplyHandler* owner) {
     if (mode == ExchangeSearch)
-        searchExchange = owner;
+        m_search = owner;
     else if (mode == ExchangeAssign)
-        assignExchange = owner;
+        m_assign = owner;
     else if (mode == ExchangePrinterStatus)
-        statusExchange = owner;
-    ExchangeMode = mode;
+        m_status = owner;
+    m_mode = mode;
 }
 
 void SocketDispatch::release(ReplyHandler* owner) {
     if (isOwner(owner))
-        ExchangeMode = ExchangeNone;
+        m_mode = ExchangeNone;
 }
 
 void SocketDispatch::forget(ReplyHandler* owner) {
     release(owner);
-    for (ReplyHandler** slot : {&searchExchange, &assignExchange, &statusExchange})
+    for (ReplyHandler** slot : {&m_search, &m_assign, &m_status})
         if (*slot == owner)
             *slot = nullptr;
 }
@@ -64,8 +64,8 @@ void SocketDispatch::OnReceive() {
         return;
     }
     ReceiveBuffer buffer;
-    if (udpSocket)
-        buffer.read(*udpSocket);
+    if (m_socket)
+        buffer.read(*m_socket);
     ReportIgnoredDatagram(QCoreApplication::translate(
         "SocketDispatch", "Recevied an out-of-place Packet -- Discarding"));
 }

@@ -36,7 +36,7 @@ public:
     SocketDispatch& operator=(const SocketDispatch&) = delete;
 
     void setSocket(std::unique_ptr<DatagramSocket> socket);
-    DatagramSocket* socket() const { return udpSocket.get(); }
+    DatagramSocket* socket() const { return m_socket.get(); }
 
     // The exchange `owner` takes the datagrams from now on.
     void claim(ExchangeModeValue mode, ReplyHandler* owner);
@@ -45,20 +45,24 @@ public:
     // `owner` is going away: release, and keep no pointer to it.
     void forget(ReplyHandler* owner);
     bool isOwner(const ReplyHandler* owner) const { return currentOwner() == owner && owner; }
+    // Which kind of exchange holds the socket now, and the last of each kind
+    // that claimed it (null once forgotten).
+    ExchangeModeValue mode() const { return m_mode; }
+    ReplyHandler* lastClaimedBy(ExchangeModeValue mode) const;
 
     // One waiting datagram: to the owning exchange, or read and reported.
     void OnReceive();
     // The socket lets the event loop turn: tells the owning exchange.
     void OnReadPaused();
 
-    std::unique_ptr<DatagramSocket> udpSocket;
-    std::int32_t ExchangeMode = ExchangeNone;
-    ReplyHandler* searchExchange = nullptr;
-    ReplyHandler* assignExchange = nullptr;
-    ReplyHandler* statusExchange = nullptr;
-
 private:
-    ReplyHandler* currentOwner() const;
+    ReplyHandler* currentOwner() const { return lastClaimedBy(m_mode); }
+
+    std::unique_ptr<DatagramSocket> m_socket;
+    ExchangeModeValue m_mode = ExchangeNone;
+    ReplyHandler* m_search = nullptr;
+    ReplyHandler* m_assign = nullptr;
+    ReplyHandler* m_status = nullptr;
 };
 
 } // namespace quorvel

@@ -94,8 +94,8 @@ class AssignExchangeTest : public QObject {
 private Q_SLOTS:
     void opensOwningTheSocketWithTheCountdownFull() {
         Fixture f;
-        QCOMPARE(f.dispatch.ExchangeMode, int(ExchangeAssign));
-        QCOMPARE(f.dispatch.assignExchange, &f.assign);
+        QCOMPARE(f.dispatch.mode(), ExchangeAssign);
+        QCOMPARE(f.dispatch.lastClaimedBy(ExchangeAssign), &f.assign);
         QCOMPARE(f.assign.statusText(), QStringLiteral("10 seconds remaining"));
         QCOMPARE(f.assign.countdown, 10000);
         QVERIFY(f.fake->sent.empty());
@@ -346,7 +346,7 @@ private Q_SLOTS:
         QCOMPARE(f.assign.outcome() != AssignOutcome::Running, ended >= 0);
         QCOMPARE(f.assign.replyCode(), std::optional<std::uint8_t>(std::uint8_t(result)));
         QCOMPARE(closeSpy.size(), closed ? 1 : 0);
-        QCOMPARE(f.dispatch.ExchangeMode, closed ? int(ExchangeNone) : int(ExchangeAssign));
+        QCOMPARE(f.dispatch.mode(), closed ? int(ExchangeNone) : int(ExchangeAssign));
         if (closed)
             return;
         // The countdown stays where the reply stopped it.
@@ -386,7 +386,7 @@ private Q_SLOTS:
         f.deliver(f.reply(Programmed));
         QCOMPARE(f.assign.statusText(), QStringLiteral("Success -- Device Programmed"));
         QCOMPARE(closeSpy.size(), closeOnSuccess ? 1 : 0);
-        QCOMPARE(f.dispatch.ExchangeMode, closeOnSuccess ? int(ExchangeNone) : int(ExchangeAssign));
+        QCOMPARE(f.dispatch.mode(), closeOnSuccess ? int(ExchangeNone) : int(ExchangeAssign));
     }
 
     void reportsDatagramsThatAreNoReply_data() {
@@ -433,7 +433,7 @@ private Q_SLOTS:
         QCOMPARE(f.sink.texts(), message.isEmpty() ? QStringList{} : QStringList{message});
         QVERIFY((f.assign.outcome() == AssignOutcome::Running));
         QCOMPARE(f.assign.tickTimer().isActive(), afterOk);
-        QCOMPARE(f.dispatch.ExchangeMode, int(ExchangeAssign));
+        QCOMPARE(f.dispatch.mode(), ExchangeAssign);
         if (afterOk) {
             f.tick(5); // the assignment goes on: the request still goes out at 2.0 s
             QCOMPARE(f.fake->sent.size(), std::size_t(1));
@@ -473,15 +473,15 @@ private Q_SLOTS:
         f.start();
         f.tick(5);
         f.assign.close();
-        QCOMPARE(f.dispatch.ExchangeMode, int(ExchangeNone));
+        QCOMPARE(f.dispatch.mode(), ExchangeNone);
         QVERIFY(!f.assign.tickTimer().isActive());
         {
             AssignExchange other(f.dispatch, board());
             other.open();
-            QCOMPARE(f.dispatch.assignExchange, &other);
+            QCOMPARE(f.dispatch.lastClaimedBy(ExchangeAssign), &other);
         }
-        QCOMPARE(f.dispatch.ExchangeMode, int(ExchangeNone));
-        QVERIFY(!f.dispatch.assignExchange);
+        QCOMPARE(f.dispatch.mode(), ExchangeNone);
+        QVERIFY(!f.dispatch.lastClaimedBy(ExchangeAssign));
         f.deliver({0x03, 0x01, 0x00, 0x00});
         QCOMPARE(f.sink.texts().last(),
                  QStringLiteral("Recevied an out-of-place Packet -- Discarding"));

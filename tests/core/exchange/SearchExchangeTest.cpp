@@ -83,10 +83,10 @@ class SearchExchangeTest : public QObject {
 private Q_SLOTS:
     void startsOwningTheSocketWithNothingSent() {
         Fixture f;
-        QCOMPARE(f.dispatch.ExchangeMode, ExchangeNone);
+        QCOMPARE(f.dispatch.mode(), ExchangeNone);
         f.search.start();
-        QCOMPARE(f.dispatch.ExchangeMode, ExchangeSearch);
-        QCOMPARE(f.dispatch.searchExchange, &f.search);
+        QCOMPARE(f.dispatch.mode(), ExchangeSearch);
+        QCOMPARE(f.dispatch.lastClaimedBy(ExchangeSearch), &f.search);
         QVERIFY(f.fake->sent.empty());
         QVERIFY(!f.search.randomNumber());
         QCOMPARE(f.search.countdown(), 10000);
@@ -137,12 +137,12 @@ private Q_SLOTS:
         f.search.start();
         f.tick(39);
         QCOMPARE(ended.count(), 0);
-        QCOMPARE(f.dispatch.ExchangeMode, ExchangeSearch);
+        QCOMPARE(f.dispatch.mode(), ExchangeSearch);
         f.tick();
         QCOMPARE(ranOut.count(), 1);
         QCOMPARE(ended.count(), 1);
         QCOMPARE(ended[0][0].toBool(), true);
-        QCOMPARE(f.dispatch.ExchangeMode, ExchangeNone);
+        QCOMPARE(f.dispatch.mode(), ExchangeNone);
         QVERIFY(!f.search.isTicking());
         QCOMPARE(countdowns.count(), 40);
         QCOMPARE(countdowns[0][0].toInt(), 9750);
@@ -233,7 +233,7 @@ private Q_SLOTS:
         QCOMPARE(ranOut.count(), 1);
         QCOMPARE(ended.count(), 0);
         QVERIFY(!f.search.isTicking());
-        QCOMPARE(f.dispatch.ExchangeMode, ExchangeSearch);
+        QCOMPARE(f.dispatch.mode(), ExchangeSearch);
 
         // The run still owns the socket: a late board is listed.
         QSignalSpy shown(&f.search, &SearchExchange::foundCountChanged);
@@ -241,7 +241,7 @@ private Q_SLOTS:
         QCOMPARE(f.table.GetRecordCount(), 1u);
         QCOMPARE(shown.count(), 1);
         f.search.stop();
-        QCOMPARE(f.dispatch.ExchangeMode, ExchangeNone);
+        QCOMPARE(f.dispatch.mode(), ExchangeNone);
         QVERIFY(sink.messages.empty());
     }
 
@@ -275,7 +275,7 @@ private Q_SLOTS:
         QCOMPARE(ended.count(), 0);
         f.tick();
         QCOMPARE(ended.count(), 1);
-        QCOMPARE(f.dispatch.ExchangeMode, ExchangeNone);
+        QCOMPARE(f.dispatch.mode(), ExchangeNone);
     }
 
     void aFailedSendEndsTheRunAndSkipsTheRemainingPorts_data() {
@@ -306,7 +306,7 @@ private Q_SLOTS:
         int modeWhileOpen = -1;
         int attemptsWhileOpen = -1;
         sink.whileOpen = [&] {
-            modeWhileOpen = f.dispatch.ExchangeMode;
+            modeWhileOpen = f.dispatch.mode();
             f.tick(2);
             attemptsWhileOpen = f.fake->sendAttempts;
         };
@@ -325,7 +325,7 @@ private Q_SLOTS:
         QVERIFY(f.search.sendAborted());
         QCOMPARE(ended.count(), 1);
         QCOMPARE(ended[0][0].toBool(), false);
-        QCOMPARE(f.dispatch.ExchangeMode, ExchangeNone);
+        QCOMPARE(f.dispatch.mode(), ExchangeNone);
         QVERIFY(!f.search.isTicking());
     }
 
@@ -369,10 +369,10 @@ private Q_SLOTS:
         {
             SearchExchange other(f.dispatch, f.ports, f.table);
             other.start();
-            QCOMPARE(f.dispatch.searchExchange, &other);
+            QCOMPARE(f.dispatch.lastClaimedBy(ExchangeSearch), &other);
         }
-        QCOMPARE(f.dispatch.ExchangeMode, ExchangeNone);
-        QVERIFY(!f.dispatch.searchExchange);
+        QCOMPARE(f.dispatch.mode(), ExchangeNone);
+        QVERIFY(!f.dispatch.lastClaimedBy(ExchangeSearch));
         f.search.start();
         f.tick();
         f.answer(1);

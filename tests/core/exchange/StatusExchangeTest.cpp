@@ -53,8 +53,8 @@ class StatusExchangeTest : public QObject {
 private Q_SLOTS:
     void opensOwningTheSocketAndSendsNothing() {
         Fixture f;
-        QCOMPARE(f.dispatch.ExchangeMode, ExchangePrinterStatus);
-        QCOMPARE(f.dispatch.statusExchange, &f.status);
+        QCOMPARE(f.dispatch.mode(), ExchangePrinterStatus);
+        QCOMPARE(f.dispatch.lastClaimedBy(ExchangePrinterStatus), &f.status);
         QCOMPARE(f.status.progress(), 0);
         QVERIFY(!f.status.isWaiting());
         QVERIFY(f.socket->sent.empty());
@@ -183,14 +183,14 @@ private Q_SLOTS:
         Fixture f;
         f.status.requestStatus();
         f.status.close();
-        QCOMPARE(f.dispatch.ExchangeMode, ExchangeNone);
+        QCOMPARE(f.dispatch.mode(), ExchangeNone);
         QVERIFY(!f.status.isWaiting());
         {
             StatusExchange other(f.dispatch, board());
             other.open();
         }
-        QCOMPARE(f.dispatch.ExchangeMode, ExchangeNone);
-        QVERIFY(!f.dispatch.statusExchange);
+        QCOMPARE(f.dispatch.mode(), ExchangeNone);
+        QVERIFY(!f.dispatch.lastClaimedBy(ExchangePrinterStatus));
         f.deliver({0, 0, 0xFF, 0x3F});
         QCOMPARE(sink.texts(),
                  QStringList{QStringLiteral("Recevied an out-of-place Packet -- Discarding")});

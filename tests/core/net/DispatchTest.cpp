@@ -36,7 +36,7 @@ private Q_SLOTS:
     void startsWithTheDefaults() {
         SocketDispatch app(std::make_unique<FakeDatagramSocket>());
         RemotePortList ports;
-        QCOMPARE(app.ExchangeMode, 0);
+        QCOMPARE(app.mode(), ExchangeNone);
         QCOMPARE(ports.remotePortCount, 1u);
         QCOMPARE(ports.remotePorts[0], 3040u);
         QCOMPARE(ports.remotePorts[9], 0u);
@@ -60,11 +60,9 @@ private Q_SLOTS:
         auto* fake = new FakeDatagramSocket;
         SocketDispatch app{std::unique_ptr<DatagramSocket>(fake)};
         CountingOwner search(app), assign(app), status(app);
-        app.searchExchange = &search;
-        app.assignExchange = &assign;
-        app.statusExchange = &status;
+        ReplyHandler* owners[] = {nullptr, &search, &assign, &status};
         for (int mode : {1, 2, 2, 3, 3, 3}) {
-            app.ExchangeMode = mode;
+            app.claim(ExchangeModeValue(mode), owners[mode]);
             fake->push({0});
             fake->deliverAll();
         }
@@ -74,7 +72,7 @@ private Q_SLOTS:
         QVERIFY(sink.messages.empty());
 
         // Mode 0 again: the owners are not called, the datagram is reported.
-        app.ExchangeMode = 0;
+        app.claim(ExchangeNone, nullptr);
         fake->push({0});
         fake->deliverAll();
         QCOMPARE(search.calls + assign.calls + status.calls, 6);

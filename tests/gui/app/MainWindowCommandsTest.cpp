@@ -64,8 +64,9 @@ private Q_SLOTS:
         driver.drive = [&](QDialog& dialog) {
             auto& search = dynamic_cast<CSearchDlg&>(dialog);
             listedWhenOpened = f.window.deviceTable().GetRecordCount();
-            modeWhileOpen = f.app.dispatch.ExchangeMode;
-            modal = search.isModal() && f.app.dispatch.searchExchange == &search.exchange();
+            modeWhileOpen = f.app.dispatch.mode();
+            modal = search.isModal() &&
+                    f.app.dispatch.lastClaimedBy(ExchangeSearch) == &search.exchange();
             search.exchange().OnTimer();
             f.fake->push(
                 SearchReplyBytes(*search.exchange().randomNumber(), 1, {"P1", "", "Up", "Link"}));
@@ -78,7 +79,7 @@ private Q_SLOTS:
         QCOMPARE(listedWhenOpened, 0u);
         QCOMPARE(modeWhileOpen, int(ExchangeSearch));
         QVERIFY(modal);
-        QCOMPARE(f.app.dispatch.ExchangeMode, ExchangeNone);
+        QCOMPARE(f.app.dispatch.mode(), ExchangeNone);
         QCOMPARE(f.window.deviceTable().GetRecordCount(), 1u);
         QCOMPARE(f.window.deviceTable().recordList()[0].name, std::string("P1"));
         QVERIFY(sink.messages.empty());
@@ -124,7 +125,7 @@ private Q_SLOTS:
         QCOMPARE(foundAtOpening, QStringLiteral("找到 0 个设备"));
         QVERIFY(!numberAtOpening);
         QCOMPARE(f.window.deviceTable().GetRecordCount(), 0u);
-        QCOMPARE(f.app.dispatch.ExchangeMode, ExchangeNone);
+        QCOMPARE(f.app.dispatch.mode(), ExchangeNone);
     }
 
     void commandsNeedingABoardRefuseWithoutASelection_data() {

@@ -106,8 +106,8 @@ private Q_SLOTS:
     void opensWithTheSelectedBoardsAddressesAndDhcpCleared() {
         Fixture f;
         CAssignDlg dialog(f.assign, &f.window); // fields as the opening leaves them
-        QCOMPARE(f.app.dispatch.ExchangeMode, int(ExchangeAssign));
-        QCOMPARE(f.app.dispatch.assignExchange, &f.assign);
+        QCOMPARE(f.app.dispatch.mode(), ExchangeAssign);
+        QCOMPARE(f.app.dispatch.lastClaimedBy(ExchangeAssign), &f.assign);
         QCOMPARE(dialog.windowTitle(), QStringLiteral("分配IP地址"));
         QCOMPARE(dialog.addressControl(AssignControl::IpAddress)->text(),
                  QStringLiteral("10.1.2.3"));
@@ -262,7 +262,7 @@ private Q_SLOTS:
         QCOMPARE(f.ok()->text(), QStringLiteral("确定"));
         QCOMPARE(f.dialog->addressControl(AssignControl::IpAddress)->text(), ip);
         QCOMPARE(f.box(AssignControl::UseDhcp)->isChecked(), dhcp);
-        QCOMPARE(f.app.dispatch.ExchangeMode, int(ExchangeAssign));
+        QCOMPARE(f.app.dispatch.mode(), ExchangeAssign);
     }
 
     // The typed address is this computer's own: asked in the command line's
@@ -351,7 +351,7 @@ private Q_SLOTS:
         f.ok()->click();
         QCOMPARE(finishedSpy.size(), okEnabled ? 1 : 0);
         if (okEnabled)
-            QCOMPARE(f.app.dispatch.ExchangeMode, int(ExchangeNone));
+            QCOMPARE(f.app.dispatch.mode(), ExchangeNone);
     }
 
     void editsAfterOkChangeNothingInTheRunningAssignment() {
@@ -408,7 +408,7 @@ private Q_SLOTS:
         } else {
             f.dialog.reset();
         }
-        QCOMPARE(f.app.dispatch.ExchangeMode, int(ExchangeNone));
+        QCOMPARE(f.app.dispatch.mode(), ExchangeNone);
         if (f.dialog) {
             QCOMPARE(finishedSpy.size(), 1);
             QVERIFY(!f.assign.tickTimer().isActive());
@@ -448,7 +448,7 @@ private Q_SLOTS:
             auto* dialog = qobject_cast<CAssignDlg*>(QApplication::activeModalWidget());
             if (!dialog)
                 return;
-            modeInside = f.app.dispatch.ExchangeMode;
+            modeInside = f.app.dispatch.mode();
             titleInside = dialog->windowTitle();
             dialog->OnCancel();
         });
@@ -461,8 +461,8 @@ private Q_SLOTS:
         qobject_cast<QPushButton*>(f.window.control(MainControl::ModifyIp))->click();
         QCOMPARE(modeInside, int(ExchangeAssign));
         QCOMPARE(titleInside, QStringLiteral("分配IP地址"));
-        QCOMPARE(f.app.dispatch.ExchangeMode, int(ExchangeNone));
-        QVERIFY(!f.app.dispatch.assignExchange);
+        QCOMPARE(f.app.dispatch.mode(), ExchangeNone);
+        QVERIFY(!f.app.dispatch.lastClaimedBy(ExchangeAssign));
         QVERIFY(f.host.runs.empty());
     }
 };

@@ -86,8 +86,8 @@ private Q_SLOTS:
     void opensIdleAndSendsNothing() {
         Rig rig;
         PrtStatDlg dialog(rig.status);
-        QCOMPARE(rig.app.dispatch.ExchangeMode, ExchangePrinterStatus);
-        QCOMPARE(rig.app.dispatch.statusExchange, &rig.status);
+        QCOMPARE(rig.app.dispatch.mode(), ExchangePrinterStatus);
+        QCOMPARE(rig.app.dispatch.lastClaimedBy(ExchangePrinterStatus), &rig.status);
         QCOMPARE(dialog.windowTitle(), kIdle);
         QVERIFY(controlsUsable(dialog, true));
         QCOMPARE(checkedIds(dialog), QList<int>{});
@@ -209,7 +209,7 @@ private Q_SLOTS:
         tick(dialog, 2);
         close(dialog);
         QVERIFY(dialog.isHidden());
-        QCOMPARE(rig.app.dispatch.ExchangeMode, ExchangeNone);
+        QCOMPARE(rig.app.dispatch.mode(), ExchangeNone);
         QVERIFY(!dialog.isWaiting());
 
         // The answer arrives after all: the dispatch reports it, the dialog never sees it.
@@ -242,14 +242,14 @@ private Q_SLOTS:
             if (!dialog)
                 return;
             opened = true;
-            modeWhileOpen = rig.app.dispatch.ExchangeMode;
+            modeWhileOpen = rig.app.dispatch.mode();
             dialog->OnRefresh();
             dialog->reject();
         });
         qobject_cast<QPushButton*>(rig.window.control(MainControl::PrinterStatus))->click();
         QVERIFY(opened);
         QCOMPARE(modeWhileOpen, int(ExchangePrinterStatus));
-        QCOMPARE(rig.app.dispatch.ExchangeMode, ExchangeNone);
+        QCOMPARE(rig.app.dispatch.mode(), ExchangeNone);
         QCOMPARE(rig.socket->sent.size(), 1u);
         QCOMPARE(rig.socket->sent[0].ip, kBoardIp);
         QVERIFY(sink.messages.empty());
@@ -271,7 +271,7 @@ private Q_SLOTS:
         QVERIFY(!opened);
         QCOMPARE(sink.texts(), QStringList{QStringLiteral("请先选择一个打印机！")});
         QCOMPARE(sink.messages[0].icon, MessageIcon::Information);
-        QCOMPARE(rig.app.dispatch.ExchangeMode, ExchangeNone);
+        QCOMPARE(rig.app.dispatch.mode(), ExchangeNone);
     }
 };
 

@@ -56,8 +56,8 @@ private Q_SLOTS:
     void opensStartingTheRunWithNothingSent() {
         Fixture f;
         CSearchDlg dialog(f.search);
-        QCOMPARE(f.dispatch.ExchangeMode, ExchangeSearch);
-        QCOMPARE(f.dispatch.searchExchange, &f.search);
+        QCOMPARE(f.dispatch.mode(), ExchangeSearch);
+        QCOMPARE(f.dispatch.lastClaimedBy(ExchangeSearch), &f.search);
         QVERIFY(f.fake->sent.empty());
         QCOMPARE(text(dialog, SearchControl::RemainingText), QStringLiteral("剩余 10 秒"));
         QCOMPARE(text(dialog, SearchControl::FoundText), QStringLiteral("找到 0 个设备"));
@@ -107,7 +107,7 @@ private Q_SLOTS:
         f.search.OnTimer();
         QCOMPARE(accepted.count(), 1);
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
-        QCOMPARE(f.dispatch.ExchangeMode, ExchangeNone);
+        QCOMPARE(f.dispatch.mode(), ExchangeNone);
     }
 
     void aFailedSendCancelsTheDialog() {
@@ -145,7 +145,7 @@ private Q_SLOTS:
         qobject_cast<QPushButton*>(dialog.control(SearchControl::Ok))->click();
         QCOMPARE(finished.count(), 1);
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
-        QCOMPARE(f.dispatch.ExchangeMode, ExchangeNone);
+        QCOMPARE(f.dispatch.mode(), ExchangeNone);
         QVERIFY(sink.messages.empty());
     }
 
@@ -187,7 +187,7 @@ private Q_SLOTS:
             QCOMPARE(dialog->result(),
                      how == "OK when complete" ? int(QDialog::Accepted) : int(QDialog::Rejected));
         QVERIFY(!f.search.isTicking());
-        QCOMPARE(f.dispatch.ExchangeMode, ExchangeNone);
+        QCOMPARE(f.dispatch.mode(), ExchangeNone);
         QCOMPARE(f.table.GetRecordCount(), 1u);
 
         // From now on a reply is out of place, not a board.
