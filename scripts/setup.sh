@@ -25,13 +25,15 @@ QUORVEL_PACKAGES=(
 # for the boards' boot loaders there.
 QUORVEL_TEST_PACKAGES=(
     libgtest-dev clang libclang-rt-14-dev
-    desktop-file-utils appstream dpkg-dev debhelper file lintian bash-completion
+    desktop-file-utils appstream dpkg-dev debhelper build-essential file lintian bash-completion
     nftables prometheus tftpd-hpa openssl
     bsdutils
 )
 # Building the Debian packages (debian/control's Build-Depends are among
 # QUORVEL_PACKAGES).
-QUORVEL_PACKAGE_PACKAGES=(dpkg-dev debhelper)
+# dpkg-buildpackage refuses to start without build-essential, which a minimal
+# system lacks.
+QUORVEL_PACKAGE_PACKAGES=(dpkg-dev debhelper build-essential)
 
 # What the tool itself runs on the host: the neighbour steps (iproute2) and
 # the telnet session; the firmware push is built in.
