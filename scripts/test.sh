@@ -22,12 +22,12 @@ QUORVEL_BUILD="$QUORVEL_ROOT/build-sanitize" quorvel_build \
     -DCMAKE_BUILD_TYPE=Debug -DQUORVEL_ASAN=ON -DQUORVEL_UBSAN=ON -DQUORVEL_BENCHMARKS=OFF
 (cd "$QUORVEL_ROOT/build-sanitize" && ctest --output-on-failure -j "$(nproc)")
 
-echo "== Fuzz targets, ${QUORVEL_FUZZ_SECONDS:-60} s each, in the headless configuration"
+echo "== Fuzz targets, ${QUORVEL_FUZZ_SECONDS:-30} s each, in the headless configuration"
 # Qt Core alone: configuring finds no Widgets, and the command line builds
 # beside the targets, so this phase also proves the headless build.
 CC=clang CXX=clang++ QUORVEL_BUILD="$QUORVEL_ROOT/build-fuzz" \
     QUORVEL_TARGETS="fuzz_protocol fuzz_reply_paths fuzz_tftp fuzz_endpoint_input fuzz_host_files quorvel" \
         quorvel_build \
-    -DQUORVEL_GUI=OFF -DQUORVEL_FUZZ=ON -DQUORVEL_FUZZ_SECONDS="${QUORVEL_FUZZ_SECONDS:-60}"
+    -DQUORVEL_GUI=OFF -DQUORVEL_FUZZ=ON -DQUORVEL_FUZZ_SECONDS="${QUORVEL_FUZZ_SECONDS:-30}"
 cd "$QUORVEL_ROOT/build-fuzz"
 ctest --output-on-failure -R '^fuzz_'
